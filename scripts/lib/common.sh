@@ -1,0 +1,60 @@
+# Shared by the start and test commands: packages, and a private Wine session.
+
+# Debian packages that building and testing need.
+TARNWICK_PACKAGES=(
+  cmake make g++ googletest python3
+  g++-mingw-w64-x86-64-posix
+  wine wine64 xvfb xclip xdotool x11-utils imagemagick
+)
+
+# Installs the missing packages when running as root; otherwise names them.
+ensure_packages() {
+  local missing=()
+  local pkg
+  for pkg in "${TARNWICK_PACKAGES[@]}" "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "missing packages: ${missing[*]} (run as root to install them)" >&2
+    return 1
+  fi
+  echo "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# A private X display and Wine prefix for this run, removed on exit.
+start_wine_session() {
+  TARNWICK_SESSION_DIR=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-test.XXXXXX")
+  export WINEPREFIX="$TARNWICK_SESSION_DIR/prefix"
+  export WINEDEBUG=-all
+  # No Mono or Gecko installer prompts in a fresh prefix.
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  local n
+  for n in $(seq 70 199); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
+  done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  TARNWICK_XVFB_PID=$!
+  export DISPLAY=":$n"
+  trap stop_wine_session EXIT
+  local i
+  for i in $(seq 50); do
+    [ -e "/tmp/.X11-unix/X$n" ] && break
+    sleep 0.1
+  done
+  wineboot -i >/dev/null 2>&1 </dev/null
+  # A persistent wineserver with its services started once: each test then
+  # runs in about 0.1 s instead of waiting for the services to shut down.
+  wineserver -p >/dev/null 2>&1 </dev/null
+  wine cmd /c exit >/dev/null 2>&1 </dev/null
+  echo "Wine session: DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX"
+}
+
+stop_wine_session() {
+  [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
+  [ -n "${TARNWICK_XVFB_PID:-}" ] && kill "$TARNWICK_XVFB_PID" >/dev/null 2>&1 || true
+  [ -n "${TARNWICK_SESSION_DIR:-}" ] && rm -rf "$TARNWICK_SESSION_DIR"
+}
