@@ -1,0 +1,56 @@
+// Flat per-unit tables behind the case rules: one lookup per code unit, so the
+// hot loops never branch on the kind of character.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tarnwick::mCase::detail {
+
+inline constexpr std::size_t kUnitCount = 0x10000;
+
+// Properties of a code unit, one bit each.
+inline constexpr std::uint8_t kCasedBit = 1;      // a cased letter
+inline constexpr std::uint8_t kDelimiterBit = 2;  // ends a sentence: . ! ? :
+inline constexpr std::uint8_t kSeparatorBit = 4;  // separates words: NUL TAB LF VT FF CR space
+
+struct CaseTables {
+  char16_t upper[kUnitCount];
+  char16_t lower[kUnitCount];
+  char16_t toggled[kUnitCount];
+  std::uint8_t flags[kUnitCount];
+};
+
+// Built from the generated data on first use; thread-safe, never freed.
+const CaseTables& Tables();
+
+}  // namespace tarnwick::mCase::detail
+
+namespace tarnwick::mCase::detail {
+
+// One step of each stateful rule, shared by the scalar loops and the
+// non-ASCII blocks of the vector loops.
+
+// Sentence case: lower-case every unit; the first cased letter while
+// capitaliseNext is set becomes upper case and clears it; a delimiter sets it.
+inline char16_t SentenceStep(const CaseTables& t, char16_t c, bool& capitaliseNext) {
+  char16_t lowered = t.lower[c];
+  const std::uint8_t flags = t.flags[lowered];
+  if (capitaliseNext && (flags & kCasedBit)) {
+    lowered = t.upper[lowered];
+    capitaliseNext = false;
+  }
+  if (flags & kDelimiterBit) capitaliseNext = true;
+  return lowered;
+}
+
+// Every word capitalised: lower-case every unit, then upper-case the unit
+// that starts a word (the first one, and each one after a separator).
+inline char16_t ProperStep(const CaseTables& t, char16_t c, bool& atWordStart) {
+  const char16_t lowered = t.lower[c];
+  const char16_t result = atWordStart ? t.upper[lowered] : lowered;
+  atWordStart = (t.flags[lowered] & kSeparatorBit) != 0;
+  return result;
+}
+
+}  // namespace tarnwick::mCase::detail

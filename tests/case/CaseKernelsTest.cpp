@@ -1,0 +1,213 @@
+// The vector kernels against the scalar loops: every alignment, lengths around
+// the block sizes, in place and copying, and chunked conversion of the
+// stateful rules.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "case/CaseRules.h"
+
+namespace tarnwick::mCase {
+namespace {
+
+using Kernel = void (*)(const char16_t*, char16_t*, std::size_t);
+using StateKernel = bool (*)(const char16_t*, char16_t*, std::size_t, bool);
+
+struct StatelessPair {
+  const char* name;
+  Kernel vector;
+  Kernel scalar;
+};
+struct StatefulPair {
+  const char* name;
+  StateKernel vector;
+  StateKernel scalar;
+};
+
+const StatelessPair kStateless[] = {
+    {"upper", UpperUnits, scalar::UpperUnits},
+    {"lower", LowerUnits, scalar::LowerUnits},
+    {"toggle", ToggleUnits, scalar::ToggleUnits},
+};
+const StatefulPair kStateful[] = {
+    {"sentence", SentenceUnits, scalar::SentenceUnits},
+    {"proper", ProperUnits, scalar::ProperUnits},
+};
+
+// Text drawn from a small alphabet rich in what the kernels decide on:
+// letters of both cases, delimiters, separators, and now and then a unit
+// outside ASCII (a Cyrillic letter, a surrogate half, a unit from 0x8000).
+class UnitSource {
+ public:
+  explicit UnitSource(std::uint32_t seed) : rng_(seed) {}
+
+  Text Make(std::size_t n, int nonAsciiPercent) {
+    static const char16_t kAscii[] = u"aZbYzA.!?:,; \t\r\n\v\f\0x1@[`{";
+    static const char16_t kOther[] = {0x0416, 0x0436, 0x00E9, 0x00C9, 0x01C5, 0xD83D,
+                                      0xDE00, 0x8000, 0xFFFF, 0x0130, 0x212A, 0x03C2};
+    std::uniform_int_distribution<int> percent(0, 99);
+    Text text(n, u'\0');
+    for (char16_t& c : text) {
+      if (percent(rng_) < nonAsciiPercent) {
+        c = kOther[Pick(std::size(kOther))];
+      } else {
+        c = kAscii[Pick(std::size(kAscii) - 1)];
+      }
+    }
+    return text;
+  }
+
+ private:
+  std::size_t Pick(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng_); }
+  std::mt19937 rng_;
+};
+
+// Lengths 0..40 (around 8 and 16 units) and a few longer ones.
+std::vector<std::size_t> Lengths() {
+  std::vector<std::size_t> lengths;
+  for (std::size_t n = 0; n <= 40; ++n) lengths.push_back(n);
+  for (std::size_t n : {63, 64, 65, 127, 128, 129, 255, 256, 257, 1000}) lengths.push_back(n);
+  return lengths;
+}
+
+// Runs a kernel on `text` placed at `offset` units into a guarded buffer and
+// returns the converted units; the guards around it must stay untouched.
+template <class Run>
+Text ConvertAt(const Text& text, std::size_t offset, Run run) {
+  constexpr char16_t kGuard = u'#';
+  std::vector<char16_t> in(offset + text.size() + 16, kGuard), out(in.size(), kGuard);
+  std::copy(text.begin(), text.end(), in.begin() + static_cast<std::ptrdiff_t>(offset));
+  run(in.data() + offset, out.data() + offset, text.size());
+  for (std::size_t i = 0; i < offset; ++i) EXPECT_EQ(out[i], kGuard);
+  for (std::size_t i = offset + text.size(); i < out.size(); ++i) EXPECT_EQ(out[i], kGuard);
+  return Text(out.begin() + static_cast<std::ptrdiff_t>(offset),
+              out.begin() + static_cast<std::ptrdiff_t>(offset + text.size()));
+}
+
+TEST(CaseKernels, VectorMatchesScalarAtEveryAlignmentAndLength) {
+  UnitSource source(1);
+  for (int nonAscii : {0, 3, 30}) {
+    for (std::size_t n : Lengths()) {
+      const Text text = source.Make(n, nonAscii);
+      for (std::size_t offset = 0; offset < 16; ++offset) {
+        for (const StatelessPair& k : kStateless) {
+          ASSERT_EQ(ConvertAt(text, offset, k.vector), ConvertAt(text, offset, k.scalar))
+              << k.name << " n=" << n << " offset=" << offset << " nonAscii=" << nonAscii;
+        }
+        for (const StatefulPair& k : kStateful) {
+          for (bool state : {true, false}) {
+            bool vectorState = false, scalarState = false;
+            const Text v = ConvertAt(text, offset, [&](const char16_t* i, char16_t* o, std::size_t len) {
+              vectorState = k.vector(i, o, len, state);
+            });
+            const Text s = ConvertAt(text, offset, [&](const char16_t* i, char16_t* o, std::size_t len) {
+              scalarState = k.scalar(i, o, len, state);
+            });
+            ASSERT_EQ(v, s) << k.name << " n=" << n << " offset=" << offset << " state=" << state;
+            ASSERT_EQ(vectorState, scalarState) << k.name << " n=" << n << " offset=" << offset;
+          }
+        }
+      }
+    }
+  }
+}
+
+// A single non-ASCII unit at each position of a block forces the table path
+// for exactly that block; everything around it stays on the vector path.
+TEST(CaseKernels, OneNonAsciiUnitAtEveryPosition) {
+  UnitSource source(2);
+  const Text base = source.Make(48, 0);
+  for (std::size_t pos = 0; pos < base.size(); ++pos) {
+    for (char16_t other : {char16_t(0x0416), char16_t(0x00E9), char16_t(0xD83D), char16_t(0x8000)}) {
+      Text text = base;
+      text[pos] = other;
+      for (const StatelessPair& k : kStateless) {
+        ASSERT_EQ(ConvertAt(text, 0, k.vector), ConvertAt(text, 0, k.scalar)) << k.name << " pos=" << pos;
+      }
+      for (const StatefulPair& k : kStateful) {
+        auto vector = [&](const char16_t* i, char16_t* o, std::size_t n) { k.vector(i, o, n, true); };
+        auto scalarRun = [&](const char16_t* i, char16_t* o, std::size_t n) { k.scalar(i, o, n, true); };
+        ASSERT_EQ(ConvertAt(text, 0, vector), ConvertAt(text, 0, scalarRun)) << k.name << " pos=" << pos;
+      }
+    }
+  }
+}
+
+TEST(CaseKernels, InPlaceGivesTheSameAsCopying) {
+  UnitSource source(3);
+  for (std::size_t n : {0, 7, 16, 33, 100, 1000}) {
+    const Text text = source.Make(n, 10);
+    for (const StatelessPair& k : kStateless) {
+      Text copy(n, u'\0'), inPlace = text;
+      k.vector(text.data(), copy.data(), n);
+      k.vector(inPlace.data(), inPlace.data(), n);
+      EXPECT_EQ(inPlace, copy) << k.name << " n=" << n;
+    }
+    for (const StatefulPair& k : kStateful) {
+      Text copy(n, u'\0'), inPlace = text;
+      k.vector(text.data(), copy.data(), n, true);
+      k.vector(inPlace.data(), inPlace.data(), n, true);
+      EXPECT_EQ(inPlace, copy) << k.name << " n=" << n;
+    }
+  }
+}
+
+// Converting chunk by chunk, with the returned state carried over, gives the
+// same text as converting it whole, wherever the cuts fall.
+TEST(CaseKernels, StatefulRulesCarryTheirStateAcrossChunks) {
+  UnitSource source(4);
+  const Text text = source.Make(200, 10);
+  for (const StatefulPair& k : kStateful) {
+    Text whole(text.size(), u'\0');
+    const bool wholeState = k.vector(text.data(), whole.data(), text.size(), true);
+    for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+      Text pieces(text.size(), u'\0');
+      bool state = k.vector(text.data(), pieces.data(), cut, true);
+      state = k.vector(text.data() + cut, pieces.data() + cut, text.size() - cut, state);
+      ASSERT_EQ(pieces, whole) << k.name << " cut=" << cut;
+      ASSERT_EQ(state, wholeState) << k.name << " cut=" << cut;
+    }
+  }
+}
+
+TEST(CaseKernels, StateAtTheEndOfAChunk) {
+  const Text stop = u"abc. ";
+  const Text word = u"abc\t";
+  EXPECT_TRUE(SentenceUnits(stop.data(), Text(stop).data(), stop.size(), false));
+  EXPECT_FALSE(SentenceUnits(word.data(), Text(word).data(), word.size(), true));
+  EXPECT_TRUE(ProperUnits(word.data(), Text(word).data(), word.size(), false));
+  EXPECT_FALSE(ProperUnits(stop.data(), Text(stop).data(), stop.size() - 1, true));
+}
+
+TEST(CaseKernels, LongRandomMixesMatchTheScalarLoops) {
+  UnitSource source(5);
+  for (int nonAscii : {0, 1, 50, 100}) {
+    const Text text = source.Make(1 << 16, nonAscii);
+    for (const StatelessPair& k : kStateless) {
+      Text v(text.size(), u'\0'), s(text.size(), u'\0');
+      k.vector(text.data(), v.data(), text.size());
+      k.scalar(text.data(), s.data(), text.size());
+      ASSERT_EQ(v, s) << k.name << " nonAscii=" << nonAscii;
+    }
+    for (const StatefulPair& k : kStateful) {
+      Text v(text.size(), u'\0'), s(text.size(), u'\0');
+      ASSERT_EQ(k.vector(text.data(), v.data(), text.size(), true),
+                k.scalar(text.data(), s.data(), text.size(), true));
+      ASSERT_EQ(v, s) << k.name << " nonAscii=" << nonAscii;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tarnwick::mCase
+
+#if defined(__x86_64__) || defined(_M_X64)
+namespace tarnwick::mCase {
+namespace {
+// Otherwise the comparisons above would compare the scalar loops with themselves.
+TEST(CaseKernels, X64BuildsRunTheVectorPath) { EXPECT_TRUE(HasVectorKernels()); }
+}  // namespace
+}  // namespace tarnwick::mCase
+#endif
