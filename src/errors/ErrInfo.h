@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <utility>
 
 #include "common/Text.h"
 
@@ -38,7 +39,9 @@ inline constexpr std::int32_t PermissionDenied = 70;  // "Permission denied"
 inline constexpr std::int32_t PathFileAccess = 75;  // "Path/File access error"
 inline constexpr std::int32_t PathNotFound = 76;    // "Path not found"
 inline constexpr std::int32_t ObjectNotSet = 91;    // "Object variable or With block variable not set"
+inline constexpr std::int32_t ControlArrayElement = 340;  // "Control array element 'N' doesn't exist"
 inline constexpr std::int32_t InvalidProperty = 380;  // "Invalid property value"
+inline constexpr std::int32_t NoSuchMember = 438;   // "Object doesn't support this property or method"
 inline constexpr std::int32_t CantOpenClipboard = 521;  // "Can't open Clipboard"
 }  // namespace rt
 
@@ -57,10 +60,19 @@ class ErrRaised : public std::exception {
   ErrInfo info_;
 };
 
+// The current error that an exception stands for: an ErrRaised gives its own
+// fields; std::bad_alloc and std::length_error give 7 "Out of memory",
+// std::out_of_range 9 "Subscript out of range", std::overflow_error 6
+// "Overflow", and any other exception 5 "Invalid procedure call or argument".
+// Run-time errors carry the Source "Tarnwick".
+ErrInfo ErrInfoOf(std::exception_ptr failure);
+
 // Raises an error: throws ErrRaised with these fields.
 [[noreturn]] void Raise(std::int32_t number, Text description = {}, Text source = u"Tarnwick",
                         Text helpFile = {}, std::int32_t helpContext = 0);
 // Raises a run-time error with its standard message.
 [[noreturn]] void RaiseRuntime(std::int32_t number);
+// Raises error 340 naming the missing element's index.
+[[noreturn]] void RaiseControlArrayElement(std::int32_t index);
 
 }  // namespace tarnwick::mErrTrap

@@ -160,7 +160,10 @@ class Trap {
         throw;
       } catch (...) {
         detail::CaptureFailure(std::current_exception(), step);
-        if (ErrMustStop()) continue;  // development mode: retry the statement
+        if (ErrMustStop()) {  // development mode: retry the statement
+          ClearCurrentError();
+          continue;
+        }
         throw detail::StepFailed{};
       }
     }
