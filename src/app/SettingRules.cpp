@@ -1,0 +1,37 @@
+#include "app/SettingRules.h"
+
+#include <cmath>
+#include <limits>
+
+#include "app/Form1Design.h"
+#include "errors/ErrInfo.h"
+
+namespace tarnwick::app {
+
+namespace {
+constexpr std::int32_t kControlArrayElementMissing = 340;
+}  // namespace
+
+int CheckedOptionIndex(std::int16_t index) {
+  if (index < 0 || index >= kOptionCount) {
+    mErrTrap::Raise(kControlArrayElementMissing,
+                    u"Control array element '" + DecimalText(index) + u"' doesn't exist");
+  }
+  return index;
+}
+
+int CheckedCheckState(std::int16_t state) {
+  if (state < 0 || state > 2) mErrTrap::RaiseRuntime(mErrTrap::rt::InvalidProperty);
+  return state;
+}
+
+int EdgePixelsFromTwips(float twips, int dpi) {
+  const double pixels = std::round(static_cast<double>(twips) * dpi / 1440.0);
+  if (!std::isfinite(pixels) || pixels < std::numeric_limits<int>::min() ||
+      pixels > std::numeric_limits<int>::max()) {
+    mErrTrap::RaiseRuntime(mErrTrap::rt::Overflow);
+  }
+  return static_cast<int>(pixels);
+}
+
+}  // namespace tarnwick::app

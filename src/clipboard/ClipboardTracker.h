@@ -1,0 +1,51 @@
+// What the program knows about the clipboard between notifications: which
+// change it made itself, and which content the field shows. It decides
+// whether a notification is our own echo and whether a conversion may
+// replace the clipboard's content.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace tarnwick::clipboard {
+
+// Facts about the clipboard's content, as the platform lists its formats.
+struct ContentFacts {
+  bool hasText = false;
+  bool ignoreMark = false;   // "Clipboard Viewer Ignore"
+  bool excludeMark = false;  // "ExcludeClipboardContentFromMonitorProcessing"
+  std::optional<std::uint32_t> historyPermission;  // "CanIncludeInClipboardHistory"
+};
+
+// Text that is neither marked private by its owner nor absent: only such
+// content is shown and converted.
+bool IsConvertible(const ContentFacts& facts);
+
+class ClipboardTracker {
+ public:
+  // Our own clear and write run between these two calls; `sequence` is the
+  // clipboard's sequence number right after it, `wroteText` whether the new
+  // text is on the clipboard.
+  void BeginOwnWrite();
+  void EndOwnWrite(std::uint32_t sequence, bool wroteText);
+  bool OwnWriteInProgress() const { return writing_; }
+
+  // True when a notification reports a change that we made: one arriving
+  // during our write, or a late one while our write is still the content.
+  bool IsOwnChange(bool ownedByUs, std::uint32_t sequence) const;
+
+  // The field now shows the content of this sequence number.
+  void RecordShown(std::uint32_t sequence, bool convertible);
+
+  // A conversion may replace the content only when it is still the one the
+  // field shows and that content is convertible text.
+  bool MayReplace(std::uint32_t currentSequence) const;
+
+ private:
+  bool writing_ = false;
+  std::optional<std::uint32_t> ownSequence_;
+  std::optional<std::uint32_t> shownSequence_;
+  bool shownConvertible_ = false;
+};
+
+}  // namespace tarnwick::clipboard

@@ -1,0 +1,102 @@
+#include "clipboard/win32/mHookClipboard.h"
+
+#include "clipboard/RefreshGate.h"
+#include "clipboard/win32/ClipboardAccess.h"
+
+namespace tarnwick::mHookClipboard {
+
+bool bWritingClipboard = false;
+
+namespace {
+
+WNDPROC lpPrevWndProc = nullptr;
+HWND hNextViewer = nullptr;
+ClipboardViewerClient* viewerClient = nullptr;
+clipboard::RefreshGate refreshGate;
+
+// A nested notification during a refresh is looked at again afterwards,
+// but a platform that re-announces the same content is not followed forever.
+constexpr int kMaxRefreshRounds = 4;
+
+// One refresh: the field shows the content, Auto mode runs. False when the
+// clipboard stayed held open and nothing changed.
+bool RefreshOnce(HWND hWnd, DWORD& shownSequence) {
+  if (clipboard::IsOwnClipboardChange(hWnd)) return false;
+  const auto snapshot = clipboard::ReadClipboard(hWnd);
+  if (!snapshot) return false;
+  clipboard::Tracker().RecordShown(snapshot->sequence, snapshot->convertible);
+  shownSequence = snapshot->sequence;
+  viewerClient->ShowClipboardText(snapshot->text);
+  viewerClient->chAuto_Click();
+  return true;
+}
+
+void RefreshFromClipboard(HWND hWnd) {
+  if (viewerClient == nullptr) return;
+  clipboard::RefreshScope scope(refreshGate);
+  if (!scope.Entered()) return;  // the running refresh looks again
+  for (int round = 0; round < kMaxRefreshRounds; ++round) {
+    DWORD shownSequence = 0;
+    if (!RefreshOnce(hWnd, shownSequence)) return;
+    if (!refreshGate.TakePending()) return;
+    if (::GetClipboardSequenceNumber() == shownSequence) return;
+  }
+}
+
+void PassOn(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  if (hNextViewer != nullptr) ::SendMessageW(hNextViewer, uMsg, wParam, lParam);
+}
+
+void OnChainChanged(WPARAM wParam, LPARAM lParam) {
+  if (reinterpret_cast<HWND>(wParam) == hNextViewer) {
+    hNextViewer = reinterpret_cast<HWND>(lParam);
+  } else {
+    PassOn(WM_CHANGECBCHAIN, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+void SetViewerClient(ClipboardViewerClient* client) { viewerClient = client; }
+
+void HookForm(const win32::FormRef& frm) {
+  lpPrevWndProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+      frm.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ClipboardWndProc)));
+}
+
+void UnhookForm(const win32::FormRef& frm) {
+  ::SetWindowLongPtrW(frm.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(lpPrevWndProc));
+}
+
+void JoinViewerChain(const win32::FormRef& frm) { hNextViewer = ::SetClipboardViewer(frm.hwnd); }
+
+void LeaveViewerChain(const win32::FormRef& frm) {
+  ::ChangeClipboardChain(frm.hwnd, hNextViewer);
+  hNextViewer = nullptr;
+}
+
+void RemoveClipboardHook(const win32::FormRef& frm) {
+  LeaveViewerChain(frm);
+  UnhookForm(frm);
+}
+
+HWND NextViewer() { return hNextViewer; }
+
+LRESULT CALLBACK ClipboardWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = 0;
+  try {
+    result = ::CallWindowProcW(lpPrevWndProc, hWnd, uMsg, wParam, lParam);
+    if (uMsg == WM_DRAWCLIPBOARD) {
+      PassOn(uMsg, wParam, lParam);
+      if (!bWritingClipboard) RefreshFromClipboard(hWnd);
+    } else if (uMsg == WM_CHANGECBCHAIN) {
+      OnChainChanged(wParam, lParam);
+    }
+  } catch (...) {
+    // Nothing may leave a window procedure; the event handlers below trap
+    // and report their own failures.
+  }
+  return result;
+}
+
+}  // namespace tarnwick::mHookClipboard

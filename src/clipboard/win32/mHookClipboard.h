@@ -1,0 +1,41 @@
+// The clipboard-viewer hook of the main window: its window procedure runs in
+// front of the window's own, mirrors every clipboard change into the field
+// and runs Auto mode.
+#pragma once
+
+#include <windows.h>
+
+#include "common/Text.h"
+#include "common/win32/FormRef.h"
+
+namespace tarnwick::mHookClipboard {
+
+// True only while Option1_Click clears and writes the clipboard; the
+// notifications of that write are not taken as new content.
+extern bool bWritingClipboard;
+
+// What the hook needs of the main window.
+class ClipboardViewerClient {
+ public:
+  virtual ~ClipboardViewerClient() = default;
+  virtual void ShowClipboardText(const Text& text) = 0;
+  virtual void chAuto_Click() = 0;
+};
+// The main window (not owned); the hook refreshes nothing without one.
+void SetViewerClient(ClipboardViewerClient* client);
+
+void HookForm(const win32::FormRef& frm);
+void UnhookForm(const win32::FormRef& frm);
+// Joins the clipboard-viewer chain; the first notification arrives inside.
+void JoinViewerChain(const win32::FormRef& frm);
+// Leaves the chain, handing the platform the next viewer.
+void LeaveViewerChain(const win32::FormRef& frm);
+// Leaves the chain and restores the window procedure.
+void RemoveClipboardHook(const win32::FormRef& frm);
+
+LRESULT CALLBACK ClipboardWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+
+// The next viewer of the chain (tests of the chain handling).
+HWND NextViewer();
+
+}  // namespace tarnwick::mHookClipboard

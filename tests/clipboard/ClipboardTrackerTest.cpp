@@ -1,0 +1,95 @@
+#include "clipboard/ClipboardTracker.h"
+
+#include <gtest/gtest.h>
+
+#include "clipboard/RefreshGate.h"
+
+namespace tarnwick::clipboard {
+namespace {
+
+TEST(ContentFacts, OnlyUnmarkedTextIsConvertible) {
+  ContentFacts text;
+  text.hasText = true;
+  EXPECT_TRUE(IsConvertible(text));
+
+  ContentFacts bitmap;  // no text format at all
+  EXPECT_FALSE(IsConvertible(bitmap));
+
+  ContentFacts ignored = text;
+  ignored.ignoreMark = true;
+  EXPECT_FALSE(IsConvertible(ignored));
+
+  ContentFacts excluded = text;
+  excluded.excludeMark = true;
+  EXPECT_FALSE(IsConvertible(excluded));
+
+  ContentFacts noHistory = text;
+  noHistory.historyPermission = 0;
+  EXPECT_FALSE(IsConvertible(noHistory));
+  noHistory.historyPermission = 1;
+  EXPECT_TRUE(IsConvertible(noHistory));
+}
+
+TEST(ClipboardTracker, NotificationsOfOurWriteAreOursEvenWhenLate) {
+  ClipboardTracker tracker;
+  tracker.RecordShown(10, true);
+  EXPECT_FALSE(tracker.IsOwnChange(false, 10));
+
+  tracker.BeginOwnWrite();
+  // During the write every notification is ours, whoever owns the content.
+  EXPECT_TRUE(tracker.IsOwnChange(true, 11));
+  EXPECT_TRUE(tracker.IsOwnChange(false, 11));
+  tracker.EndOwnWrite(12, true);
+
+  // Late notifications while our write is still the content.
+  EXPECT_TRUE(tracker.IsOwnChange(true, 12));
+  // Another program copied since: not ours, even if its notification is late.
+  EXPECT_FALSE(tracker.IsOwnChange(false, 13));
+  EXPECT_FALSE(tracker.IsOwnChange(false, 12));
+  // We own the clipboard but the content moved on (a later write of ours
+  // not yet recorded): it is taken as new content.
+  EXPECT_FALSE(tracker.IsOwnChange(true, 14));
+}
+
+TEST(ClipboardTracker, ReplacesOnlyTheConvertibleContentTheFieldShows) {
+  ClipboardTracker tracker;
+  EXPECT_FALSE(tracker.MayReplace(1)) << "nothing shown yet";
+
+  tracker.RecordShown(5, true);
+  EXPECT_TRUE(tracker.MayReplace(5));
+  EXPECT_FALSE(tracker.MayReplace(6)) << "a newer copy must not be overwritten";
+
+  tracker.RecordShown(7, false);  // a bitmap or a private copy
+  EXPECT_FALSE(tracker.MayReplace(7));
+
+  tracker.RecordShown(8, true);
+  tracker.BeginOwnWrite();
+  tracker.EndOwnWrite(9, true);
+  EXPECT_TRUE(tracker.MayReplace(9)) << "our own result may be converted again";
+
+  tracker.BeginOwnWrite();
+  tracker.EndOwnWrite(10, false);  // cleared, but the write failed
+  EXPECT_FALSE(tracker.MayReplace(10));
+}
+
+TEST(RefreshGate, ANestedRefreshOnlyMarksPending) {
+  RefreshGate gate;
+  {
+    RefreshScope outer(gate);
+    ASSERT_TRUE(outer.Entered());
+    EXPECT_FALSE(gate.TakePending());
+    {
+      RefreshScope nested(gate);
+      EXPECT_FALSE(nested.Entered());
+    }
+    EXPECT_TRUE(gate.Busy()) << "the nested scope must not leave the outer one's gate";
+    EXPECT_TRUE(gate.TakePending());
+    EXPECT_FALSE(gate.TakePending()) << "pending is taken once";
+  }
+  EXPECT_FALSE(gate.Busy());
+  RefreshScope again(gate);
+  EXPECT_TRUE(again.Entered());
+}
+
+}  // namespace
+}  // namespace tarnwick::clipboard
