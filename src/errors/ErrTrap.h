@@ -18,15 +18,31 @@
 //     });
 //   }
 //
-// - The signature is the constant text that names the procedure in reports.
+// - The signature is the constant text that names the procedure in reports:
+//   module, ".", procedure and, with parameters, "(" names joined by "," ")".
 // - The arguments are captured by reference, so the report shows their values
-//   at the moment of the failure. Any type with an ErrValueOf overload works.
+//   at the moment of the failure. Any type with an ErrValueOf overload works
+//   (ErrValue.h; a type of another layer adds its own overload next to it).
 // - Step(n, statement) runs one numbered statement; a failure inside it is
-//   captured with step n. Code outside any Step reports step 0.
+//   captured with step n. Code outside any Step reports step 0 and is never
+//   offered for a retry.
+// - A failure is any exception: ErrRaised (Raise, RaiseRuntime, or an inner
+//   trap raising again) carries its own fields; other exceptions become
+//   run-time errors as ErrInfoOf (ErrInfo.h) describes.
 // - TrapKind::Inner (flags 35): the error is recorded and raised again to the
 //   caller. TrapKind::EndsChain (flags 42, event handlers and Main): the error
-//   is recorded, ReportError runs, and Run returns a value-initialised result.
-// - In development mode a failure may be retried: the failing Step runs again.
+//   is recorded, ReportError runs, the current error is cleared, and Run
+//   returns a value-initialised result. Nothing escapes an EndsChain trap, so
+//   it is safe inside a window procedure.
+// - Win32 calls go through win32::ApiCall (errors/win32/ApiCall.h) so that the
+//   report's API Error line names the last system error.
+// - In development mode (SetDevelopmentMode; off in the delivered build) a
+//   failure asks the stop question through the installed StopPrompt: Yes runs
+//   the failing Step again, No passes the error on, Cancel passes it on with
+//   no more questions for this error.
+// - The program calls win32::InstallErrorPlatform() once at start
+//   (errors/win32/ErrorPlatform.h) and installs its ErrorReporter
+//   (errors/ReportError.h).
 #pragma once
 
 #include <cstdint>

@@ -48,11 +48,13 @@ inline Value ErrValueOf(const Text& v) { return Value(v); }
 inline Value ErrValueOf(TextView v) { return Value(Text(v)); }
 inline Value ErrValueOf(const char16_t* v) { return Value(Text(v ? v : u"")); }
 inline Value ErrValueOf(bool v) { return Value(v); }
+inline Value ErrValueOf(std::uint8_t v) { return Value(v); }
 inline Value ErrValueOf(std::int16_t v) { return Value(v); }
 inline Value ErrValueOf(std::int32_t v) { return Value(v); }
 inline Value ErrValueOf(float v) { return Value(v); }
 inline Value ErrValueOf(double v) { return Value(v); }
 inline Value ErrValueOf(const ObjectRef& v) { return Value(v); }
 inline Value ErrValueOf(const DateValue& v) { return Value(v); }
+inline Value ErrValueOf(const CurrencyValue& v) { return Value(v); }
 
 }  // namespace tarnwick::mErrTrap

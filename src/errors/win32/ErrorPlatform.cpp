@@ -10,11 +10,14 @@
 #include "common/win32/WideText.h"
 #include "errors/ErrTrap.h"
 
-namespace tarnwick::mErrTrap::win32 {
+namespace tarnwick::win32 {
 namespace {
 
-using tarnwick::win32::FromWide;
-using tarnwick::win32::ToWide;
+using mErrTrap::BuiltInVersion;
+using mErrTrap::DateValue;
+using mErrTrap::RegionalSeparators;
+using mErrTrap::StopAnswer;
+using mErrTrap::VersionNumbers;
 
 constexpr DWORD kComputerNameBuffer = 255;
 constexpr DWORD kMessageBuffer = 512;
@@ -212,8 +215,8 @@ DateValue Win32PlatformFacts::LocalNow() {
 
 void InstallErrorPlatform() {
   static Win32PlatformFacts facts;
-  SetPlatformFacts(&facts);
-  SetStopPrompt(AskWithMessageBox);
+  mErrTrap::SetPlatformFacts(&facts);
+  mErrTrap::SetStopPrompt(AskWithMessageBox);
 }
 
-}  // namespace tarnwick::mErrTrap::win32
+}  // namespace tarnwick::win32

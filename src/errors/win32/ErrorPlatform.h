@@ -4,13 +4,17 @@
 
 #include "errors/PlatformFacts.h"
 
-namespace tarnwick::mErrTrap::win32 {
+namespace tarnwick::win32 {
 
 // Facts read from Windows: GetComputerNameA, FormatMessageA, the ADODB
 // component through COM, the user's locale, the local clock, the module's
 // file name and version resource.
-class Win32PlatformFacts final : public PlatformFacts {
+class Win32PlatformFacts final : public mErrTrap::PlatformFacts {
  public:
+  using VersionNumbers = mErrTrap::VersionNumbers;
+  using RegionalSeparators = mErrTrap::RegionalSeparators;
+  using DateValue = mErrTrap::DateValue;
+
   Text ComputerName() override;
   Text ExePath() override;
   VersionNumbers AppVersion() override;
@@ -26,4 +30,4 @@ class Win32PlatformFacts final : public PlatformFacts {
 // question's message box.
 void InstallErrorPlatform();
 
-}  // namespace tarnwick::mErrTrap::win32
+}  // namespace tarnwick::win32
