@@ -139,5 +139,73 @@ TEST_F(Win32FactsTest, RealReportText) {
   EXPECT_NE(report.find(u"  Call Stack: Form1.bnDelete_Click()  at Line 20 ---"), Text::npos);
 }
 
+// Answers the stop question's message box from another thread, as the
+// developer would, after noting what the box showed.
+struct BoxAnswerer {
+  int answer = IDYES;
+  std::wstring text;
+  bool hadAllButtons = false;
+  int boxesSeen = 0;
+
+  static DWORD WINAPI Run(void* self) {
+    auto& me = *static_cast<BoxAnswerer*>(self);
+    for (int tries = 0; tries < 500; ++tries) {
+      const HWND box = ::FindWindowW(L"#32770", L"Stopped on Error");
+      if (box) {
+        wchar_t buffer[1024] = {};
+        ::GetDlgItemTextW(box, 0xFFFF, buffer, 1024);
+        me.text = buffer;
+        me.hadAllButtons = ::GetDlgItem(box, IDYES) && ::GetDlgItem(box, IDNO) &&
+                           ::GetDlgItem(box, IDCANCEL);
+        ++me.boxesSeen;
+        ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(me.answer, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(box, me.answer)));
+        return 0;
+      }
+      ::Sleep(10);
+    }
+    return 1;
+  }
+};
+
+class OwnedThread {
+ public:
+  explicit OwnedThread(BoxAnswerer& answerer)
+      : handle_(::CreateThread(nullptr, 0, &BoxAnswerer::Run, &answerer, 0, nullptr)) {}
+  ~OwnedThread() {
+    if (handle_) {
+      ::WaitForSingleObject(handle_, 10000);
+      ::CloseHandle(handle_);
+    }
+  }
+  OwnedThread(const OwnedThread&) = delete;
+  OwnedThread& operator=(const OwnedThread&) = delete;
+
+ private:
+  HANDLE handle_;
+};
+
+TEST_F(Win32FactsTest, StopQuestionBoxYesRetriesTheStep) {
+  SetDevelopmentMode(true);
+  BoxAnswerer answerer;
+  int attempts = 0;
+  {
+    OwnedThread thread(answerer);
+    Trap trap(u"mTest.Retry", TrapKind::EndsChain);
+    trap.Run([&] {
+      trap.Step(10, [&] {
+        if (++attempts == 1) RaiseRuntime(rt::DiskFull);
+      });
+    });
+  }
+  EXPECT_EQ(answerer.boxesSeen, 1);
+  EXPECT_TRUE(answerer.hadAllButtons);
+  EXPECT_EQ(FromWide(answerer.text),
+            u"Error: Disk full\r\nDo you want to retry the operation in step mode?\r\n"
+            u"Click YES to retry, NO to move to the caller, CANCEL for no more stops");
+  EXPECT_EQ(attempts, 2);
+  EXPECT_EQ(ErrReportText(), u"");
+}
+
 }  // namespace
 }  // namespace tarnwick::mErrTrap
