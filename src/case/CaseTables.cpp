@@ -50,7 +50,10 @@ std::unique_ptr<CaseTables> Build() {
   for (std::uint8_t& f : t->flags) f = 0;
   MarkCased(t->flags);
   MarkPunctuation(t->flags);
-  for (std::size_t c = 0; c < kUnitCount; ++c) t->toggled[c] = Toggled(*t, c);
+  for (std::size_t c = 0; c < kUnitCount; ++c) {
+    t->toggled[c] = Toggled(*t, c);
+    t->capitalised[c] = t->upper[t->lower[c]];
+  }
   return t;
 }
 

@@ -18,6 +18,7 @@ struct CaseTables {
   char16_t upper[kUnitCount];
   char16_t lower[kUnitCount];
   char16_t toggled[kUnitCount];
+  char16_t capitalised[kUnitCount];  // U(L(c)): the form that starts a word or sentence
   std::uint8_t flags[kUnitCount];
 };
 
@@ -46,10 +47,13 @@ inline char16_t SentenceStep(const CaseTables& t, char16_t c, bool& capitaliseNe
 
 // Every word capitalised: lower-case every unit, then upper-case the unit
 // that starts a word (the first one, and each one after a separator).
+// Picks the table by the state instead of branching on it: word starts come
+// too irregularly for branch prediction. (A unit is a separator exactly when
+// its lower form is one, so the test can read the unit itself.)
 inline char16_t ProperStep(const CaseTables& t, char16_t c, bool& atWordStart) {
-  const char16_t lowered = t.lower[c];
-  const char16_t result = atWordStart ? t.upper[lowered] : lowered;
-  atWordStart = (t.flags[lowered] & kSeparatorBit) != 0;
+  const char16_t* const forms[2] = {t.lower, t.capitalised};
+  const char16_t result = forms[atWordStart][c];
+  atWordStart = (t.flags[c] & kSeparatorBit) != 0;
   return result;
 }
 

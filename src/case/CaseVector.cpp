@@ -1,6 +1,6 @@
-// SSE2 kernels: an all-ASCII block of 8 or 16 units is converted with a few
-// vector operations; a block with any other unit goes through the tables one
-// unit at a time, exactly as the scalar loops do.
+// SSE2 kernels. A round of all-ASCII units is converted with a few vector
+// operations; a round with any other unit goes through the tables one unit
+// at a time, exactly as the scalar loops do.
 #include "case/CaseVector.h"
 
 #if TARNWICK_CASE_SSE2
@@ -20,147 +20,250 @@ using detail::Tables;
 
 __m128i Load(const char16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 void Store(char16_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
-__m128i Splat(int unit) { return _mm_set1_epi16(static_cast<short>(unit)); }
+__m128i Splat16(int unit) { return _mm_set1_epi16(static_cast<short>(unit)); }
+__m128i Splat8(int byte) { return _mm_set1_epi8(static_cast<char>(byte)); }
 
+// True when every unit of v is below 0x80.
 bool IsAscii(__m128i v) {
-  const __m128i high = _mm_and_si128(v, Splat(0xFF80));
+  const __m128i high = _mm_and_si128(v, Splat16(0xFF80));
   return _mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) == 0xFFFF;
-}
-
-// Lanes holding a unit in lo..hi. The compare is signed, which is exact for
-// every unit as long as hi < 0x8000 (units from 0x8000 compare as negative).
-__m128i InRange(__m128i v, int lo, int hi) {
-  return _mm_and_si128(_mm_cmpgt_epi16(v, Splat(lo - 1)), _mm_cmplt_epi16(v, Splat(hi + 1)));
-}
-
-__m128i CaseBit(__m128i mask) { return _mm_and_si128(mask, Splat(0x20)); }
-
-__m128i AsciiUpper(__m128i v) { return _mm_sub_epi16(v, CaseBit(InRange(v, 'a', 'z'))); }
-__m128i AsciiLower(__m128i v) { return _mm_add_epi16(v, CaseBit(InRange(v, 'A', 'Z'))); }
-__m128i AsciiToggle(__m128i v) {
-  // Only letters land in a..z when bit 0x20 is set.
-  return _mm_xor_si128(v, CaseBit(InRange(_mm_or_si128(v, Splat(0x20)), 'a', 'z')));
-}
-
-__m128i Delimiters(__m128i v) {
-  const __m128i stopOrBang = _mm_or_si128(_mm_cmpeq_epi16(v, Splat('.')), _mm_cmpeq_epi16(v, Splat('!')));
-  const __m128i askOrColon = _mm_or_si128(_mm_cmpeq_epi16(v, Splat('?')), _mm_cmpeq_epi16(v, Splat(':')));
-  return _mm_or_si128(stopOrBang, askOrColon);
-}
-
-__m128i Separators(__m128i v) {
-  const __m128i nulOrSpace = _mm_or_si128(_mm_cmpeq_epi16(v, _mm_setzero_si128()), _mm_cmpeq_epi16(v, Splat(' ')));
-  return _mm_or_si128(nulOrSpace, InRange(v, '\t', '\r'));
 }
 
 void MapBlock(const char16_t* table, const char16_t* in, char16_t* out, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i) out[i] = table[in[i]];
 }
 
-// The stateless rules: 16 units per round, so an ASCII text costs one test
-// per 16 units.
-template <class AsciiRule>
-void MapUnits(const char16_t* table, AsciiRule asciiRule, const char16_t* in, char16_t* out,
-              std::size_t n) {
+// Reading this far ahead keeps enough lines of input on their way from
+// memory; the hardware prefetcher alone falls behind a fast loop.
+constexpr std::size_t kPrefetchUnits = 4096;
+
+void PrefetchAhead(const char16_t* in, std::size_t i, std::size_t n) {
+  const std::size_t ahead = n - i > kPrefetchUnits ? i + kPrefetchUnits : n - 1;
+  _mm_prefetch(reinterpret_cast<const char*>(in + ahead), _MM_HINT_T0);
+}
+
+// Text with units beyond ASCII tends to go on that way. After a round that
+// needs the tables, a stretch of units goes through them without testing
+// each round, which keeps the test's branch from failing its prediction on
+// mixed-script text; the stretch doubles while the text stays mixed and
+// shrinks back at the next all-ASCII round, so a stray accent in English
+// costs little. Every length is a multiple of every round size.
+class TableStretch {
+ public:
+  std::size_t Take(std::size_t i, std::size_t n) {
+    const std::size_t run = n - i < next_ ? n - i : next_;
+    if (next_ < kLongest) next_ *= 2;
+    return run;
+  }
+  void Reset() { next_ = kShortest; }
+
+ private:
+  static constexpr std::size_t kShortest = 64;
+  static constexpr std::size_t kLongest = 4096;
+  std::size_t next_ = kShortest;
+};
+
+// --- Upper, lower, toggle: 16-bit lanes --------------------------------------
+
+// Lanes holding a unit in lo..hi. The compare is signed, which is exact for
+// every unit as long as hi < 0x8000 (units from 0x8000 compare as negative).
+__m128i InRange16(__m128i v, int lo, int hi) {
+  return _mm_and_si128(_mm_cmpgt_epi16(v, Splat16(lo - 1)), _mm_cmplt_epi16(v, Splat16(hi + 1)));
+}
+__m128i CaseBit16(__m128i mask) { return _mm_and_si128(mask, Splat16(0x20)); }
+
+// The ASCII forms of the three rules, as function objects so that the round
+// loop inlines them.
+struct AsciiUpper {
+  __m128i operator()(__m128i v) const { return _mm_sub_epi16(v, CaseBit16(InRange16(v, 'a', 'z'))); }
+};
+struct AsciiLower {
+  __m128i operator()(__m128i v) const { return _mm_add_epi16(v, CaseBit16(InRange16(v, 'A', 'Z'))); }
+};
+struct AsciiToggle {
+  // Only letters land in a..z when bit 0x20 is set.
+  __m128i operator()(__m128i v) const {
+    return _mm_xor_si128(v, CaseBit16(InRange16(_mm_or_si128(v, Splat16(0x20)), 'a', 'z')));
+  }
+};
+
+// Outputs this large go past the caches anyway: streaming stores skip reading
+// the destination lines before writing them, as a large memcpy does.
+constexpr std::size_t kStreamingUnits = std::size_t(4) << 20;
+// One round is one 64-byte line of output, so that a line is either streamed
+// whole or stored plainly whole: mixing the two in one line is very slow.
+constexpr std::size_t kMapRound = 32;
+
+struct PlainStore {
+  static void Put(char16_t* p, __m128i v) { Store(p, v); }
+};
+struct StreamingStore {  // needs a 16-byte aligned destination
+  static void Put(char16_t* p, __m128i v) { _mm_stream_si128(reinterpret_cast<__m128i*>(p), v); }
+};
+
+template <class Store, class AsciiRule>
+void MapRounds(const char16_t* table, AsciiRule asciiRule, const char16_t* in, char16_t* out,
+               std::size_t n) {
+  TableStretch stretch;
   std::size_t i = 0;
-  for (; i + 16 <= n; i += 16) {
-    const __m128i a = Load(in + i);
-    const __m128i b = Load(in + i + 8);
-    if (IsAscii(_mm_or_si128(a, b))) {
-      Store(out + i, asciiRule(a));
-      Store(out + i + 8, asciiRule(b));
+  while (i + kMapRound <= n) {
+    PrefetchAhead(in, i, n);
+    const __m128i a = Load(in + i), b = Load(in + i + 8), c = Load(in + i + 16), d = Load(in + i + 24);
+    if (IsAscii(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d)))) {
+      Store::Put(out + i, asciiRule(a));
+      Store::Put(out + i + 8, asciiRule(b));
+      Store::Put(out + i + 16, asciiRule(c));
+      Store::Put(out + i + 24, asciiRule(d));
+      i += kMapRound;
+      stretch.Reset();
     } else {
-      MapBlock(table, in + i, out + i, 16);
+      const std::size_t run = stretch.Take(i, n);
+      MapBlock(table, in + i, out + i, run);
+      i += run;
     }
   }
   MapBlock(table, in + i, out + i, n - i);
 }
 
-// Movemask bits come in pairs, one pair per 16-bit lane; lane j owns bits
-// 2j and 2j+1. Walks the lanes of one block in order: while capitaliseNext
-// is set the next letter is marked for upper case, otherwise the next
-// delimiter sets it again. Returns the marks (both bits of a marked lane).
-unsigned MarkCapitals(unsigned letters, unsigned delimiters, bool& capitaliseNext) {
-  unsigned marks = 0;
-  unsigned from = 0;
-  for (;;) {
-    const unsigned pending = (capitaliseNext ? letters : delimiters) & (~0u << from);
-    if (pending == 0) return marks;
-    const unsigned bit = static_cast<unsigned>(std::countr_zero(pending));
-    if (capitaliseNext) marks |= 3u << bit;
-    capitaliseNext = !capitaliseNext;
-    from = bit + 2;
+template <class AsciiRule>
+void MapUnits(const char16_t* table, AsciiRule asciiRule, const char16_t* in, char16_t* out,
+              std::size_t n) {
+  if (n < kStreamingUnits || in == out) {
+    MapRounds<PlainStore>(table, asciiRule, in, out, n);
+    return;
   }
+  // Align the output to a line; char16_t data is always 2-byte aligned.
+  const std::size_t lineOffset = reinterpret_cast<std::uintptr_t>(out) % 64 / sizeof(char16_t);
+  const std::size_t head = lineOffset == 0 ? 0 : kMapRound - lineOffset;
+  MapBlock(table, in, out, head);
+  MapRounds<StreamingStore>(table, asciiRule, in + head, out + head, n - head);
+  _mm_sfence();
 }
 
-// All-ones lanes where the lane's pair of mark bits is set.
-__m128i LanesOf(unsigned marks) {
-  const __m128i laneBits = _mm_setr_epi16(1 << 0, 1 << 2, 1 << 4, 1 << 6, 1 << 8, 1 << 10, 1 << 12,
-                                          static_cast<short>(1 << 14));
-  const __m128i picked = _mm_and_si128(Splat(static_cast<int>(marks)), laneBits);
-  return _mm_cmpeq_epi16(picked, laneBits);
+// --- Sentence and proper: rounds of 16 ASCII units packed into bytes -----------
+
+constexpr std::size_t kPackedRound = 16;
+
+// Sixteen ASCII units as sixteen bytes, and back.
+__m128i PackAscii(__m128i low, __m128i high) { return _mm_packus_epi16(low, high); }
+void StoreUnpacked(char16_t* out, __m128i bytes) {
+  Store(out, _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+  Store(out + 8, _mm_unpackhi_epi8(bytes, _mm_setzero_si128()));
 }
 
-bool LastLaneSet(__m128i mask) { return (_mm_movemask_epi8(mask) & 0x8000) != 0; }
+// Signed byte compares: exact for ASCII.
+__m128i InRange8(__m128i v, int lo, int hi) {
+  return _mm_and_si128(_mm_cmpgt_epi8(v, Splat8(lo - 1)), _mm_cmplt_epi8(v, Splat8(hi + 1)));
+}
+__m128i CaseBit8(__m128i mask) { return _mm_and_si128(mask, Splat8(0x20)); }
+__m128i LowerBytes(__m128i v) { return _mm_add_epi8(v, CaseBit8(InRange8(v, 'A', 'Z'))); }
+__m128i LetterBytes(__m128i lowered) { return InRange8(lowered, 'a', 'z'); }
+
+__m128i DelimiterBytes(__m128i v) {
+  const __m128i stopOrBang = _mm_or_si128(_mm_cmpeq_epi8(v, Splat8('.')), _mm_cmpeq_epi8(v, Splat8('!')));
+  const __m128i askOrColon = _mm_or_si128(_mm_cmpeq_epi8(v, Splat8('?')), _mm_cmpeq_epi8(v, Splat8(':')));
+  return _mm_or_si128(stopOrBang, askOrColon);
+}
+
+__m128i SeparatorBytes(__m128i v) {
+  const __m128i nulOrSpace = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_setzero_si128()), _mm_cmpeq_epi8(v, Splat8(' ')));
+  return _mm_or_si128(nulOrSpace, InRange8(v, '\t', '\r'));
+}
+
+unsigned Bits(__m128i byteMask) { return static_cast<unsigned>(_mm_movemask_epi8(byteMask)); }
+
+// The units of one round to capitalise, one bit per unit, and the state
+// after it. A letter is capitalised when the run of non-letters right below
+// it holds a delimiter, or reaches back to the round's start while
+// capitaliseNext is set. One addition finds them all: shifted up by one, with
+// the incoming state as a delimiter in a non-letter at bit 0, each delimiter
+// sends a carry up through its run of non-letters into the letter above it;
+// a carry out of bit 16 means the round ends waiting for a letter.
+unsigned MarkCapitals(unsigned letters, unsigned delimiters, bool& capitaliseNext) {
+  const std::uint32_t nonLetters = ~letters & 0xFFFFu;
+  const std::uint32_t sum = ((nonLetters << 1) | 1u) + ((delimiters << 1) | (capitaliseNext ? 1u : 0u));
+  capitaliseNext = (sum >> 17) & 1u;
+  return (sum >> 1) & letters;
+}
+
+// All-ones bytes where the unit's bit of a 16-bit mask is set.
+__m128i BytesOf(unsigned bits) {
+  const __m128i both = _mm_cvtsi32_si128(static_cast<int>(bits));  // bytes: low, high, 0, ...
+  __m128i spread = _mm_unpacklo_epi8(both, both);                  // low x2, high x2
+  spread = _mm_unpacklo_epi16(spread, spread);                     // low x4, high x4
+  spread = _mm_unpacklo_epi32(spread, spread);                     // low x8, high x8
+  const __m128i bitOfByte = _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
+  return _mm_cmpeq_epi8(_mm_and_si128(spread, bitOfByte), bitOfByte);
+}
 
 }  // namespace
 
 void UpperUnits(const char16_t* in, char16_t* out, std::size_t n) noexcept {
-  MapUnits(Tables().upper, AsciiUpper, in, out, n);
+  MapUnits(Tables().upper, AsciiUpper{}, in, out, n);
 }
 
 void LowerUnits(const char16_t* in, char16_t* out, std::size_t n) noexcept {
-  MapUnits(Tables().lower, AsciiLower, in, out, n);
+  MapUnits(Tables().lower, AsciiLower{}, in, out, n);
 }
 
 void ToggleUnits(const char16_t* in, char16_t* out, std::size_t n) noexcept {
-  MapUnits(Tables().toggled, AsciiToggle, in, out, n);
+  MapUnits(Tables().toggled, AsciiToggle{}, in, out, n);
 }
 
 bool SentenceUnits(const char16_t* in, char16_t* out, std::size_t n, bool capitaliseNext) noexcept {
   const CaseTables& t = Tables();
+  TableStretch stretch;
   std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    const __m128i v = Load(in + i);
-    if (!IsAscii(v)) {
-      for (std::size_t k = i; k < i + 8; ++k) out[k] = detail::SentenceStep(t, in[k], capitaliseNext);
+  while (i + kPackedRound <= n) {
+    PrefetchAhead(in, i, n);
+    const __m128i a = Load(in + i), b = Load(in + i + 8);
+    if (!IsAscii(_mm_or_si128(a, b))) {
+      for (const std::size_t end = i + stretch.Take(i, n); i < end; ++i) {
+        out[i] = detail::SentenceStep(t, in[i], capitaliseNext);
+      }
       continue;
     }
-    const __m128i lowered = AsciiLower(v);
-    const unsigned delimiters = static_cast<unsigned>(_mm_movemask_epi8(Delimiters(lowered)));
-    if (!capitaliseNext && delimiters == 0) {
-      Store(out + i, lowered);
-      continue;
-    }
-    const __m128i letters = InRange(lowered, 'a', 'z');
+    const __m128i lowered = LowerBytes(PackAscii(a, b));
     const unsigned marks =
-        MarkCapitals(static_cast<unsigned>(_mm_movemask_epi8(letters)), delimiters, capitaliseNext);
-    Store(out + i, _mm_sub_epi16(lowered, CaseBit(LanesOf(marks))));
+        MarkCapitals(Bits(LetterBytes(lowered)), Bits(DelimiterBytes(lowered)), capitaliseNext);
+    StoreUnpacked(out + i, _mm_sub_epi8(lowered, CaseBit8(BytesOf(marks))));
+    i += kPackedRound;
+    stretch.Reset();
   }
   for (; i < n; ++i) out[i] = detail::SentenceStep(t, in[i], capitaliseNext);
   return capitaliseNext;
 }
 
+// The word-start state travels between rounds as a vector (first byte set:
+// the next unit starts a word), so the ASCII path has no branch on it.
 bool ProperUnits(const char16_t* in, char16_t* out, std::size_t n, bool atWordStart) noexcept {
   const CaseTables& t = Tables();
-  const __m128i firstLane = _mm_cvtsi32_si128(0xFFFF);
+  __m128i carry = _mm_cvtsi32_si128(atWordStart ? 0xFF : 0);
+  TableStretch stretch;
   std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    const __m128i v = Load(in + i);
-    if (!IsAscii(v)) {
-      for (std::size_t k = i; k < i + 8; ++k) out[k] = detail::ProperStep(t, in[k], atWordStart);
+  while (i + kPackedRound <= n) {
+    PrefetchAhead(in, i, n);
+    const __m128i a = Load(in + i), b = Load(in + i + 8);
+    if (!IsAscii(_mm_or_si128(a, b))) {
+      bool wordStart = _mm_cvtsi128_si32(carry) != 0;
+      for (const std::size_t end = i + stretch.Take(i, n); i < end; ++i) {
+        out[i] = detail::ProperStep(t, in[i], wordStart);
+      }
+      carry = _mm_cvtsi32_si128(wordStart ? 0xFF : 0);
       continue;
     }
-    const __m128i lowered = AsciiLower(v);
-    const __m128i separators = Separators(lowered);
-    // A unit starts a word when the unit before it (one lane down, or the
-    // last unit of the previous block) is a separator.
-    __m128i starts = _mm_slli_si128(separators, 2);
-    if (atWordStart) starts = _mm_or_si128(starts, firstLane);
-    const __m128i raise = _mm_and_si128(starts, InRange(lowered, 'a', 'z'));
-    Store(out + i, _mm_sub_epi16(lowered, CaseBit(raise)));
-    atWordStart = LastLaneSet(separators);
+    const __m128i lowered = LowerBytes(PackAscii(a, b));
+    const __m128i separators = SeparatorBytes(lowered);
+    // A unit starts a word when the unit before it (one byte down, or the
+    // last unit of the previous round) is a separator.
+    const __m128i starts = _mm_or_si128(_mm_slli_si128(separators, 1), carry);
+    const __m128i raise = _mm_and_si128(starts, LetterBytes(lowered));
+    StoreUnpacked(out + i, _mm_sub_epi8(lowered, CaseBit8(raise)));
+    carry = _mm_srli_si128(separators, 15);
+    i += kPackedRound;
+    stretch.Reset();
   }
+  atWordStart = _mm_cvtsi128_si32(carry) != 0;
   for (; i < n; ++i) out[i] = detail::ProperStep(t, in[i], atWordStart);
   return atWordStart;
 }
