@@ -4,12 +4,10 @@
 namespace tarnwick::mErrTrap::testing {
 namespace {
 
-int g_scaseRuns = 0;
-
 Text SCase(const Text& str) {
   Trap trap(u"mCase.SCase(str)", TrapKind::Inner, str);
   return trap.Run([&] {
-    trap.Step(10, [&] { ++g_scaseRuns; });
+    trap.Step(10, [&] {});
     trap.Step(20, [&] {});
     return trap.Step(30, [&]() -> Text { RaiseRuntime(rt::ObjectNotSet); });
   });

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <type_traits>
 #include <utility>
 
 #include "errors/ErrTrap.h"
