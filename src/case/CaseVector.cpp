@@ -1,6 +1,6 @@
 // SSE2 kernels. A round of all-ASCII units is converted with a few vector
-// operations; a round with any other unit goes through the tables one unit
-// at a time, exactly as the scalar loops do.
+// operations; from a round with any other unit on, a stretch of units goes
+// through the same tables and steps as the scalar loops.
 #include "case/CaseVector.h"
 
 #if TARNWICK_CASE_SSE2
@@ -101,7 +101,7 @@ struct StreamingStore {  // needs a 16-byte aligned destination
   static void Put(char16_t* p, __m128i v) { _mm_stream_si128(reinterpret_cast<__m128i*>(p), v); }
 };
 
-template <class Store, class AsciiRule>
+template <class Output, class AsciiRule>
 void MapRounds(const char16_t* table, AsciiRule asciiRule, const char16_t* in, char16_t* out,
                std::size_t n) {
   TableStretch stretch;
@@ -110,10 +110,10 @@ void MapRounds(const char16_t* table, AsciiRule asciiRule, const char16_t* in, c
     PrefetchAhead(in, i, n);
     const __m128i a = Load(in + i), b = Load(in + i + 8), c = Load(in + i + 16), d = Load(in + i + 24);
     if (IsAscii(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d)))) {
-      Store::Put(out + i, asciiRule(a));
-      Store::Put(out + i + 8, asciiRule(b));
-      Store::Put(out + i + 16, asciiRule(c));
-      Store::Put(out + i + 24, asciiRule(d));
+      Output::Put(out + i, asciiRule(a));
+      Output::Put(out + i + 8, asciiRule(b));
+      Output::Put(out + i + 16, asciiRule(c));
+      Output::Put(out + i + 24, asciiRule(d));
       i += kMapRound;
       stretch.Reset();
     } else {
@@ -196,6 +196,24 @@ __m128i BytesOf(unsigned bits) {
   return _mm_cmpeq_epi8(_mm_and_si128(spread, bitOfByte), bitOfByte);
 }
 
+// Sentence case of units beyond ASCII, 16 at a time: the tables give each
+// unit's lower form and its letter and delimiter bits, and MarkCapitals picks
+// the capitals of the round without a branch per unit.
+void SentenceTableRound(const CaseTables& t, const char16_t* in, char16_t* out, bool& capitaliseNext) {
+  unsigned letters = 0, delimiters = 0;
+  for (unsigned k = 0; k < kPackedRound; ++k) {
+    const char16_t lowered = t.lower[in[k]];
+    const unsigned flags = t.flags[lowered];
+    out[k] = lowered;
+    letters |= (flags & detail::kCasedBit) << k;
+    delimiters |= ((flags & detail::kDelimiterBit) >> 1) << k;
+  }
+  for (unsigned marks = MarkCapitals(letters, delimiters, capitaliseNext); marks != 0; marks &= marks - 1) {
+    char16_t& unit = out[std::countr_zero(marks)];
+    unit = t.upper[unit];
+  }
+}
+
 }  // namespace
 
 void UpperUnits(const char16_t* in, char16_t* out, std::size_t n) noexcept {
@@ -218,9 +236,9 @@ bool SentenceUnits(const char16_t* in, char16_t* out, std::size_t n, bool capita
     PrefetchAhead(in, i, n);
     const __m128i a = Load(in + i), b = Load(in + i + 8);
     if (!IsAscii(_mm_or_si128(a, b))) {
-      for (const std::size_t end = i + stretch.Take(i, n); i < end; ++i) {
-        out[i] = detail::SentenceStep(t, in[i], capitaliseNext);
-      }
+      const std::size_t end = i + stretch.Take(i, n);
+      for (; i + kPackedRound <= end; i += kPackedRound) SentenceTableRound(t, in + i, out + i, capitaliseNext);
+      for (; i < end; ++i) out[i] = detail::SentenceStep(t, in[i], capitaliseNext);
       continue;
     }
     const __m128i lowered = LowerBytes(PackAscii(a, b));

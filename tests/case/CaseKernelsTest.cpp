@@ -3,6 +3,7 @@
 // stateful rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -196,6 +197,26 @@ TEST(CaseKernels, LongRandomMixesMatchTheScalarLoops) {
       ASSERT_EQ(k.vector(text.data(), v.data(), text.size(), true),
                 k.scalar(text.data(), s.data(), text.size(), true));
       ASSERT_EQ(v, s) << k.name << " nonAscii=" << nonAscii;
+    }
+  }
+}
+
+// Outputs of several megabytes take the streaming-store path, which aligns
+// the destination first; every misalignment of it must give the same text.
+TEST(CaseKernels, LargeOutputsAtEveryDestinationAlignment) {
+  UnitSource source(6);
+  const std::size_t n = (std::size_t(5) << 20) + 37;
+  Text text = source.Make(n, 0);
+  const Text mixed = source.Make(4096, 40);
+  std::copy(mixed.begin(), mixed.end(), text.begin() + 1000000);  // a mixed stretch inside
+  for (const StatelessPair& k : kStateless) {
+    Text expected(n, u'\0');
+    k.scalar(text.data(), expected.data(), n);
+    std::vector<char16_t> out(n + 32);
+    for (std::size_t offset : {0, 1, 7, 8, 31}) {
+      k.vector(text.data(), out.data() + offset, n);
+      ASSERT_TRUE(std::equal(expected.begin(), expected.end(), out.begin() + static_cast<std::ptrdiff_t>(offset)))
+          << k.name << " offset=" << offset;
     }
   }
 }
