@@ -97,7 +97,11 @@ TEST(OSVersionWin32, AnswersFollowWinesVersionSetting) {
       {L"vista", {"0", "1", "2", "Windows NT", "6.0", "Service Pack 2", "6002"}},
       {L"win7", {"0", "1", "2", "Windows NT", "6.1", "Service Pack 1", "7601"}},
       {L"win10", {"0", "1", "2", "Windows NT", "6.2", "", "9200"}},
+      {L"win81", {"0", "1", "2", "Windows NT", "6.2", "", "9200"}},
       {L"nt40", {"0", "0", "2", "Windows NT", "4.0", "Service Pack 6a", "1381"}},
+      {L"win98", {"0", "0", "1", "Windows 98", "4.10", " A ", "2222"}},
+      {L"win95", {"0", "0", "1", "Windows 95", "4.0", "", "950"}},
+      {L"winme", {"0", "0", "1", "Windows ME", "4.90", " ", "3000"}},
   };
   for (const Expected& row : matrix) {
     SCOPED_TRACE(std::string(row.wineVersion, row.wineVersion + wcslen(row.wineVersion)));
