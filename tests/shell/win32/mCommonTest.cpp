@@ -267,6 +267,8 @@ class MailtoRecorder : public RecordFile {
 class ChildExplorer {
  public:
   ~ChildExplorer() {
+    // One that started late would hold the test runner's output pipe open.
+    if (!process_) Find();
     if (process_) {
       ::TerminateProcess(process_, 0);
       ::CloseHandle(process_);
