@@ -12,6 +12,11 @@ static_assert(sizeof(OSVERSIONINFOA) == 148, "the ANSI version record has 148 by
 OSVersionFacts QueryOSVersionFacts() {
   OSVERSIONINFOA info{};
   info.dwOSVersionInfoSize = 148;
+  // The answer that the system gives this program (its compatibility
+  // settings included) is the one wanted, so the deprecated call is right.
+#if defined(_MSC_VER)
+#pragma warning(suppress : 4996)
+#endif
   const BOOL answer = win32::ApiCall([&] { return ::GetVersionExA(&info); });
   OSVersionFacts facts;
   facts.callSucceeded = answer == 1;
