@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "common/win32/WideText.h"
@@ -81,6 +82,35 @@ void Form10::OnLoad() {
   SizeClientAndCentre(kClientWidth, kClientHeight, ::GetWindow(hwnd(), GW_OWNER));
   CreateControls();
   Form_Load();
+  FitLabelsToText();
+}
+
+// One-line labels whose text (in the font they ended up with) is wider than
+// their design width grow to the right, up to the dialog's edge, instead of
+// cutting the text off or wrapping it out of sight.
+void Form10::FitLabelsToText() {
+  RECT client{};
+  ::GetClientRect(hwnd(), &client);
+  ScreenDC screen;
+  for (const ControlDesign& d : kDesign) {
+    if (d.kind != Kind::Label && d.kind != Kind::TitleLabel && d.kind != Kind::Link) continue;
+    HWND label = ::GetDlgItem(hwnd(), d.id);
+    wchar_t buffer[512] = {};
+    const int length = ::GetWindowTextW(label, buffer, 512);
+    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(::SendMessageW(label, WM_GETFONT, 0, 0));
+    HGDIOBJ old = ::SelectObject(screen.get(), font);
+    SIZE extent{};
+    ::GetTextExtentPoint32W(screen.get(), buffer, length, &extent);
+    ::SelectObject(screen.get(), old);
+    RECT at{};
+    ::GetWindowRect(label, &at);
+    ::MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&at), 2);
+    const int wanted = std::min<int>(extent.cx + 2, client.right - at.left);
+    if (wanted > at.right - at.left) {
+      ::SetWindowPos(label, nullptr, 0, 0, wanted, at.bottom - at.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
 }
 
 void Form10::CreateControls() {

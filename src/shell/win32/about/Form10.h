@@ -41,6 +41,7 @@ class Form10 final : public DialogBase {
 
  private:
   void CreateControls();
+  void FitLabelsToText();
   void SetCaption(int id, const Text& text);
   bool IsLink(HWND control) const;
   void Close();

@@ -1,0 +1,220 @@
+// The report file and the error details form under Windows (or Wine): the
+// Documents folder, opening for append against other programs' handles, the
+// ANSI text on disk, and frmShowError's window.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "common/win32/WideText.h"
+#include "env/UIStrings.h"
+#include "errors/ErrTrap.h"
+#include "errors/ReportError.h"
+#include "errors/win32/DialogBase.h"
+#include "errors/win32/ErrorPlatform.h"
+#include "errors/win32/ReportFileWin32.h"
+#include "errors/win32/SpecialFolders.h"
+#include "errors/win32/frmShowError.h"
+
+namespace tarnwick::mErrTrap {
+namespace {
+
+using win32::FromWide;
+using win32::ToWide;
+
+std::wstring TempFile(const wchar_t* name) {
+  wchar_t folder[MAX_PATH + 1] = {};
+  ::GetTempPathW(MAX_PATH, folder);
+  std::wstring path = std::wstring(folder) + name;
+  ::DeleteFileW(path.c_str());
+  return path;
+}
+
+std::string ReadAll(const std::wstring& path) {
+  std::string bytes;
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  char chunk[4096];
+  DWORD got = 0;
+  while (::ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
+  ::CloseHandle(file);
+  return bytes;
+}
+
+HANDLE OpenShared(const std::wstring& path, DWORD share) {
+  return ::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_ALWAYS, 0, nullptr);
+}
+
+TEST(SpecialFolders, DocumentsIsAnExistingFolderWithoutTrailingBackslash) {
+  const Text documents = mSpecialFolders::GetSpecialFolderPath(nullptr, 5);
+  ASSERT_FALSE(documents.empty());
+  EXPECT_NE(documents.back(), u'\\');
+  EXPECT_EQ(documents.find(u'\0'), Text::npos);
+  const DWORD attributes = ::GetFileAttributesW(ToWide(documents).c_str());
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_EQ(ReportFolder(), documents + u"\\Tarnwick");
+}
+
+TEST(SpecialFolders, UnknownFolderIdGivesEmptyText) {
+  EXPECT_EQ(mSpecialFolders::GetSpecialFolderPath(nullptr, 0x7EFF), u"");
+}
+
+TEST(OpenForAppend, CreatesAppendsAndLetsReadersIn) {
+  const std::wstring path = TempFile(L"tarnwick-append.txt");
+  {
+    AppendFile file;
+    ASSERT_TRUE(ErrTryOpenForAppend(FromWide(path), file));
+    file.Write(u"one\r\n");
+  }
+  HANDLE reader = OpenShared(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  {
+    AppendFile file;
+    ASSERT_TRUE(ErrOpenForAppend(FromWide(path), file));
+    file.Write(u"two\r\n");
+  }
+  ::CloseHandle(reader);
+  EXPECT_EQ(ReadAll(path), "one\r\ntwo\r\n");
+  ::DeleteFileW(path.c_str());
+}
+
+TEST(OpenForAppend, ExclusiveHolderMakesItGiveUpWithinTwoSeconds) {
+  const std::wstring path = TempFile(L"tarnwick-locked.txt");
+  HANDLE holder = OpenShared(path, 0);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  AppendFile file;
+  EXPECT_FALSE(ErrTryOpenForAppend(FromWide(path), file));
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(ErrOpenForAppend(FromWide(path), file));
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_FALSE(file.IsOpen());
+  EXPECT_GE(waited, std::chrono::milliseconds(900));
+  EXPECT_LE(waited, std::chrono::milliseconds(2600));
+  ::CloseHandle(holder);
+  ::DeleteFileW(path.c_str());
+}
+
+TEST(OpenForAppend, TextGoesToDiskInTheAnsiCodePage) {
+  const std::wstring path = TempFile(L"tarnwick-ansi.txt");
+  {
+    AppendFile file;
+    ASSERT_TRUE(ErrTryOpenForAppend(FromWide(path), file));
+    file.Write(u"caf\u00e9 \u20ac\r\n");
+  }
+  const std::string bytes = ReadAll(path);
+  if (::GetACP() == 1252) {
+    EXPECT_EQ(bytes, "caf\xe9 \x80\r\n");
+  } else {
+    EXPECT_EQ(bytes.substr(0, 3), "caf");
+  }
+  ::DeleteFileW(path.c_str());
+}
+
+// Reports a real failure through a trap and writes it with SaveErrorReport.
+struct SavingReporter final : ErrorReporter {
+  bool saved = false;
+  void ReportError() override { saved = SaveErrorReport(u"ErrorReport.txt"); }
+};
+
+void FailInHandler(SavingReporter& reporter) {
+  SetErrorReporter(&reporter);
+  Trap trap(u"Form1.bnUpper_Click", TrapKind::EndsChain);
+  trap.Run([&] { trap.Step(20, [] { RaiseRuntime(rt::CantOpenClipboard); }); });
+  SetErrorReporter(nullptr);
+}
+
+TEST(SaveErrorReport, HeaderOnANewFileThenOneBlockPerFailure) {
+  ResetErrorState();
+  win32::InstallErrorPlatform();
+  mLanguageGobals::LoadUIStrings();
+  const std::wstring file = ToWide(ReportFolder() + u"\\ErrorReport.txt");
+  ::DeleteFileW(file.c_str());
+
+  SavingReporter reporter;
+  FailInHandler(reporter);
+  EXPECT_TRUE(reporter.saved);
+  const std::string first = ReadAll(file);
+  const std::string header = TextToAscii(mLanguageGobals::ReportHeader) + "\r\n \r\n";
+  ASSERT_EQ(first.rfind(header, 0), 0u) << first;
+  EXPECT_NE(first.find("Form1.bnUpper_Click"), std::string::npos);
+  EXPECT_NE(first.find("\r\nProgram path: "), std::string::npos);
+  EXPECT_NE(first.find("\r\nFile name : report_win32_tests\r\nOS: "), std::string::npos);
+  ASSERT_GE(first.size(), 6u);
+  EXPECT_EQ(first.substr(first.size() - 7), ")\r\n\r\n\r\n");
+
+  FailInHandler(reporter);
+  const std::string second = ReadAll(file);
+  ASSERT_EQ(second.rfind(first, 0), 0u);
+  const std::string added = second.substr(first.size());
+  EXPECT_EQ(added.find("Please send this file"), std::string::npos);
+  EXPECT_NE(added.find("Form1.bnUpper_Click"), std::string::npos);
+
+  ResetErrorState();
+  EXPECT_TRUE(SaveErrorReport(u"ErrorReport.txt"));  // nothing to write
+  EXPECT_EQ(ReadAll(file), second);
+  ::DeleteFileW(file.c_str());
+  SetPlatformFacts(nullptr);
+}
+
+TEST(ErrorDetailsForm, OneSharedSizableWindowThatTheTextFills) {
+  auto& form = win32::frmShowError::Instance();
+  form.ErrorReport(u"first report\r\nsecond line");
+  HWND window = form.hwnd();
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(::IsWindowVisible(window));
+  wchar_t caption[64] = {};
+  ::GetWindowTextW(window, caption, 64);
+  EXPECT_STREQ(caption, L"Error Report");
+  EXPECT_TRUE(::GetWindowLongPtrW(window, GWL_STYLE) & WS_THICKFRAME);
+
+  const int dpi = win32::ScreenDpi();
+  RECT client{};
+  ::GetClientRect(window, &client);
+  EXPECT_EQ(client.right, win32::TwipsToPixels(12420, dpi));
+  EXPECT_EQ(client.bottom, win32::TwipsToPixels(5595, dpi));
+
+  auto expectFilled = [&] {
+    RECT c{}, text{};
+    ::GetClientRect(window, &c);
+    ::GetWindowRect(form.txtError(), &text);
+    ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&text), 2);
+    EXPECT_EQ(text.left, 0);
+    EXPECT_EQ(text.top, 0);
+    EXPECT_EQ(text.right, c.right);
+    EXPECT_EQ(text.bottom, c.bottom);
+  };
+  expectFilled();
+  ::SetWindowPos(window, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
+  expectFilled();
+
+  wchar_t text[64] = {};
+  ::GetWindowTextW(form.txtError(), text, 64);
+  EXPECT_STREQ(text, L"first report\r\nsecond line");
+  const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(form.txtError(), GWL_STYLE));
+  EXPECT_TRUE(style & ES_MULTILINE);
+  EXPECT_TRUE(style & WS_HSCROLL);
+  EXPECT_TRUE(style & WS_VSCROLL);
+  LOGFONTW font{};
+  ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(form.txtError(), WM_GETFONT, 0, 0)),
+               sizeof font, &font);
+  EXPECT_STREQ(font.lfFaceName, L"Courier New");
+
+  form.ErrorReport(u"replaced");
+  EXPECT_EQ(form.hwnd(), window);  // the same instance, new text
+  ::GetWindowTextW(form.txtError(), text, 64);
+  EXPECT_STREQ(text, L"replaced");
+
+  ::DestroyWindow(window);  // closing unloads it; the next report shows it again
+  EXPECT_EQ(form.hwnd(), nullptr);
+  form.ErrorReport(u"again");
+  ASSERT_NE(form.hwnd(), nullptr);
+  EXPECT_TRUE(::IsWindowVisible(form.hwnd()));
+  ::DestroyWindow(form.hwnd());
+}
+
+}  // namespace
+}  // namespace tarnwick::mErrTrap
