@@ -1,0 +1,252 @@
+// tarnwick-dialog-driver: looks at Tarnwick's dialogs from outside, as a
+// user's tools would. Output is UTF-8, one record a line, fields by tabs.
+//
+//   find <caption> [ms]       wait for a visible dialog with this caption;
+//                             prints its count, owner caption ("-" for a
+//                             hidden or no owner), whether the main window
+//                             is enabled, client width and height, ex-style
+//   controls <caption>        every control: id, class, visible, left top
+//                             width height (client pixels of the dialog),
+//                             screen centre x y, text
+//   key <caption> return|escape  the key to the control with the focus
+//   click <caption> <id>      a mouse click on the control with this id
+//   close <caption>           the close box (WM_CLOSE)
+//   count <caption>           how many visible dialogs have the caption
+//   gone <caption> [ms]       wait until no such dialog is visible
+//   dpi                       the screen's DPI
+//   documents                 the user's Documents folder
+//   deny-main-window <dll> <ms>  for ms, refuse to create Tarnwick's main
+//                             window (a CBT hook in every program); prints
+//                             "hooked" once it is in place
+//   hold <path> <ms>          hold the file open exclusively, print "held"
+#include <windows.h>
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                        nullptr, nullptr);
+  return out;
+}
+
+void Print(const std::string& line) {
+  const std::string out = line + "\n";
+  DWORD written = 0;
+  ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), out.data(), static_cast<DWORD>(out.size()),
+              &written, nullptr);
+}
+
+std::wstring TextOf(HWND hwnd) {
+  DWORD_PTR length = 0;
+  if (!::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
+    return {};
+  }
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  ::SendMessageTimeoutW(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, 5000, &copied);
+  text.resize(copied);
+  return text;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[128] = {};
+  ::GetClassNameW(hwnd, name, 128);
+  return name;
+}
+
+struct Search {
+  std::wstring caption;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectDialog(HWND hwnd, LPARAM lParam) {
+  auto* search = reinterpret_cast<Search*>(lParam);
+  if (::IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770" && TextOf(hwnd) == search->caption) {
+    search->found.push_back(hwnd);
+  }
+  return TRUE;
+}
+
+std::vector<HWND> Dialogs(const std::wstring& caption) {
+  Search search{caption, {}};
+  ::EnumWindows(&CollectDialog, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND WaitDialog(const std::wstring& caption, DWORD timeoutMs) {
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    const auto found = Dialogs(caption);
+    if (!found.empty()) return found.front();
+    if (::GetTickCount() - start >= timeoutMs) return nullptr;
+    ::Sleep(50);
+  }
+}
+
+BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lParam) {
+  reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
+  return TRUE;
+}
+
+HWND ControlById(HWND dialog, int id) {
+  std::vector<HWND> children;
+  ::EnumChildWindows(dialog, &CollectChild, reinterpret_cast<LPARAM>(&children));
+  for (HWND child : children) {
+    if (::GetDlgCtrlID(child) == id) return child;
+  }
+  return nullptr;
+}
+
+int Find(const std::wstring& caption, DWORD timeoutMs) {
+  HWND dialog = WaitDialog(caption, timeoutMs);
+  if (dialog == nullptr) return 1;
+  HWND owner = ::GetWindow(dialog, GW_OWNER);
+  const std::string ownerText =
+      owner != nullptr && ::IsWindowVisible(owner) ? Utf8(TextOf(owner)) : "-";
+  HWND main = ::FindWindowW(L"Tarnwick.Form1", nullptr);
+  const char* mainState = main == nullptr ? "none" : (::IsWindowEnabled(main) ? "enabled" : "disabled");
+  RECT client{};
+  ::GetClientRect(dialog, &client);
+  char line[256];
+  std::snprintf(line, sizeof line, "%u\t%s\t%s\t%ld\t%ld\t%08lx",
+                static_cast<unsigned>(Dialogs(caption).size()), ownerText.c_str(), mainState,
+                client.right, client.bottom,
+                static_cast<unsigned long>(::GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
+  Print(line);
+  return 0;
+}
+
+int Controls(HWND dialog) {
+  std::vector<HWND> children;
+  ::EnumChildWindows(dialog, &CollectChild, reinterpret_cast<LPARAM>(&children));
+  for (HWND child : children) {
+    RECT r{};
+    ::GetWindowRect(child, &r);
+    const POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    char head[256];
+    std::snprintf(head, sizeof head, "%d\t%s\t%d\t%ld %ld %ld %ld\t%ld %ld\t", ::GetDlgCtrlID(child),
+                  Utf8(ClassOf(child)).c_str(), ::IsWindowVisible(child) ? 1 : 0, r.left, r.top,
+                  r.right - r.left, r.bottom - r.top, centre.x, centre.y);
+    std::wstring text = TextOf(child);
+    for (auto& c : text) {
+      if (c == L'\t' || c == L'\r' || c == L'\n') c = L' ';
+    }
+    Print(head + Utf8(text));
+  }
+  return 0;
+}
+
+int Key(HWND dialog, const std::wstring& key) {
+  const WPARAM vk = key == L"escape" ? VK_ESCAPE : VK_RETURN;
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  const DWORD thread = ::GetWindowThreadProcessId(dialog, nullptr);
+  HWND target = ::GetGUIThreadInfo(thread, &info) && info.hwndFocus ? info.hwndFocus : dialog;
+  ::PostMessageW(target, WM_KEYDOWN, vk, 1);
+  ::PostMessageW(target, WM_KEYUP, vk, 0xC0000001);
+  return 0;
+}
+
+int Click(HWND dialog, int id) {
+  HWND control = ControlById(dialog, id);
+  if (control == nullptr) return 1;
+  RECT r{};
+  ::GetClientRect(control, &r);
+  const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
+  ::PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  ::PostMessageW(control, WM_LBUTTONUP, 0, at);
+  return 0;
+}
+
+int DenyMainWindow(const wchar_t* dll, int milliseconds) {
+  HMODULE module = ::LoadLibraryW(dll);
+  if (module == nullptr) return 1;
+  auto proc = reinterpret_cast<HOOKPROC>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(module, "DenyMainWindow")));
+  HHOOK hook = proc ? ::SetWindowsHookExW(WH_CBT, proc, module, 0) : nullptr;
+  if (hook == nullptr) return 1;
+  Print("hooked");
+  // Hooks that cannot run inside the other program come back here as messages.
+  const DWORD end = ::GetTickCount() + static_cast<DWORD>(milliseconds);
+  for (DWORD now = ::GetTickCount(); static_cast<int>(end - now) > 0; now = ::GetTickCount()) {
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+  }
+  ::UnhookWindowsHookEx(hook);
+  return 0;
+}
+
+int Run(int argc, wchar_t** argv) {
+  if (argc < 2) return 2;
+  const std::wstring command = argv[1];
+  if (command == L"dpi") {
+    HDC screen = ::GetDC(nullptr);
+    Print(std::to_string(::GetDeviceCaps(screen, LOGPIXELSY)));
+    ::ReleaseDC(nullptr, screen);
+    return 0;
+  }
+  if (command == L"documents") {
+    wchar_t folder[MAX_PATH + 1] = {};
+    if (!::SHGetSpecialFolderPathW(nullptr, folder, 5, FALSE)) return 1;
+    Print(Utf8(folder));
+    return 0;
+  }
+  if (command == L"deny-main-window" && argc > 3) return DenyMainWindow(argv[2], _wtoi(argv[3]));
+  if (command == L"hold" && argc > 3) {
+    HANDLE file = ::CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    Print("held");
+    ::Sleep(static_cast<DWORD>(_wtoi(argv[3])));
+    ::CloseHandle(file);
+    return 0;
+  }
+  if (argc < 3) return 2;
+  const std::wstring caption = argv[2];
+  const DWORD wait = argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) : 5000;
+  if (command == L"find") return Find(caption, wait);
+  if (command == L"count") {
+    Print(std::to_string(Dialogs(caption).size()));
+    return 0;
+  }
+  if (command == L"gone") {
+    const DWORD start = ::GetTickCount();
+    while (!Dialogs(caption).empty()) {
+      if (::GetTickCount() - start >= wait) return 1;
+      ::Sleep(50);
+    }
+    return 0;
+  }
+  HWND dialog = WaitDialog(caption, 5000);
+  if (dialog == nullptr) return 1;
+  if (command == L"controls") return Controls(dialog);
+  if (command == L"key" && argc > 3) return Key(dialog, argv[3]);
+  if (command == L"click" && argc > 3) return Click(dialog, _wtoi(argv[3]));
+  if (command == L"close") return ::PostMessageW(dialog, WM_CLOSE, 0, 0) ? 0 : 1;
+  return 2;
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  if (argv == nullptr) return 2;
+  const int status = Run(argc, argv);
+  ::LocalFree(argv);
+  return status;
+}
