@@ -14,6 +14,7 @@
 #include "errors/ReportError.h"
 #include "errors/win32/DialogBase.h"
 #include "errors/win32/ErrorPlatform.h"
+#include "errors/win32/ErrorReporter.h"
 #include "errors/win32/ReportFileWin32.h"
 #include "errors/win32/SpecialFolders.h"
 #include "errors/win32/frmShowError.h"
@@ -214,6 +215,96 @@ TEST(ErrorDetailsForm, OneSharedSizableWindowThatTheTextFills) {
   ASSERT_NE(form.hwnd(), nullptr);
   EXPECT_TRUE(::IsWindowVisible(form.hwnd()));
   ::DestroyWindow(form.hwnd());
+}
+
+// ReportError as the program installs it, with no main window loaded: the
+// error dialog then opens modeless.
+class Reporting : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetErrorState();
+    win32::InstallErrorPlatform();
+    mLanguageGobals::LoadUIStrings();
+    win32::InstallErrorReporter({[](const Text&) { return false; }, nullptr, nullptr});
+    file_ = ToWide(ReportFolder() + u"\\ErrorReport.txt");
+    ::DeleteFileW(file_.c_str());
+  }
+  void TearDown() override {
+    CloseErrorDialogs();
+    SetErrorReporter(nullptr);
+    SetDevelopmentMode(false);
+    SetStopPrompt(nullptr);
+    SetPlatformFacts(nullptr);
+    ResetErrorState();
+    ::DeleteFileW(file_.c_str());
+  }
+  static void FailWith(std::int32_t number) {
+    Trap trap(u"Form1.bnLower_Click", TrapKind::EndsChain);
+    trap.Run([&] { trap.Step(30, [&] { Raise(number, u"failed"); }); });
+  }
+  static HWND ErrorDialog() { return ::FindWindowW(L"#32770", L"Program Error"); }
+  static void CloseErrorDialogs() {
+    for (HWND w = ErrorDialog(); w; w = ::FindWindowExW(nullptr, w, L"#32770", L"Program Error")) {
+      ::PostMessageW(w, WM_COMMAND, IDOK, 0);  // OK, as a click sends it
+    }
+    win32::WaitForErrorDialogs();
+  }
+  bool ReportFileExists() const { return ::GetFileAttributesW(file_.c_str()) != INVALID_FILE_ATTRIBUTES; }
+  std::wstring file_;
+};
+
+TEST_F(Reporting, SilentErrorWritesNothingAndShowsNothing) {
+  FailWith(kSilentFirst);
+  FailWith(kSilentLast);
+  EXPECT_FALSE(ReportFileExists());
+  EXPECT_EQ(ErrorDialog(), nullptr);
+  EXPECT_FALSE(win32::DialogBase::AnyModelessOpen());
+}
+
+TEST_F(Reporting, WithoutTheMainWindowTheDialogIsModelessAndUnowned) {
+  FailWith(kSilentLast + 1);  // the first number after the band is reported
+  EXPECT_TRUE(ReportFileExists());
+  HWND dialog = ErrorDialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(::IsWindowVisible(dialog));
+  EXPECT_TRUE(win32::DialogBase::AnyModelessOpen());
+  HWND owner = ::GetWindow(dialog, GW_OWNER);
+  ASSERT_NE(owner, nullptr);  // a hidden owner keeps it off the taskbar
+  EXPECT_FALSE(::IsWindowVisible(owner));
+  EXPECT_FALSE(::GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+
+  FailWith(kSilentFirst - 1);  // each report opens its own dialog
+  int dialogs = 0;
+  for (HWND w = ::FindWindowW(L"#32770", L"Program Error"); w;
+       w = ::FindWindowExW(nullptr, w, L"#32770", L"Program Error")) {
+    ++dialogs;
+  }
+  EXPECT_EQ(dialogs, 2);
+  CloseErrorDialogs();
+  EXPECT_FALSE(win32::DialogBase::AnyModelessOpen());
+}
+
+TEST_F(Reporting, EmptyReportTextLeavesTheFileAloneButShowsTheDialog) {
+  CurrentError().Number = 5;  // a report without any text
+  ReportError();
+  EXPECT_FALSE(ReportFileExists());
+  EXPECT_NE(ErrorDialog(), nullptr);
+}
+
+TEST_F(Reporting, DevelopmentModeShowsTheDetailsFormInstead) {
+  SetDevelopmentMode(true);
+  SetStopPrompt([](const Text&, const Text&) { return StopAnswer::Cancel; });
+  FailWith(rt::TypeMismatch);
+  EXPECT_EQ(ErrorDialog(), nullptr);
+  auto& details = win32::frmShowError::Instance();
+  ASSERT_NE(details.hwnd(), nullptr);
+  wchar_t text[4096] = {};
+  ::GetWindowTextW(details.txtError(), text, 4096);
+  const Text shown = FromWide(text, ::lstrlenW(text));
+  EXPECT_NE(shown.find(u"Form1.bnLower_Click"), Text::npos);
+  EXPECT_NE(shown.find(u"Number: 13 "), Text::npos);
+  EXPECT_TRUE(ReportFileExists());  // the file is written in both modes
+  ::DestroyWindow(details.hwnd());
 }
 
 }  // namespace
