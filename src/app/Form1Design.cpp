@@ -54,6 +54,13 @@ ControlId OptionControl(int index) {
   return static_cast<ControlId>(static_cast<int>(ControlId::Option1_0) + index);
 }
 
+std::size_t FieldViewLength(TextView text, std::size_t limit) {
+  if (text.size() <= limit) return text.size();
+  const char16_t last = text[limit - 1];
+  const bool splitsPair = limit > 0 && last >= 0xD800 && last <= 0xDBFF;
+  return splitsPair ? limit - 1 : limit;
+}
+
 int TwipsToPixels(double twips, int dpi) {
   return static_cast<int>(std::lround(twips * dpi / 1440.0));
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "common/Text.h"
@@ -56,6 +57,16 @@ inline constexpr char16_t kProgramTitle[] = u"Tarnwick";
 inline constexpr char16_t kCopyRefusal[] = u"The text is already in the Clipboard";
 
 ControlId OptionControl(int index);  // Option1 member of index 0..4
+
+// The field holds texts of any length, and every command converts the
+// whole text; its view shows at most this many code units from the start.
+// An edit control lays out a long text in time that grows with its length
+// (with the square of a paragraph's length on some platforms): a view of a
+// 10 MB text would freeze the window for minutes.
+inline constexpr std::size_t kFieldViewLimit = 16384;
+// The length of the part of `text` that the view shows: at most `limit`
+// code units, never ending between the halves of a surrogate pair.
+std::size_t FieldViewLength(TextView text, std::size_t limit = kFieldViewLimit);
 
 // Twips to pixels at `dpi` dots per inch, rounded to the nearest pixel.
 int TwipsToPixels(double twips, int dpi);

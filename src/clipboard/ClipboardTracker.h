@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace tarnwick::clipboard {
 
@@ -21,13 +22,22 @@ struct ContentFacts {
 // content is shown and converted.
 bool IsConvertible(const ContentFacts& facts);
 
+// A short fingerprint of a text (64-bit FNV-1a over its code units and its
+// length), to recognise the same text again without keeping a copy.
+struct TextFingerprint {
+  std::uint64_t hash = 0;
+  std::uint64_t length = 0;
+  friend bool operator==(const TextFingerprint&, const TextFingerprint&) = default;
+};
+TextFingerprint FingerprintOf(std::u16string_view text);
+
 class ClipboardTracker {
  public:
   // Our own clear and write run between these two calls; `sequence` is the
   // clipboard's sequence number right after it, `wroteText` whether the new
   // text is on the clipboard.
   void BeginOwnWrite();
-  void EndOwnWrite(std::uint32_t sequence, bool wroteText);
+  void EndOwnWrite(std::uint32_t sequence, bool wroteText, TextFingerprint written);
   bool OwnWriteInProgress() const { return writing_; }
 
   // True when a notification reports a change that we made: one arriving
@@ -35,17 +45,22 @@ class ClipboardTracker {
   bool IsOwnChange(bool ownedByUs, std::uint32_t sequence) const;
 
   // The field now shows the content of this sequence number.
-  void RecordShown(std::uint32_t sequence, bool convertible);
+  void RecordShown(std::uint32_t sequence, bool convertible, TextFingerprint text);
 
   // A conversion may replace the content only when it is still the one the
   // field shows and that content is convertible text.
   bool MayReplace(std::uint32_t currentSequence) const;
+  // The same, when the sequence number has moved on but the platform only
+  // announced the same text again (Wine's X11 bridge fetches the selection
+  // anew when the clipboard is opened): the same text is not newer content.
+  bool MayReplaceSameText(TextFingerprint current) const;
 
  private:
   bool writing_ = false;
   std::optional<std::uint32_t> ownSequence_;
   std::optional<std::uint32_t> shownSequence_;
   bool shownConvertible_ = false;
+  TextFingerprint shownText_;
 };
 
 }  // namespace tarnwick::clipboard

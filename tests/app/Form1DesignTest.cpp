@@ -70,3 +70,24 @@ TEST(Form1Design, TwipsConvertAtTheGivenDpi) {
 
 }  // namespace
 }  // namespace tarnwick::app
+
+namespace tarnwick::app {
+namespace {
+
+TEST(FieldView, ShowsShortTextsWholeAndLongOnesFromTheStart) {
+  EXPECT_EQ(FieldViewLength(u"", 4), 0u);
+  EXPECT_EQ(FieldViewLength(u"abcd", 4), 4u);
+  EXPECT_EQ(FieldViewLength(u"abcdef", 4), 4u);
+  const Text big(kFieldViewLimit * 3, u'x');
+  EXPECT_EQ(FieldViewLength(big), kFieldViewLimit);
+}
+
+TEST(FieldView, NeverEndsInsideASurrogatePair) {
+  const Text text = u"abc\U0001F600def";  // the emoji takes units 3 and 4
+  EXPECT_EQ(FieldViewLength(text, 4), 3u);
+  EXPECT_EQ(FieldViewLength(text, 5), 5u);
+  EXPECT_EQ(FieldViewLength(text, 3), 3u);
+}
+
+}  // namespace
+}  // namespace tarnwick::app

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "clipboard/RefreshGate.h"
 
 namespace tarnwick::clipboard {
@@ -32,14 +34,14 @@ TEST(ContentFacts, OnlyUnmarkedTextIsConvertible) {
 
 TEST(ClipboardTracker, NotificationsOfOurWriteAreOursEvenWhenLate) {
   ClipboardTracker tracker;
-  tracker.RecordShown(10, true);
+  tracker.RecordShown(10, true, FingerprintOf(u"a"));
   EXPECT_FALSE(tracker.IsOwnChange(false, 10));
 
   tracker.BeginOwnWrite();
   // During the write every notification is ours, whoever owns the content.
   EXPECT_TRUE(tracker.IsOwnChange(true, 11));
   EXPECT_TRUE(tracker.IsOwnChange(false, 11));
-  tracker.EndOwnWrite(12, true);
+  tracker.EndOwnWrite(12, true, FingerprintOf(u"A"));
 
   // Late notifications while our write is still the content.
   EXPECT_TRUE(tracker.IsOwnChange(true, 12));
@@ -55,21 +57,43 @@ TEST(ClipboardTracker, ReplacesOnlyTheConvertibleContentTheFieldShows) {
   ClipboardTracker tracker;
   EXPECT_FALSE(tracker.MayReplace(1)) << "nothing shown yet";
 
-  tracker.RecordShown(5, true);
+  tracker.RecordShown(5, true, FingerprintOf(u"five"));
   EXPECT_TRUE(tracker.MayReplace(5));
   EXPECT_FALSE(tracker.MayReplace(6)) << "a newer copy must not be overwritten";
 
-  tracker.RecordShown(7, false);  // a bitmap or a private copy
+  tracker.RecordShown(7, false, FingerprintOf(u""));  // a bitmap or a private copy
   EXPECT_FALSE(tracker.MayReplace(7));
 
-  tracker.RecordShown(8, true);
+  tracker.RecordShown(8, true, FingerprintOf(u"eight"));
   tracker.BeginOwnWrite();
-  tracker.EndOwnWrite(9, true);
+  tracker.EndOwnWrite(9, true, FingerprintOf(u"EIGHT"));
   EXPECT_TRUE(tracker.MayReplace(9)) << "our own result may be converted again";
 
   tracker.BeginOwnWrite();
-  tracker.EndOwnWrite(10, false);  // cleared, but the write failed
+  tracker.EndOwnWrite(10, false, {});  // cleared, but the write failed
   EXPECT_FALSE(tracker.MayReplace(10));
+}
+
+TEST(ClipboardTracker, TheSameTextAnnouncedAgainIsNotNewerContent) {
+  ClipboardTracker tracker;
+  EXPECT_FALSE(tracker.MayReplaceSameText(FingerprintOf(u"x"))) << "nothing shown yet";
+  tracker.RecordShown(20, true, FingerprintOf(u"copied text"));
+  // The platform fetched the same selection again: a new sequence number.
+  EXPECT_FALSE(tracker.MayReplace(24));
+  EXPECT_TRUE(tracker.MayReplaceSameText(FingerprintOf(u"copied text")));
+  EXPECT_FALSE(tracker.MayReplaceSameText(FingerprintOf(u"copied texT")));
+  EXPECT_FALSE(tracker.MayReplaceSameText(FingerprintOf(u"copied text ")));
+
+  tracker.RecordShown(30, false, FingerprintOf(u""));  // a bitmap: field empty
+  EXPECT_FALSE(tracker.MayReplaceSameText(FingerprintOf(u"")));
+}
+
+TEST(TextFingerprint, TellsTextsApartByEveryUnitAndTheLength) {
+  EXPECT_EQ(FingerprintOf(u"Привет"), FingerprintOf(u"Привет"));
+  EXPECT_NE(FingerprintOf(u"Привет"), FingerprintOf(u"привет"));
+  EXPECT_NE(FingerprintOf(u"Ā"), FingerprintOf(u""));  // high byte counts
+  EXPECT_NE(FingerprintOf(u""), FingerprintOf(std::u16string(1, u'\0')));
+  EXPECT_EQ(FingerprintOf(u"abc").length, 3u);
 }
 
 TEST(RefreshGate, ANestedRefreshOnlyMarksPending) {

@@ -2,6 +2,7 @@
 
 #include "clipboard/ClipboardText.h"
 #include "clipboard/win32/GlobalMemory.h"
+#include "clipboard/win32/mHookClipboard.h"
 #include "errors/ErrInfo.h"
 #include "errors/win32/ApiCall.h"
 
@@ -41,7 +42,14 @@ Text ReadOpenClipboardText() {
   return TextFromUnicodeBlock(lock.data(), lock.bytes());
 }
 
+// The fingerprint of the open clipboard's text, when it is convertible.
+std::optional<TextFingerprint> OpenClipboardFingerprint() {
+  if (!IsConvertible(ReadContentFacts())) return std::nullopt;
+  return FingerprintOf(ReadOpenClipboardText());
+}
+
 }  // namespace
+
 
 ClipboardSession::ClipboardSession(HWND owner, int tries) {
   for (int attempt = 0; attempt < tries; ++attempt) {
@@ -79,14 +87,25 @@ ClipboardReplacement::~ClipboardReplacement() { Close(); }
 
 void ClipboardReplacement::Close() {
   session_.reset();
-  if (began_) Tracker().EndOwnWrite(::GetClipboardSequenceNumber(), wrote_);
+  if (began_) Tracker().EndOwnWrite(::GetClipboardSequenceNumber(), wrote_, written_);
   began_ = false;
+}
+
+bool ClipboardReplacement::ContentIsStillShown() {
+  if (Tracker().MayReplace(::GetClipboardSequenceNumber())) return true;
+  const auto current = OpenClipboardFingerprint();
+  if (current && Tracker().MayReplaceSameText(*current)) return true;
+  // Newer content: its notification may have arrived while this
+  // replacement held the clipboard and been taken as ours, so the refresh
+  // is asked for again.
+  mHookClipboard::RequestRefresh(owner_);
+  return false;
 }
 
 bool ClipboardReplacement::Clear() {
   session_.emplace(owner_);
   if (!session_->IsOpen()) mErrTrap::RaiseRuntime(mErrTrap::rt::CantOpenClipboard);
-  if (!Tracker().MayReplace(::GetClipboardSequenceNumber())) return false;
+  if (!ContentIsStillShown()) return false;
   Tracker().BeginOwnWrite();
   began_ = true;
   if (!tarnwick::win32::ApiCall([] { return ::EmptyClipboard() != FALSE; }))
@@ -109,6 +128,7 @@ void ClipboardReplacement::Put(TextView text) {
   if (!placed) mErrTrap::RaiseRuntime(mErrTrap::rt::CantOpenClipboard);
   block.release();  // the clipboard owns the block now
   wrote_ = true;
+  written_ = FingerprintOf(text);
 }
 
 }  // namespace tarnwick::clipboard

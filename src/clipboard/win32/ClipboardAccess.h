@@ -73,8 +73,11 @@ class ClipboardReplacement {
   void Close();
 
  private:
+  bool ContentIsStillShown();
+
   HWND owner_;
   std::optional<ClipboardSession> session_;
+  TextFingerprint written_;
   bool began_ = false;
   bool cleared_ = false;
   bool wrote_ = false;

@@ -18,13 +18,17 @@ clipboard::RefreshGate refreshGate;
 // but a platform that re-announces the same content is not followed forever.
 constexpr int kMaxRefreshRounds = 4;
 
+// Posted by RequestRefresh; private to the hooked window.
+constexpr UINT kRefreshRequest = WM_APP + 0x308;
+
 // One refresh: the field shows the content, Auto mode runs. False when the
 // clipboard stayed held open and nothing changed.
 bool RefreshOnce(HWND hWnd, DWORD& shownSequence) {
   if (clipboard::IsOwnClipboardChange(hWnd)) return false;
   const auto snapshot = clipboard::ReadClipboard(hWnd);
   if (!snapshot) return false;
-  clipboard::Tracker().RecordShown(snapshot->sequence, snapshot->convertible);
+  clipboard::Tracker().RecordShown(snapshot->sequence, snapshot->convertible,
+                                   clipboard::FingerprintOf(snapshot->text));
   shownSequence = snapshot->sequence;
   viewerClient->ShowClipboardText(snapshot->text);
   viewerClient->chAuto_Click();
@@ -82,6 +86,10 @@ void RemoveClipboardHook(const win32::FormRef& frm) {
 
 HWND NextViewer() { return hNextViewer; }
 
+void RequestRefresh(HWND hookedWindow) {
+  ::PostMessageW(hookedWindow, kRefreshRequest, 0, 0);
+}
+
 LRESULT CALLBACK ClipboardWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
   try {
@@ -91,6 +99,8 @@ LRESULT CALLBACK ClipboardWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lP
       if (!bWritingClipboard) RefreshFromClipboard(hWnd);
     } else if (uMsg == WM_CHANGECBCHAIN) {
       OnChainChanged(wParam, lParam);
+    } else if (uMsg == kRefreshRequest) {
+      if (!bWritingClipboard) RefreshFromClipboard(hWnd);
     }
   } catch (...) {
     // Nothing may leave a window procedure; the event handlers below trap

@@ -33,6 +33,10 @@ void LeaveViewerChain(const win32::FormRef& frm);
 // Leaves the chain and restores the window procedure.
 void RemoveClipboardHook(const win32::FormRef& frm);
 
+// Asks for the clipboard to be looked at again once the current message is
+// done, as if a change notification had arrived.
+void RequestRefresh(HWND hookedWindow);
+
 LRESULT CALLBACK ClipboardWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
 // The next viewer of the chain (tests of the chain handling).

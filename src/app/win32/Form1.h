@@ -1,0 +1,126 @@
+// Form1, the main window: the clipboard text field, the five commands, the
+// Auto mode options, the always-on-top and Auto switches, About.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+
+#include "app/Form1Design.h"
+#include "app/win32/Skin.h"
+#include "app/win32/WinHandles.h"
+#include "case/mCase.h"
+#include "clipboard/win32/mHookClipboard.h"
+#include "common/Text.h"
+#include "common/win32/FormRef.h"
+
+namespace tarnwick::app {
+
+// Set once, at the end of the main window's load sequence; until then the
+// Auto, option and always-on-top handlers do nothing.
+extern bool bFormLoaded;
+
+inline constexpr wchar_t kMainWindowClass[] = L"Tarnwick.Form1";
+
+enum class CaseRule { Sentence, Lower, Upper, Every, Toggle };
+
+class Form1 final : public mHookClipboard::ClipboardViewerClient {
+ public:
+  Form1();
+  ~Form1() override;
+  Form1(const Form1&) = delete;
+  Form1& operator=(const Form1&) = delete;
+
+  // Loads the window (Form_Load) if it is not loaded yet, then shows it.
+  void Show();
+  bool IsLoaded() const { return hwnd_ != nullptr; }
+  HWND hwnd() const { return hwnd_; }
+  win32::FormRef Ref() const { return {hwnd_, u"Form1"}; }
+  // The font of lblFontContainer: the one font of every window.
+  HFONT CommonFont() const;
+
+  // fdClipboardText: the whole text is held here and is what the commands
+  // convert; the control shows its start (kFieldViewLimit).
+  const Text& FieldText() const { return fieldText_; }
+  void SetFieldText(const Text& text);
+
+  // --- Event procedures ---------------------------------------------------
+  void Form_Load();
+  void Form_Unload(std::int16_t& Cancel);
+  void chTop_Click();
+  void bnAbout_Click();
+  void chAuto_Click() override;
+  void Option1_Click(std::int16_t Index);
+  void bnUpper_Click();
+  void bnLower_Click();
+  void bnSentence_Click();
+  void bnEvery_Click();
+  void bnToggle_Click();
+  void fdClipboardText_KeyDown(std::int16_t& KeyCode, std::int16_t Shift);
+  void fdClipboardText_KeyPress(std::int16_t& KeyAscii);
+  void fdClipboardText_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y);
+
+  void ShowClipboardText(const Text& text) override { SetFieldText(text); }
+
+ private:
+  // The field as ToggleCase sees it.
+  class FieldBinding final : public mCase::TextField {
+   public:
+    explicit FieldBinding(Form1& form) : form_(form) {}
+    Text GetText() const override { return form_.FieldText(); }
+    void SetText(const Text& text) override { form_.SetFieldText(text); }
+
+   private:
+    Form1& form_;
+  };
+
+  static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK FieldProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleFieldMessage(HWND field, UINT message, WPARAM wParam, LPARAM lParam);
+
+  void CreateWindowAndControls();
+  void CreateControl(const ControlDesign& design);
+  void CreateCommonFont();
+  HWND Control(ControlId id) const { return controls_[static_cast<int>(id)]; }
+  void OnCommand(int controlIndex, int notification);
+  void Unload();
+  void OnDestroy();
+
+  // Control states, set as the program sets them: a change runs the
+  // control's click handler, as a user's change does.
+  int CheckState(ControlId box) const;
+  void SetCheckState(ControlId box, int state);
+  void SelectOption(int index);
+  bool OptionSelected(int index) const;
+  void SetVisible(ControlId id, bool visible);
+
+  void ReadSettings(int fromStep);
+  void MoveEdge(bool left, float twips);
+  float EdgeTwips(bool left) const;
+
+  void ConvertField(CaseRule rule);
+  void RunCommand(const char16_t* signature, CaseRule rule);
+  void ShowCopyRefusal();
+
+  HWND hwnd_ = nullptr;
+  std::array<HWND, kControlCount> controls_{};
+  int dpi_ = USER_DEFAULT_SCREEN_DPI;
+  FontHandle commonFont_;
+  IconHandle bigIcon_;
+  IconHandle smallIcon_;
+  SkinFramework SkinFramework1;
+  Text fieldText_;
+  int selectedOption_ = -1;
+  WNDPROC fieldPrevProc_ = nullptr;
+  FieldBinding fieldBinding_;
+  bool hooked_ = false;
+  bool inViewerChain_ = false;
+  // The last settings step that the load sequence reached: at unload only
+  // settings whose load ran are written back, so a corrupt value is mended
+  // without losing the ones that were never read.
+  int settingsLoadReached_ = 0;
+};
+
+}  // namespace tarnwick::app

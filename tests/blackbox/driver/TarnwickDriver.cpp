@@ -1,0 +1,434 @@
+// tarnwick-driver: drives the real Tarnwick.exe from outside, as a user
+// and another program would, for the black-box tests. One subcommand per
+// run; results go to stdout as UTF-8, the exit code says whether it worked
+// (0 done, 1 not found / timed out, 2 usage, 3 refused).
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr wchar_t kMainClass[] = L"Tarnwick.Form1";
+constexpr wchar_t kTitle[] = L"Tarnwick";
+
+// --- Text ------------------------------------------------------------------
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                          nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(bytes), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), bytes,
+                        nullptr, nullptr);
+  return out;
+}
+
+std::wstring Wide(const std::string& text) {
+  if (text.empty()) return {};
+  const int units =
+      ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(units), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), units);
+  return out;
+}
+
+void Write(const std::string& bytes) {
+  HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+    if (!::WriteFile(out, bytes.data() + done, chunk, &written, nullptr) || written == 0) return;
+    done += written;
+  }
+}
+
+void WriteLine(const std::string& line) { Write(line + "\n"); }
+
+std::string ReadFileBytes(const std::wstring& path) {
+  std::string bytes;
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  char buffer[1 << 16];
+  DWORD read = 0;
+  while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+  ::CloseHandle(file);
+  return bytes;
+}
+
+// --- Windows ---------------------------------------------------------------
+
+HWND FindMain() { return ::FindWindowW(kMainClass, kTitle); }
+
+HWND WaitFor(HWND (*find)(), DWORD timeoutMs) {
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    if (HWND found = find()) return found;
+    if (::GetTickCount() - start >= timeoutMs) return nullptr;
+    ::Sleep(20);
+  }
+}
+
+std::wstring WindowText(HWND hwnd) {
+  DWORD_PTR length = 0;
+  if (!::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 10000, &length))
+    return {};
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  ::SendMessageTimeoutW(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, 20000, &copied);
+  text.resize(copied);
+  return text;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[128] = {};
+  ::GetClassNameW(hwnd, name, 128);
+  return name;
+}
+
+struct ChildSearch {
+  std::wstring caption;
+  std::wstring className;
+  HWND found = nullptr;
+  bool visibleOnly = false;
+};
+
+BOOL CALLBACK MatchChild(HWND child, LPARAM param) {
+  auto* search = reinterpret_cast<ChildSearch*>(param);
+  if (search->visibleOnly && !::IsWindowVisible(child)) return TRUE;
+  if (!search->className.empty() && _wcsicmp(ClassOf(child).c_str(), search->className.c_str()) != 0)
+    return TRUE;
+  if (!search->caption.empty() && WindowText(child) != search->caption) return TRUE;
+  search->found = child;
+  return FALSE;
+}
+
+HWND FindChild(HWND parent, const std::wstring& caption, const std::wstring& className,
+               bool visibleOnly) {
+  ChildSearch search{caption, className, nullptr, visibleOnly};
+  ::EnumChildWindows(parent, &MatchChild, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND Field(HWND main) { return FindChild(main, L"", L"Edit", false); }
+
+// A control by caption, the visible one first (buttons and options share
+// their captions; only one of each pair is shown at a time).
+HWND ControlByCaption(HWND main, const std::wstring& caption) {
+  if (HWND visible = FindChild(main, caption, L"", true)) return visible;
+  return FindChild(main, caption, L"", false);
+}
+
+std::string RectText(const RECT& r) {
+  char text[96];
+  std::snprintf(text, sizeof text, "%ld %ld %ld %ld", r.left, r.top, r.right - r.left,
+                r.bottom - r.top);
+  return text;
+}
+
+// Position relative to the main window's client area.
+RECT ClientRectOf(HWND main, HWND control) {
+  RECT r{};
+  ::GetWindowRect(control, &r);
+  ::MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+bool IsShown(HWND control) { return ::IsWindowVisible(control) != FALSE; }
+
+long CheckOf(HWND control) {
+  DWORD_PTR state = 0;
+  ::SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &state);
+  return static_cast<long>(state);
+}
+
+BOOL CALLBACK ListChild(HWND child, LPARAM param) {
+  HWND main = reinterpret_cast<HWND>(param);
+  const RECT r = ClientRectOf(main, child);
+  const LONG style = ::GetWindowLongW(child, GWL_STYLE);
+  const std::wstring cls = ClassOf(child);
+  std::wstring caption = _wcsicmp(cls.c_str(), L"Edit") == 0 ? L"" : WindowText(child);
+  char line[256];
+  std::snprintf(line, sizeof line, "%d\t%s\t%d\t%ld\t0x%08lx\t", ::GetDlgCtrlID(child),
+                RectText(r).c_str(), IsShown(child) ? 1 : 0, CheckOf(child),
+                static_cast<unsigned long>(style));
+  WriteLine(line + Utf8(cls) + "\t" + Utf8(caption));
+  return TRUE;
+}
+
+// --- Message boxes -----------------------------------------------------------
+
+struct BoxSearch {
+  DWORD processId = 0;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchBox(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<BoxSearch*>(param);
+  if (ClassOf(hwnd) != L"#32770" || !::IsWindowVisible(hwnd)) return TRUE;
+  search->found = hwnd;
+  return FALSE;
+}
+
+HWND FindBox() {
+  BoxSearch search;
+  ::EnumWindows(&MatchBox, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::string IconName(HWND box) {
+  HWND icon = ::GetDlgItem(box, 0x14);
+  if (icon == nullptr) return "none";
+  DWORD_PTR shown = 0;
+  ::SendMessageTimeoutW(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 5000, &shown);
+  const auto h = reinterpret_cast<HICON>(shown);
+  if (h == ::LoadIconW(nullptr, IDI_INFORMATION)) return "information";
+  if (h == ::LoadIconW(nullptr, IDI_EXCLAMATION)) return "exclamation";
+  if (h == ::LoadIconW(nullptr, IDI_ERROR)) return "error";
+  if (h == ::LoadIconW(nullptr, IDI_QUESTION)) return "question";
+  return "other";
+}
+
+// --- Clipboard ---------------------------------------------------------------
+
+bool OpenClipboardRetrying() {
+  for (int i = 0; i < 100; ++i) {
+    if (::OpenClipboard(nullptr)) return true;
+    ::Sleep(20);
+  }
+  return false;
+}
+
+bool PutBlock(UINT format, const void* data, std::size_t bytes) {
+  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+  if (block == nullptr) return false;
+  std::memcpy(::GlobalLock(block), data, bytes);
+  ::GlobalUnlock(block);
+  if (::SetClipboardData(format, block) == nullptr) {
+    ::GlobalFree(block);
+    return false;
+  }
+  return true;
+}
+
+std::string GetBlock(UINT format) {
+  std::string bytes;
+  HANDLE block = ::GetClipboardData(format);
+  if (block == nullptr) return bytes;
+  const void* data = ::GlobalLock(block);
+  if (data != nullptr) bytes.assign(static_cast<const char*>(data), ::GlobalSize(block));
+  ::GlobalUnlock(block);
+  return bytes;
+}
+
+// A small 4x2 24-bit DIB whose every byte is known.
+std::string TestBitmap() {
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof header;
+  header.biWidth = 4;
+  header.biHeight = 2;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  header.biCompression = BI_RGB;
+  header.biSizeImage = 4 * 3 * 2;
+  std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
+  for (int i = 0; i < 24; ++i) bytes.push_back(static_cast<char>(i * 11 + 7));
+  return bytes;
+}
+
+std::string Hex(const std::string& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out.push_back(digits[c >> 4]);
+    out.push_back(digits[c & 15]);
+  }
+  return out;
+}
+
+int SetText(const std::wstring& text, const wchar_t* privateMark) {
+  if (!OpenClipboardRetrying()) return 1;
+  ::EmptyClipboard();
+  bool ok = PutBlock(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  if (privateMark != nullptr) {
+    const DWORD zero = 0;
+    ok = ok && PutBlock(::RegisterClipboardFormatW(privateMark), &zero, sizeof zero);
+  }
+  ::CloseClipboard();
+  return ok ? 0 : 1;
+}
+
+// --- Subcommands -------------------------------------------------------------
+
+int Usage() {
+  WriteLine(
+      "usage: tarnwick-driver find | wait [ms] | wait-gone [ms] | controls | field | field-length\n"
+      "  | rect | topmost | press CAPTION | move X Y | close | count-windows\n"
+      "  | msgbox [ms] | msgbox-dismiss [ms]\n"
+      "  | clip-set TEXT | clip-set-file PATH | clip-set-private FORMAT TEXT | clip-get\n"
+      "  | clip-prefix N"
+      "  | clip-set-bitmap | clip-get-bitmap | clip-test-bitmap | clip-formats\n"
+      "  | clip-hold MS | clip-seq | clip-owner-is-tarnwick");
+  return 2;
+}
+
+DWORD MsArg(int argc, wchar_t** argv, int index, DWORD fallback) {
+  return argc > index ? static_cast<DWORD>(_wtoi(argv[index])) : fallback;
+}
+
+int Run(int argc, wchar_t** argv) {
+  if (argc < 2) return Usage();
+  const std::wstring command = argv[1];
+
+  if (command == L"find") {
+    HWND main = FindMain();
+    if (main == nullptr) return 1;
+    WriteLine(std::to_string(reinterpret_cast<std::uintptr_t>(main)));
+    return 0;
+  }
+  if (command == L"wait") return WaitFor(&FindMain, MsArg(argc, argv, 2, 10000)) ? 0 : 1;
+  if (command == L"wait-gone") {
+    const DWORD start = ::GetTickCount();
+    while (FindMain() != nullptr) {
+      if (::GetTickCount() - start >= MsArg(argc, argv, 2, 10000)) return 1;
+      ::Sleep(20);
+    }
+    return 0;
+  }
+  if (command == L"count-windows") {
+    int count = 0;
+    for (HWND w = ::FindWindowExW(nullptr, nullptr, kMainClass, nullptr); w != nullptr;
+         w = ::FindWindowExW(nullptr, w, kMainClass, nullptr)) {
+      ++count;
+    }
+    WriteLine(std::to_string(count));
+    return 0;
+  }
+  if (command.rfind(L"msgbox", 0) == 0) {
+    HWND box = WaitFor(&FindBox, MsArg(argc, argv, 2, 5000));
+    if (box == nullptr) return 1;
+    HWND text = ::GetDlgItem(box, 0xFFFF);
+    WriteLine(Utf8(WindowText(box)) + "\t" + IconName(box) + "\t" +
+              Utf8(text ? WindowText(text) : L""));
+    if (command == L"msgbox-dismiss") {
+      ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      const DWORD start = ::GetTickCount();
+      while (::IsWindow(box) && ::GetTickCount() - start < 5000) ::Sleep(20);
+    }
+    return 0;
+  }
+  if (command.rfind(L"clip-", 0) == 0) {
+    if (command == L"clip-seq") {
+      WriteLine(std::to_string(::GetClipboardSequenceNumber()));
+      return 0;
+    }
+    if (command == L"clip-set" && argc > 2) return SetText(argv[2], nullptr);
+    if (command == L"clip-set-file" && argc > 2) return SetText(Wide(ReadFileBytes(argv[2])), nullptr);
+    if (command == L"clip-set-private" && argc > 3) return SetText(argv[3], argv[2]);
+    if (command == L"clip-hold" && argc > 2) {
+      if (!OpenClipboardRetrying()) return 1;
+      WriteLine("held");
+      ::Sleep(MsArg(argc, argv, 2, 1000));
+      ::CloseClipboard();
+      return 0;
+    }
+    if (!OpenClipboardRetrying()) return 1;
+    int rc = 0;
+    if (command == L"clip-get" || command == L"clip-prefix") {
+      std::string block = GetBlock(CF_UNICODETEXT);
+      std::wstring text(reinterpret_cast<const wchar_t*>(block.data()), block.size() / 2);
+      text.resize(wcsnlen(text.c_str(), text.size()));
+      if (command == L"clip-prefix") text.resize(std::min<std::size_t>(text.size(), MsArg(argc, argv, 2, 64)));
+      Write(Utf8(text));
+    } else if (command == L"clip-set-bitmap") {
+      ::EmptyClipboard();
+      const std::string bitmap = TestBitmap();
+      rc = PutBlock(CF_DIB, bitmap.data(), bitmap.size()) ? 0 : 1;
+    } else if (command == L"clip-get-bitmap") {
+      const std::string block = GetBlock(CF_DIB);
+      WriteLine(Hex(block.substr(0, std::min(block.size(), TestBitmap().size()))));
+    } else if (command == L"clip-test-bitmap") {
+      WriteLine(Hex(TestBitmap()));
+    } else if (command == L"clip-formats") {
+      for (UINT f = ::EnumClipboardFormats(0); f != 0; f = ::EnumClipboardFormats(f)) {
+        wchar_t name[128] = {};
+        ::GetClipboardFormatNameW(f, name, 128);
+        WriteLine(std::to_string(f) + "\t" + Utf8(name));
+      }
+    } else if (command == L"clip-owner-is-tarnwick") {
+      rc = ::GetClipboardOwner() != nullptr && ::GetClipboardOwner() == FindMain() ? 0 : 1;
+    } else {
+      rc = Usage();
+    }
+    ::CloseClipboard();
+    return rc;
+  }
+
+  HWND main = FindMain();
+  if (main == nullptr) return 1;
+  if (command == L"controls") {
+    ::EnumChildWindows(main, &ListChild, reinterpret_cast<LPARAM>(main));
+    return 0;
+  }
+  if (command == L"field") {
+    Write(Utf8(WindowText(Field(main))));
+    return 0;
+  }
+  if (command == L"field-length") {
+    WriteLine(std::to_string(WindowText(Field(main)).size()));
+    return 0;
+  }
+  if (command == L"rect") {
+    RECT outer{}, client{};
+    ::GetWindowRect(main, &outer);
+    ::GetClientRect(main, &client);
+    ::MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    WriteLine(RectText(outer) + " " + RectText(client));
+    return 0;
+  }
+  if (command == L"topmost") {
+    WriteLine((::GetWindowLongW(main, GWL_EXSTYLE) & WS_EX_TOPMOST) ? "1" : "0");
+    return 0;
+  }
+  if (command == L"move" && argc > 3) {
+    ::SetWindowPos(main, nullptr, _wtoi(argv[2]), _wtoi(argv[3]), 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return 0;
+  }
+  if (command == L"close") {
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  if (command == L"press" && argc > 2) {
+    HWND control = ControlByCaption(main, argv[2]);
+    if (control == nullptr) return 1;
+    if (!IsShown(control)) return 3;  // a user cannot press a hidden control
+    DWORD_PTR ignored = 0;
+    // Synchronous, so the command has run when the driver returns; a
+    // message box it opens ends the wait.
+    ::SendMessageTimeoutW(control, BM_CLICK, 0, 0, SMTO_NORMAL, 20000, &ignored);
+    return 0;
+  }
+  return Usage();
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  if (argv == nullptr) return 2;
+  const int rc = Run(argc, argv);
+  ::LocalFree(argv);
+  return rc;
+}
