@@ -8,7 +8,7 @@ import unittest
 
 from error_dialogs import (DENY_HOOK, DIALOG_DRIVER, ERROR_CAPTION, SUPPORT, DialogTestCase,
                            dialog_driver)
-from tarnwick_blackbox import run_wine
+from tarnwick_blackbox import ARTEFACTS, run_wine
 
 HEADER = f"Please send this file to {SUPPORT}\r\n \r\n"
 
@@ -38,7 +38,7 @@ class ReportFile(DialogTestCase):
 
     def test_first_failure_writes_the_header_and_one_block(self):
         data = self.report_after_failure()
-        (self.report_folder.parent / "tarnwick-first-report.txt").write_bytes(data)
+        (ARTEFACTS / "ErrorReport-first-failure.txt").write_bytes(data)
         self.assertTrue(data.startswith(HEADER.encode("ascii")), data[:120])
         self.assertEqual(len(self.blocks(data)), 1)
         self.assertTrue(data.endswith(b")\r\n\r\n\r\n"))
