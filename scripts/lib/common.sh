@@ -29,6 +29,7 @@ ensure_packages() {
 start_wine_session() {
   TARNWICK_SESSION_DIR=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-test.XXXXXX")
   export WINEPREFIX="$TARNWICK_SESSION_DIR/prefix"
+  mkdir -p "$WINEPREFIX"
   export WINEDEBUG=-all
   # No Mono or Gecko installer prompts in a fresh prefix.
   export WINEDLLOVERRIDES="mscoree,mshtml="
