@@ -186,17 +186,70 @@ HWND FindBox() {
   return search.found;
 }
 
+// The pixels of a window as the screen shows it (24-bit rows, top down).
+std::vector<std::uint32_t> Pixels(HDC source, int left, int top, int width, int height) {
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+  HDC memory = ::CreateCompatibleDC(source);
+  HBITMAP bitmap = ::CreateCompatibleBitmap(source, width, height);
+  HGDIOBJ old = ::SelectObject(memory, bitmap);
+  ::BitBlt(memory, 0, 0, width, height, source, left, top, SRCCOPY);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) pixels[y * width + x] = ::GetPixel(memory, x, y);
+  ::SelectObject(memory, old);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(memory);
+  return pixels;
+}
+
+// The system icon drawn on the given background colour.
+std::vector<std::uint32_t> IconPixels(HDC like, LPCWSTR id, int width, int height,
+                                      COLORREF background) {
+  HDC memory = ::CreateCompatibleDC(like);
+  HBITMAP bitmap = ::CreateCompatibleBitmap(like, width, height);
+  HGDIOBJ old = ::SelectObject(memory, bitmap);
+  HBRUSH brush = ::CreateSolidBrush(background);
+  RECT all{0, 0, width, height};
+  ::FillRect(memory, &all, brush);
+  ::DeleteObject(brush);
+  ::DrawIconEx(memory, 0, 0, ::LoadIconW(nullptr, id), 0, 0, 0, nullptr, DI_NORMAL);
+  std::vector<std::uint32_t> pixels = Pixels(memory, 0, 0, width, height);
+  ::SelectObject(memory, old);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(memory);
+  return pixels;
+}
+
+// Which system icon a message box shows, told by its pixels: the icon is
+// another process's handle, so only what is on the screen can be compared.
 std::string IconName(HWND box) {
+  // The icon control's id: 0x14 on Windows, 0x440 under Wine.
   HWND icon = ::GetDlgItem(box, 0x14);
+  if (icon == nullptr) icon = ::GetDlgItem(box, 0x440);
   if (icon == nullptr) return "none";
-  DWORD_PTR shown = 0;
-  ::SendMessageTimeoutW(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 5000, &shown);
-  const auto h = reinterpret_cast<HICON>(shown);
-  if (h == ::LoadIconW(nullptr, IDI_INFORMATION)) return "information";
-  if (h == ::LoadIconW(nullptr, IDI_EXCLAMATION)) return "exclamation";
-  if (h == ::LoadIconW(nullptr, IDI_ERROR)) return "error";
-  if (h == ::LoadIconW(nullptr, IDI_QUESTION)) return "question";
-  return "other";
+  const int width = ::GetSystemMetrics(SM_CXICON), height = ::GetSystemMetrics(SM_CYICON);
+  RECT place{};
+  ::GetWindowRect(icon, &place);
+  HDC screen = ::GetDC(nullptr);  // another process's window: read the screen
+  const std::vector<std::uint32_t> shown = Pixels(screen, place.left, place.top, width, height);
+  const COLORREF background = ::GetSysColor(COLOR_BTNFACE);
+  const struct {
+    LPCWSTR id;
+    const char* name;
+  } kIcons[] = {{IDI_INFORMATION, "information"}, {IDI_EXCLAMATION, "exclamation"},
+                {IDI_ERROR, "error"}, {IDI_QUESTION, "question"}};
+  std::string best = "other";
+  std::size_t bestSame = shown.size() * 9 / 10;  // at least 90 % of the pixels
+  for (const auto& candidate : kIcons) {
+    const auto drawn = IconPixels(screen, candidate.id, width, height, background);
+    std::size_t same = 0;
+    for (std::size_t i = 0; i < shown.size(); ++i) same += shown[i] == drawn[i];
+    if (same > bestSame) {
+      bestSame = same;
+      best = candidate.name;
+    }
+  }
+  ::ReleaseDC(nullptr, screen);
+  return best;
 }
 
 // --- Clipboard ---------------------------------------------------------------
@@ -274,7 +327,7 @@ int Usage() {
   WriteLine(
       "usage: tarnwick-driver find | wait [ms] | wait-gone [ms] | controls | field | field-length\n"
       "  | rect | topmost | press CAPTION | move X Y | close | count-windows\n"
-      "  | msgbox [ms] | msgbox-dismiss [ms]\n"
+      "  | msgbox [ms] | msgbox-dismiss [ms] | window CAPTION [ms] | close-window CAPTION\n"
       "  | clip-set TEXT | clip-set-file PATH | clip-set-private FORMAT TEXT | clip-get\n"
       "  | clip-prefix N"
       "  | clip-set-bitmap | clip-get-bitmap | clip-test-bitmap | clip-formats\n"
@@ -312,6 +365,16 @@ int Run(int argc, wchar_t** argv) {
       ++count;
     }
     WriteLine(std::to_string(count));
+    return 0;
+  }
+  if ((command == L"window" || command == L"close-window") && argc > 2) {
+    static std::wstring caption;
+    caption = argv[2];
+    HWND found = WaitFor([] { return ::FindWindowW(nullptr, caption.c_str()); },
+                         command == L"window" ? MsArg(argc, argv, 3, 5000) : 0);
+    if (found == nullptr) return 1;
+    WriteLine(Utf8(ClassOf(found)) + "\t" + (::IsWindowVisible(found) ? "1" : "0"));
+    if (command == L"close-window") ::PostMessageW(found, WM_CLOSE, 0, 0);
     return 0;
   }
   if (command.rfind(L"msgbox", 0) == 0) {
