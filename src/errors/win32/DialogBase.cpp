@@ -112,8 +112,10 @@ int ScreenDpi() {
   return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
 }
 
-FontHandle CreatePointFont(const wchar_t* face, int hundredthsOfPoint, bool bold, int dpi) {
+FontHandle CreatePointFont(const wchar_t* face, int hundredthsOfPoint, bool bold, int dpi,
+                           bool fixedPitch) {
   LOGFONTW font{};
+  if (fixedPitch) font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
   font.lfHeight = -::MulDiv(hundredthsOfPoint, dpi, 7200);
   font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
   font.lfCharSet = DEFAULT_CHARSET;

@@ -14,8 +14,10 @@ namespace tarnwick::win32 {
 // Pixels of a length in twips at the screen's DPI (15 twips a pixel at 96).
 int TwipsToPixels(int twips, int dpi);
 int ScreenDpi();
-// "MS Sans Serif"-style fonts: face, size in hundredths of a point, bold.
-FontHandle CreatePointFont(const wchar_t* face, int hundredthsOfPoint, bool bold, int dpi);
+// A font by face, size in hundredths of a point and weight; a fixed-pitch
+// request makes a missing face fall back to another monospaced font.
+FontHandle CreatePointFont(const wchar_t* face, int hundredthsOfPoint, bool bold, int dpi,
+                           bool fixedPitch = false);
 
 // A plain child window that holds other controls and passes their
 // notifications, colours and cursor questions on to its parent.

@@ -55,7 +55,7 @@ void frmShowError::Load() {
           ES_AUTOHSCROLL | ES_WANTRETURN,
       0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTextId)),
       ::GetModuleHandleW(nullptr), nullptr);
-  font_ = CreatePointFont(L"Courier New", 825, false, dpi);
+  font_ = CreatePointFont(L"Courier New", 825, false, dpi, /*fixedPitch=*/true);
   ::SendMessageW(txtError_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   ::SendMessageW(txtError_, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
   Form_Resize();

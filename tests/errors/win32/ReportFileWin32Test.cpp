@@ -203,6 +203,16 @@ TEST(ErrorDetailsForm, OneSharedSizableWindowThatTheTextFills) {
   ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(form.txtError(), WM_GETFONT, 0, 0)),
                sizeof font, &font);
   EXPECT_STREQ(font.lfFaceName, L"Courier New");
+  // Monospaced even where that face is missing (the metric bit set means
+  // variable pitch).
+  HDC dc = ::GetDC(form.txtError());
+  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(
+                                       ::SendMessageW(form.txtError(), WM_GETFONT, 0, 0)));
+  TEXTMETRICW metrics{};
+  ::GetTextMetricsW(dc, &metrics);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(form.txtError(), dc);
+  EXPECT_FALSE(metrics.tmPitchAndFamily & TMPF_FIXED_PITCH);
 
   form.ErrorReport(u"replaced");
   EXPECT_EQ(form.hwnd(), window);  // the same instance, new text
