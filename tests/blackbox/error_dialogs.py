@@ -8,8 +8,8 @@ import pathlib
 import subprocess
 import time
 
-from tarnwick_blackbox import (ARTEFACTS, DRIVER, WINE, TarnwickTestCase, reg_delete, run_wine,
-                               wait_until)
+from tarnwick_blackbox import (ARTEFACTS, DRIVER, IMPORT, WINE, TarnwickTestCase, reg_delete,
+                               run_wine, wait_until)
 
 DIALOG_DRIVER = os.environ.get("TARNWICK_DIALOG_DRIVER", "")
 RECORDER = os.environ.get("TARNWICK_SHELL_RECORDER", "")
@@ -121,6 +121,18 @@ class DialogTestCase(TarnwickTestCase):
 
     def twips(self, value):
         return value * self.dpi() // 1440
+
+    def blue_pixels(self, control):
+        """Pure blue pixels inside the control on a screenshot of the screen."""
+        if not IMPORT:
+            self.skipTest("ImageMagick's import is needed")
+        shot = ARTEFACTS / "link-colour-check.png"
+        subprocess.run([IMPORT, "-window", "root", str(shot)], capture_output=True, timeout=30)
+        width, height = control.rect[2], control.rect[3]
+        left, top = control.centre[0] - width // 2, control.centre[1] - height // 2
+        out = subprocess.run(["convert", str(shot), "-crop", f"{width}x{height}+{left}+{top}",
+                              "txt:-"], capture_output=True, timeout=30).stdout.decode()
+        return out.count("#0000FF")
 
     # --- The shell's targets ------------------------------------------------------------
 

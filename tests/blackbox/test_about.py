@@ -45,6 +45,14 @@ class AboutDialog(DialogTestCase):
         self.assertEqual(texts[LABEL5], SUPPORT)
         self.assertEqual(texts[1], "OK")
 
+    def test_the_links_are_pure_blue(self):
+        self.open_about()
+        controls = {c.id: c for c in self.dialog_controls(ABOUT_CAPTION)}
+        for link in (LABEL4, LABEL5):
+            with self.subTest(link=link):
+                self.assertGreater(self.blue_pixels(controls[link]), 10)
+        self.assertEqual(self.blue_pixels(controls[1006]), 0)  # "Website:"
+
     def test_enter_esc_and_close_box_close_it_and_each_press_is_fresh(self):
         for way in ("return", "escape", "close"):
             with self.subTest(way=way):

@@ -3,11 +3,10 @@ texts and layout, blue links with their own cursor, the mail link's real
 mailto: URL, Explorer's real parameters, the message for a missing file,
 and OK or Enter closing it while the program runs on."""
 
-import subprocess
 import unittest
 
 from error_dialogs import (ERROR_CAPTION, SUPPORT, DialogTestCase, dialog_driver)
-from tarnwick_blackbox import ARTEFACTS, IMPORT, wait_until
+from tarnwick_blackbox import wait_until
 
 LABEL58, LABEL55, LABEL56, LABEL57 = 1105, 1112, 1114, 1121
 WS_EX_APPWINDOW = 0x40000
@@ -57,16 +56,6 @@ class ErrorDialog(DialogTestCase):
     def click(self, control_id, caption=ERROR_CAPTION):
         self.assertEqual(dialog_driver("click", caption, str(control_id)).returncode, 0)
 
-    def blue_pixels(self, control):
-        """Pure blue pixels inside the control on a screenshot of the screen."""
-        shot = ARTEFACTS / "error-dialog-link-check.png"
-        subprocess.run([IMPORT, "-window", "root", str(shot)], capture_output=True, timeout=30)
-        width, height = control.rect[2], control.rect[3]
-        left, top = control.centre[0] - width // 2, control.centre[1] - height // 2
-        out = subprocess.run(["convert", str(shot), "-crop", f"{width}x{height}+{left}+{top}",
-                              "txt:-"], capture_output=True, timeout=30).stdout.decode()
-        return out.count("#0000FF")
-
     def test_modal_over_the_main_window_with_every_text_in_order(self):
         count, owner, main, width, height, ex_style = self.dialog
         self.screenshot("error-dialog")
@@ -85,8 +74,6 @@ class ErrorDialog(DialogTestCase):
         self.assertEqual(self.dialog_count(), 1)
 
     def test_the_links_are_pure_blue(self):
-        if not IMPORT:
-            self.skipTest("ImageMagick's import is needed")
         for link in (LABEL55, LABEL56, LABEL57, LABEL58):
             with self.subTest(link=link):
                 self.assertGreater(self.blue_pixels(self.control(link)), 10)

@@ -15,6 +15,8 @@
 #include "errors/win32/DialogBase.h"
 #include "errors/win32/ErrorPlatform.h"
 #include "errors/win32/ErrorReporter.h"
+#include "errors/win32/Form11.h"
+#include "errors/win32/HandCursor.h"
 #include "errors/win32/ReportFileWin32.h"
 #include "errors/win32/SpecialFolders.h"
 #include "errors/win32/frmShowError.h"
@@ -292,6 +294,50 @@ TEST_F(Reporting, WithoutTheMainWindowTheDialogIsModelessAndUnowned) {
   EXPECT_EQ(dialogs, 2);
   CloseErrorDialogs();
   EXPECT_FALSE(win32::DialogBase::AnyModelessOpen());
+}
+
+// The dialog's links as the dialog manager asks about them: their colour
+// and the pointer shown over them.
+TEST_F(Reporting, LinksArePureBlueWithTheStoredHandCursor) {
+  FailWith(rt::Overflow);
+  HWND dialog = ErrorDialog();
+  ASSERT_NE(dialog, nullptr);
+  HWND link = nullptr, label = nullptr;
+  for (HWND child = ::FindWindowExW(dialog, nullptr, nullptr, nullptr); child;
+       child = ::FindWindowExW(dialog, child, nullptr, nullptr)) {
+    if (HWND found = ::GetDlgItem(child, win32::Form11::Label58)) link = found;
+    if (HWND found = ::GetDlgItem(child, win32::Form11::Label3)) label = found;
+  }
+  ASSERT_NE(link, nullptr);
+  ASSERT_NE(label, nullptr);
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  ::SendMessageW(::GetParent(link), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                 reinterpret_cast<LPARAM>(link));
+  EXPECT_EQ(::GetTextColor(dc), RGB(0, 0, 255));
+  ::SetTextColor(dc, RGB(1, 2, 3));
+  ::SendMessageW(::GetParent(label), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                 reinterpret_cast<LPARAM>(label));
+  EXPECT_NE(::GetTextColor(dc), RGB(0, 0, 255));
+  ::DeleteDC(dc);
+
+  ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+  ::SendMessageW(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(::GetCursor(), win32::HandCursor());
+  ICONINFO info{};
+  ASSERT_TRUE(::GetIconInfo(win32::HandCursor(), &info));
+  BITMAP mask{};
+  ::GetObjectW(info.hbmMask, sizeof mask, &mask);
+  EXPECT_FALSE(info.fIcon);
+  EXPECT_EQ(info.hbmColor, nullptr);  // monochrome: AND and XOR masks stacked
+  EXPECT_EQ(mask.bmWidth, 32);
+  EXPECT_EQ(mask.bmHeight, 64);
+  ::DeleteObject(info.hbmMask);
+
+  ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+  ::SendMessageW(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_NE(::GetCursor(), win32::HandCursor());
 }
 
 TEST_F(Reporting, EmptyReportTextLeavesTheFileAloneButShowsTheDialog) {
