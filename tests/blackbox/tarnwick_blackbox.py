@@ -121,6 +121,7 @@ class TarnwickTestCase(unittest.TestCase):
         # would keep Tarnwick's first read busy, and Wine's X11 bridge can
         # miss an X11 copy made while the clipboard is held open.
         driver("clip-set", "(no copy yet)")
+        self.settle()
 
     # --- Tarnwick ------------------------------------------------------------
 
@@ -131,6 +132,7 @@ class TarnwickTestCase(unittest.TestCase):
         if expect_window:
             self.assertEqual(driver_run("wait", "15000").returncode, 0,
                              "Tarnwick's window did not appear")
+            self.settle()  # Auto mode may have converted at start
         return process
 
     def close(self, process, timeout=15):
@@ -166,6 +168,18 @@ class TarnwickTestCase(unittest.TestCase):
 
     def press(self, caption):
         self.assertEqual(driver_run("press", caption).returncode, 0, f"could not press {caption}")
+        self.settle()
+
+    def settle(self, timeout=5.0):
+        """Waits until X11 programs see what Windows programs see. After a
+        write by Tarnwick, Wine takes the X11 selection a moment later; an
+        xclip copy made in that moment can be lost to the race."""
+        def agree():
+            windows_side = driver_run("clip-get")
+            if windows_side.returncode != 0:
+                return False  # held open by another program
+            return (self.xclip_read(timeout=5) or "") == windows_side.stdout.decode("utf-8")
+        wait_until(agree, timeout, 0.05)
 
     def rect(self):
         """(outer left, top, width, height), (client left, top, width, height)."""
@@ -173,7 +187,12 @@ class TarnwickTestCase(unittest.TestCase):
         return tuple(values[:4]), tuple(values[4:])
 
     def wait_field(self, expected, timeout=10.0):
-        wait_until(lambda: self.field() == expected, timeout)
+        def probe():
+            if self.field() == expected:
+                return True
+            driver_run("clip-formats")  # see wait_xclip
+            return False
+        wait_until(probe, timeout)
         self.assertEqual(self.field(), expected)
 
     def message_box(self, timeout_ms=5000, dismiss=True):
@@ -211,7 +230,12 @@ class TarnwickTestCase(unittest.TestCase):
         return result.stdout.decode("utf-8", errors="replace") if result.returncode == 0 else None
 
     def wait_xclip(self, expected, timeout=10.0):
-        wait_until(lambda: self.xclip_read() == expected, timeout)
+        def probe():
+            # Opening the clipboard from a Windows program makes Wine look at
+            # the X11 selection at once, as any such program's access does.
+            driver_run("clip-formats")
+            return self.xclip_read() == expected
+        wait_until(probe, timeout)
         self.assertEqual(self.xclip_read(), expected)
 
     # --- Settings and pictures ---------------------------------------------------
