@@ -381,7 +381,13 @@ int Run(int argc, wchar_t** argv) {
     HWND box = WaitFor(&FindBox, MsArg(argc, argv, 2, 5000));
     if (box == nullptr) return 1;
     HWND text = ::GetDlgItem(box, 0xFFFF);
-    WriteLine(Utf8(WindowText(box)) + "\t" + IconName(box) + "\t" +
+    // A box that has just appeared may not be painted yet.
+    std::string icon = IconName(box);
+    for (int i = 0; i < 20 && (icon == "other" || icon == "none"); ++i) {
+      ::Sleep(50);
+      icon = IconName(box);
+    }
+    WriteLine(Utf8(WindowText(box)) + "\t" + icon + "\t" +
               Utf8(text ? WindowText(text) : L""));
     if (command == L"msgbox-dismiss") {
       ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
