@@ -321,6 +321,54 @@ int SetText(const std::wstring& text, const wchar_t* privateMark) {
   return ok ? 0 : 1;
 }
 
+// --- A clipboard viewer of another program --------------------------------------
+
+HWND viewerNext = nullptr;
+int viewerNotifications = 0;
+
+LRESULT CALLBACK ViewerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DRAWCLIPBOARD:
+      ++viewerNotifications;
+      if (viewerNext != nullptr) ::SendMessageW(viewerNext, message, wParam, lParam);
+      return 0;
+    case WM_CHANGECBCHAIN:
+      if (reinterpret_cast<HWND>(wParam) == viewerNext) {
+        viewerNext = reinterpret_cast<HWND>(lParam);
+      } else if (viewerNext != nullptr) {
+        ::SendMessageW(viewerNext, message, wParam, lParam);
+      }
+      return 0;
+    default:
+      return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+}
+
+// Joins the viewer chain for `ms` milliseconds, printing "joined" at once
+// and then the number of change notifications it received.
+int RunViewer(DWORD ms) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = &ViewerProc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"TarnwickTestViewer";
+  ::RegisterClassW(&wc);
+  HWND viewer = ::CreateWindowW(wc.lpszClassName, L"viewer", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                nullptr, wc.hInstance, nullptr);
+  viewerNext = ::SetClipboardViewer(viewer);
+  viewerNotifications = 0;  // the one that joining delivers does not count
+  WriteLine("joined");
+  const DWORD start = ::GetTickCount();
+  while (::GetTickCount() - start < ms) {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+  ::ChangeClipboardChain(viewer, viewerNext);
+  ::DestroyWindow(viewer);
+  WriteLine(std::to_string(viewerNotifications));
+  return 0;
+}
+
 // --- Subcommands -------------------------------------------------------------
 
 int Usage() {
@@ -329,7 +377,7 @@ int Usage() {
       "  | rect | topmost | press CAPTION | move X Y | close | count-windows\n"
       "  | msgbox [ms] | msgbox-dismiss [ms] | window CAPTION [ms] | close-window CAPTION\n"
       "  | clip-set TEXT | clip-set-file PATH | clip-set-private FORMAT TEXT | clip-get\n"
-      "  | clip-prefix N"
+      "  | clip-prefix N | viewer MS"
       "  | clip-set-bitmap | clip-get-bitmap | clip-test-bitmap | clip-formats\n"
       "  | clip-hold MS | clip-seq | clip-owner-is-tarnwick");
   return 2;
@@ -349,6 +397,7 @@ int Run(int argc, wchar_t** argv) {
     WriteLine(std::to_string(reinterpret_cast<std::uintptr_t>(main)));
     return 0;
   }
+  if (command == L"viewer") return RunViewer(MsArg(argc, argv, 2, 5000));
   if (command == L"wait") return WaitFor(&FindMain, MsArg(argc, argv, 2, 10000)) ? 0 : 1;
   if (command == L"wait-gone") {
     const DWORD start = ::GetTickCount();
