@@ -1,6 +1,5 @@
 #include "app/Form1Design.h"
 
-#include <cmath>
 
 namespace tarnwick::app {
 
@@ -60,11 +59,5 @@ std::size_t FieldViewLength(TextView text, std::size_t limit) {
   const bool splitsPair = limit > 0 && last >= 0xD800 && last <= 0xDBFF;
   return splitsPair ? limit - 1 : limit;
 }
-
-int TwipsToPixels(double twips, int dpi) {
-  return static_cast<int>(std::lround(twips * dpi / 1440.0));
-}
-
-double PixelsToTwips(int pixels, int dpi) { return pixels * 1440.0 / dpi; }
 
 }  // namespace tarnwick::app

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "common/Text.h"
+#include "common/Twips.h"
 
 namespace tarnwick::app {
 
@@ -67,9 +68,5 @@ inline constexpr std::size_t kFieldViewLimit = 16384;
 // The length of the part of `text` that the view shows: at most `limit`
 // code units, never ending between the halves of a surrogate pair.
 std::size_t FieldViewLength(TextView text, std::size_t limit = kFieldViewLimit);
-
-// Twips to pixels at `dpi` dots per inch, rounded to the nearest pixel.
-int TwipsToPixels(double twips, int dpi);
-double PixelsToTwips(int pixels, int dpi);
 
 }  // namespace tarnwick::app

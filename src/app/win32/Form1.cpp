@@ -170,7 +170,7 @@ void Form1::CreateWindowAndControls() {
   if (!RegisterMainWindowClass(instance, &WndProc) || !RegisterContainerClasses(instance)) {
     mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
   }
-  dpi_ = SystemDpi();
+  dpi_ = win32::SystemDpi();
   RECT frame{0, 0, TwipsToPixels(kClientWidthTwips, dpi_), TwipsToPixels(kClientHeightTwips, dpi_)};
   ::AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
   const std::wstring caption = win32::ToWide(kProgramTitle);

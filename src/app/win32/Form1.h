@@ -9,7 +9,7 @@
 
 #include "app/Form1Design.h"
 #include "app/win32/Skin.h"
-#include "app/win32/WinHandles.h"
+#include "common/win32/Handles.h"
 #include "case/mCase.h"
 #include "clipboard/win32/mHookClipboard.h"
 #include "common/Text.h"
@@ -107,9 +107,9 @@ class Form1 final : public mHookClipboard::ClipboardViewerClient {
   HWND hwnd_ = nullptr;
   std::array<HWND, kControlCount> controls_{};
   int dpi_ = USER_DEFAULT_SCREEN_DPI;
-  FontHandle commonFont_;
-  IconHandle bigIcon_;
-  IconHandle smallIcon_;
+  win32::FontHandle commonFont_;
+  win32::IconHandle bigIcon_;
+  win32::IconHandle smallIcon_;
   SkinFramework SkinFramework1;
   Text fieldText_;
   int selectedOption_ = -1;

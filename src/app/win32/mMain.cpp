@@ -6,7 +6,7 @@
 
 #include "app/Form1Design.h"
 #include "app/win32/Form1.h"
-#include "app/win32/WinHandles.h"
+#include "common/win32/Handles.h"
 #include "common/win32/WideText.h"
 #include "env/UIStrings.h"
 #include "env/win32/OSVersionWin32.h"
@@ -37,8 +37,8 @@ std::vector<win32::FormRef>& LoadedForms() {
 
 // Held for the life of the process: a second start finds it taken. The
 // system releases it when the process ends, however it ends.
-app::KernelHandle& InstanceLock() {
-  static app::KernelHandle lock;
+win32::KernelHandle& InstanceLock() {
+  static win32::KernelHandle lock;
   return lock;
 }
 

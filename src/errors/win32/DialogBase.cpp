@@ -104,14 +104,6 @@ bool RegisterContainerClass() {
 
 }  // namespace
 
-int TwipsToPixels(int twips, int dpi) { return ::MulDiv(twips, dpi, 1440); }
-
-int ScreenDpi() {
-  ScreenDC screen;
-  const int dpi = screen.get() ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
-  return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
-}
-
 FontHandle CreatePointFont(const wchar_t* face, int hundredthsOfPoint, bool bold, int dpi,
                            bool fixedPitch) {
   LOGFONTW font{};
@@ -142,7 +134,7 @@ DialogBase::~DialogBase() {
 
 void DialogBase::ShowModal(HWND owner) {
   modal_ = true;
-  dpi_ = ScreenDpi();
+  dpi_ = SystemDpi();
   static const EmptyDialogTemplate kTemplate;
   ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), kTemplate.get(), owner, &DialogProc,
                             reinterpret_cast<LPARAM>(this));
@@ -152,7 +144,7 @@ void DialogBase::ShowModal(HWND owner) {
 void DialogBase::ShowModelessOwned(HWND owner) {
   modal_ = false;
   selfOwned_ = true;
-  dpi_ = ScreenDpi();
+  dpi_ = SystemDpi();
   static const EmptyDialogTemplate kTemplate;
   HWND dialog = ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr), kTemplate.get(), owner,
                                              &DialogProc, reinterpret_cast<LPARAM>(this));

@@ -7,13 +7,12 @@
 #include <windows.h>
 
 #include "common/Text.h"
-#include "errors/win32/Handles.h"
+#include "common/Twips.h"
+#include "common/win32/Handles.h"
 
 namespace tarnwick::win32 {
 
 // Pixels of a length in twips at the screen's DPI (15 twips a pixel at 96).
-int TwipsToPixels(int twips, int dpi);
-int ScreenDpi();
 // A font by face, size in hundredths of a point and weight; a fixed-pitch
 // request makes a missing face fall back to another monospaced font.
 FontHandle CreatePointFont(const wchar_t* face, int hundredthsOfPoint, bool bold, int dpi,

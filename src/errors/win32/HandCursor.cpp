@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "errors/win32/Handles.h"
+#include "common/win32/Handles.h"
 
 namespace tarnwick::win32 {
 namespace {

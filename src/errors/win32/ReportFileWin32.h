@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "common/Text.h"
-#include "errors/win32/Handles.h"
+#include "common/win32/Handles.h"
 
 namespace tarnwick::mErrTrap {
 

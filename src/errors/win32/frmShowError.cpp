@@ -43,7 +43,7 @@ frmShowError& frmShowError::Instance() {
 
 void frmShowError::Load() {
   if (!RegisterFormClass(&WndProc)) mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
-  const int dpi = ScreenDpi();
+  const int dpi = SystemDpi();
   const RECT frame = CentredFrame(dpi);
   hwnd_ = ::CreateWindowExW(0, kClass, L"Error Report", kStyle, frame.left, frame.top,
                             frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,

@@ -174,11 +174,11 @@ TEST(ErrorDetailsForm, OneSharedSizableWindowThatTheTextFills) {
   EXPECT_STREQ(caption, L"Error Report");
   EXPECT_TRUE(::GetWindowLongPtrW(window, GWL_STYLE) & WS_THICKFRAME);
 
-  const int dpi = win32::ScreenDpi();
+  const int dpi = win32::SystemDpi();
   RECT client{};
   ::GetClientRect(window, &client);
-  EXPECT_EQ(client.right, win32::TwipsToPixels(12420, dpi));
-  EXPECT_EQ(client.bottom, win32::TwipsToPixels(5595, dpi));
+  EXPECT_EQ(client.right, TwipsToPixels(12420, dpi));
+  EXPECT_EQ(client.bottom, TwipsToPixels(5595, dpi));
 
   auto expectFilled = [&] {
     RECT c{}, text{};

@@ -1,5 +1,5 @@
-// Owners of the Win32 handles that the report file and the dialogs hold:
-// each is released once, when its owner goes.
+// Owners of the Win32 handles the program holds: each is released once,
+// when its owner goes.
 #pragma once
 
 #include <windows.h>
@@ -9,12 +9,13 @@
 
 namespace tarnwick::win32 {
 
-struct FileCloser {
+struct KernelHandleCloser {
   void operator()(HANDLE h) const {
     if (h != nullptr && h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
   }
 };
-using FileHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, FileCloser>;
+using KernelHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, KernelHandleCloser>;
+using FileHandle = KernelHandle;
 
 struct GdiDeleter {
   void operator()(HGDIOBJ h) const {
@@ -23,6 +24,7 @@ struct GdiDeleter {
 };
 using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiDeleter>;
 using BitmapHandle = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiDeleter>;
+using BrushHandle = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiDeleter>;
 
 struct CursorDestroyer {
   void operator()(HCURSOR h) const {
@@ -78,5 +80,12 @@ class MemoryDC {
   HDC dc_;
   HGDIOBJ old_;
 };
+
+// Pixels per logical inch of the screen (the system DPI).
+inline int SystemDpi() {
+  ScreenDC screen;
+  const int dpi = screen.get() ? ::GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
+  return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
 
 }  // namespace tarnwick::win32
