@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "errors/win32/HandCursor.h"
+
 namespace tarnwick::win32 {
 namespace {
 
@@ -226,6 +228,12 @@ INT_PTR DialogBase::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     // The controls were made after the template: focus the first tab stop.
     if (HWND first = ::GetNextDlgTabItem(hwnd_, nullptr, FALSE)) ::SetFocus(first);
     return FALSE;
+  }
+  // Links show the hand cursor, in every dialog alike.
+  if (message == WM_SETCURSOR && IsLink(reinterpret_cast<HWND>(wParam))) {
+    ::SetCursor(HandCursor());
+    ::SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
+    return TRUE;
   }
   INT_PTR result = FALSE;
   if (OnMessage(message, wParam, lParam, result)) {

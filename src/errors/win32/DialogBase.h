@@ -12,6 +12,9 @@
 
 namespace tarnwick::win32 {
 
+// The colour of link labels: pure blue.
+inline constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
+
 // Pixels of a length in twips at the screen's DPI (15 twips a pixel at 96).
 // A font by face, size in hundredths of a point and weight; a fixed-pitch
 // request makes a missing face fall back to another monospaced font.
@@ -48,6 +51,8 @@ class DialogBase {
   virtual void OnLoad() = 0;
   // A message the form handles itself; true when handled (result set).
   virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) = 0;
+  // True for the link labels, which show the hand cursor.
+  virtual bool IsLink(HWND /*control*/) const { return false; }
 
   int Px(int twips) const { return TwipsToPixels(twips, dpi_); }
   RECT TwipsRect(int left, int top, int width, int height) const;

@@ -7,7 +7,6 @@
 #include "errors/PlatformFacts.h"
 #include "errors/ReportFile.h"
 #include "errors/win32/ApiCall.h"
-#include "errors/win32/HandCursor.h"
 #include "errors/win32/ReportFileWin32.h"
 #include "shell/win32/mCommon.h"
 
@@ -19,7 +18,6 @@ using mErrTrap::TrapKind;
 namespace ui = mLanguageGobals;
 
 constexpr int kClientWidth = 7680, kClientHeight = 9810;  // twips
-constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
 
 enum class Kind { Picture, Container, Label, BoldLabel, Link, Button };
 
@@ -168,14 +166,6 @@ bool Form11::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& resu
                                                      : ::GetStockObject(WHITE_BRUSH));
       return true;
     }
-    case WM_SETCURSOR:
-      if (IsLink(reinterpret_cast<HWND>(wParam))) {
-        ::SetCursor(HandCursor());
-        ::SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, TRUE);
-        result = TRUE;
-        return true;
-      }
-      return false;
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       const int code = HIWORD(wParam);

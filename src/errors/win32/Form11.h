@@ -44,7 +44,7 @@ class Form11 final : public DialogBase {
   void SetCaption(int id, const Text& text);
   void DrawExclamation(HICON icon);
   void OpenReportFileInExplorer();
-  bool IsLink(HWND control) const;
+  bool IsLink(HWND control) const override;
   bool IsInContainer(HWND control) const;
 
   FontHandle font_;

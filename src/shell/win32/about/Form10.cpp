@@ -11,7 +11,6 @@
 #include "errors/ErrTrap.h"
 #include "errors/PlatformFacts.h"
 #include "errors/win32/ApiCall.h"
-#include "errors/win32/HandCursor.h"
 #include "shell/win32/mCommon.h"
 
 namespace tarnwick::win32 {
@@ -22,7 +21,6 @@ using mErrTrap::TrapKind;
 namespace ui = mLanguageGobals;
 
 constexpr int kClientWidth = 4710, kClientHeight = 3855;  // twips
-constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
 constexpr int kProgramIconResource = 1;
 constexpr char16_t kProgramTitle[] = u"Tarnwick";
 
@@ -175,12 +173,6 @@ bool Form10::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& resu
       result = reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_BTNFACE));
       return true;
     }
-    case WM_SETCURSOR:
-      if (!IsLink(reinterpret_cast<HWND>(wParam))) return false;
-      ::SetCursor(HandCursor());
-      ::SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, TRUE);
-      result = TRUE;
-      return true;
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       const int code = HIWORD(wParam);

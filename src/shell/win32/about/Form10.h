@@ -43,7 +43,7 @@ class Form10 final : public DialogBase {
   void CreateControls();
   void FitLabelsToText();
   void SetCaption(int id, const Text& text);
-  bool IsLink(HWND control) const;
+  bool IsLink(HWND control) const override;
   void Close();
 
   ApplyFontHook applyCommonFont_;
