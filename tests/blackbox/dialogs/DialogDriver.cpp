@@ -28,43 +28,11 @@
 #include <string>
 #include <vector>
 
+#include "../driver/DriverText.h"
+
 namespace {
 
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
-  return out;
-}
-
-void Print(const std::string& line) {
-  const std::string out = line + "\n";
-  DWORD written = 0;
-  ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), out.data(), static_cast<DWORD>(out.size()),
-              &written, nullptr);
-}
-
-std::wstring TextOf(HWND hwnd) {
-  DWORD_PTR length = 0;
-  if (!::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
-    return {};
-  }
-  std::wstring text(length + 1, L'\0');
-  DWORD_PTR copied = 0;
-  ::SendMessageTimeoutW(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()),
-                        SMTO_ABORTIFHUNG, 5000, &copied);
-  text.resize(copied);
-  return text;
-}
-
-std::wstring ClassOf(HWND hwnd) {
-  wchar_t name[128] = {};
-  ::GetClassNameW(hwnd, name, 128);
-  return name;
-}
+using namespace tarnwick::driver;
 
 struct Search {
   std::wstring caption;
@@ -73,7 +41,7 @@ struct Search {
 
 BOOL CALLBACK CollectDialog(HWND hwnd, LPARAM lParam) {
   auto* search = reinterpret_cast<Search*>(lParam);
-  if (::IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770" && TextOf(hwnd) == search->caption) {
+  if (::IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770" && WindowText(hwnd) == search->caption) {
     search->found.push_back(hwnd);
   }
   return TRUE;
@@ -114,7 +82,7 @@ int Find(const std::wstring& caption, DWORD timeoutMs) {
   if (dialog == nullptr) return 1;
   HWND owner = ::GetWindow(dialog, GW_OWNER);
   const std::string ownerText =
-      owner != nullptr && ::IsWindowVisible(owner) ? Utf8(TextOf(owner)) : "-";
+      owner != nullptr && ::IsWindowVisible(owner) ? Utf8(WindowText(owner)) : "-";
   HWND main = ::FindWindowW(L"Tarnwick.Form1", nullptr);
   const char* mainState = main == nullptr ? "none" : (::IsWindowEnabled(main) ? "enabled" : "disabled");
   RECT client{};
@@ -124,7 +92,7 @@ int Find(const std::wstring& caption, DWORD timeoutMs) {
                 static_cast<unsigned>(Dialogs(caption).size()), ownerText.c_str(), mainState,
                 client.right, client.bottom,
                 static_cast<unsigned long>(::GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
-  Print(line);
+  WriteLine(line);
   return 0;
 }
 
@@ -140,11 +108,11 @@ int Controls(HWND dialog) {
     std::snprintf(head, sizeof head, "%d\t%s\t%d\t%ld %ld %ld %ld\t%ld %ld\t", ::GetDlgCtrlID(child),
                   Utf8(ClassOf(child)).c_str(), ::IsWindowVisible(child) ? 1 : 0, r.left, r.top,
                   r.right - r.left, r.bottom - r.top, centre.x, centre.y);
-    std::wstring text = TextOf(child);
+    std::wstring text = WindowText(child);
     for (auto& c : text) {
       if (c == L'\t' || c == L'\r' || c == L'\n') c = L' ';
     }
-    Print(head + Utf8(text));
+    WriteLine(head + Utf8(text));
   }
   return 0;
 }
@@ -178,7 +146,7 @@ int DenyMainWindow(const wchar_t* dll, int milliseconds) {
       reinterpret_cast<void (*)()>(::GetProcAddress(module, "DenyMainWindow")));
   HHOOK hook = proc ? ::SetWindowsHookExW(WH_CBT, proc, module, 0) : nullptr;
   if (hook == nullptr) return 1;
-  Print("hooked");
+  WriteLine("hooked");
   // Hooks that cannot run inside the other program come back here as messages.
   const DWORD end = ::GetTickCount() + static_cast<DWORD>(milliseconds);
   for (DWORD now = ::GetTickCount(); static_cast<int>(end - now) > 0; now = ::GetTickCount()) {
@@ -195,14 +163,14 @@ int Run(int argc, wchar_t** argv) {
   const std::wstring command = argv[1];
   if (command == L"dpi") {
     HDC screen = ::GetDC(nullptr);
-    Print(std::to_string(::GetDeviceCaps(screen, LOGPIXELSY)));
+    WriteLine(std::to_string(::GetDeviceCaps(screen, LOGPIXELSY)));
     ::ReleaseDC(nullptr, screen);
     return 0;
   }
   if (command == L"documents") {
     wchar_t folder[MAX_PATH + 1] = {};
     if (!::SHGetSpecialFolderPathW(nullptr, folder, 5, FALSE)) return 1;
-    Print(Utf8(folder));
+    WriteLine(Utf8(folder));
     return 0;
   }
   if (command == L"deny-main-window" && argc > 3) return DenyMainWindow(argv[2], _wtoi(argv[3]));
@@ -210,7 +178,7 @@ int Run(int argc, wchar_t** argv) {
     HANDLE file = ::CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 1;
-    Print("held");
+    WriteLine("held");
     ::Sleep(static_cast<DWORD>(_wtoi(argv[3])));
     ::CloseHandle(file);
     return 0;
@@ -220,7 +188,7 @@ int Run(int argc, wchar_t** argv) {
   const DWORD wait = argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) : 5000;
   if (command == L"find") return Find(caption, wait);
   if (command == L"count") {
-    Print(std::to_string(Dialogs(caption).size()));
+    WriteLine(std::to_string(Dialogs(caption).size()));
     return 0;
   }
   if (command == L"gone") {

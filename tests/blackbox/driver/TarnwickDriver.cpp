@@ -14,44 +14,16 @@
 #include <string>
 #include <vector>
 
+#include "DriverText.h"
+
 namespace {
+
+using namespace tarnwick::driver;
 
 constexpr wchar_t kMainClass[] = L"Tarnwick.Form1";
 constexpr wchar_t kTitle[] = L"Tarnwick";
 
 // --- Text ------------------------------------------------------------------
-
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                          nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(bytes), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), bytes,
-                        nullptr, nullptr);
-  return out;
-}
-
-std::wstring Wide(const std::string& text) {
-  if (text.empty()) return {};
-  const int units =
-      ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(units), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), units);
-  return out;
-}
-
-void Write(const std::string& bytes) {
-  HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD written = 0;
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
-    if (!::WriteFile(out, bytes.data() + done, chunk, &written, nullptr) || written == 0) return;
-    done += written;
-  }
-}
-
-void WriteLine(const std::string& line) { Write(line + "\n"); }
 
 std::string ReadFileBytes(const std::wstring& path) {
   std::string bytes;
@@ -76,24 +48,6 @@ HWND WaitFor(HWND (*find)(), DWORD timeoutMs) {
     if (::GetTickCount() - start >= timeoutMs) return nullptr;
     ::Sleep(20);
   }
-}
-
-std::wstring WindowText(HWND hwnd) {
-  DWORD_PTR length = 0;
-  if (!::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 10000, &length))
-    return {};
-  std::wstring text(length + 1, L'\0');
-  DWORD_PTR copied = 0;
-  ::SendMessageTimeoutW(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()),
-                        SMTO_ABORTIFHUNG, 20000, &copied);
-  text.resize(copied);
-  return text;
-}
-
-std::wstring ClassOf(HWND hwnd) {
-  wchar_t name[128] = {};
-  ::GetClassNameW(hwnd, name, 128);
-  return name;
 }
 
 struct ChildSearch {
