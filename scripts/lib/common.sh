@@ -4,7 +4,7 @@
 TARNWICK_PACKAGES=(
   cmake make g++ googletest python3
   g++-mingw-w64-x86-64-posix
-  wine wine64 xvfb xclip xdotool x11-utils imagemagick
+  wine wine64 fonts-wine fonts-liberation xvfb xclip xdotool x11-utils imagemagick
 )
 
 # Installs the missing packages when running as root; otherwise names them.
@@ -22,7 +22,8 @@ ensure_packages() {
   echo "installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # With recommends: Wine draws its text with the fonts it recommends.
+  apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
 # A private X display and Wine prefix for this run, removed on exit.
