@@ -1,0 +1,305 @@
+#!/usr/bin/env python3
+"""Speed and memory of Tarnwick.exe under Wine, each figure printed beside
+its baseline from the same run and its goal:
+
+  - round trip of an X11 copy: X11 alone, through a minimal Wine clipboard
+    viewer that upper-cases ASCII, and through Tarnwick in Auto mode with
+    the upper-case rule (1 KB and 10 MB, medians over 20 runs);
+  - start-up, from process creation to the window shown with the clipboard
+    text in its field (median of 10, warm wineserver);
+  - Tarnwick's peak private bytes while a 10 MB text is mirrored and
+    converted.
+
+Usage: auto_latency.py [--build DIR] [--runs N]. Without DISPLAY and
+WINEPREFIX in the environment it runs itself inside a private Xvfb display
+and Wine prefix (run.sh)."""
+
+import argparse
+import os
+import pathlib
+import statistics
+import subprocess
+import sys
+import threading
+import time
+
+HERE = pathlib.Path(__file__).resolve().parent
+ROOT = HERE.parent.parent
+POLL = 0.005  # between reads; small beside the 1 KB figures
+
+KB = 1024
+MB = 1024 * 1024
+
+
+def parse_args():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--build", default=str(ROOT / "build" / "windows"),
+                        help="the windows preset's build folder")
+    parser.add_argument("--runs", type=int, default=20)
+    parser.add_argument("--startup-runs", type=int, default=10)
+    return parser.parse_args()
+
+
+ARGS = parse_args()
+BUILD = pathlib.Path(ARGS.build).resolve()
+VIEWER = BUILD / "bench" / "app" / "bench-minimal-viewer.exe"
+MEMORY = BUILD / "bench" / "app" / "bench-process-memory.exe"
+STARTUP = BUILD / "bench" / "app" / "bench-startup-timer.exe"
+
+if not (os.environ.get("DISPLAY") and os.environ.get("WINEPREFIX")):
+    os.execvp("bash", ["bash", str(HERE / "run.sh"), *sys.argv[1:]])
+
+os.environ.setdefault("TARNWICK_EXE", str(BUILD / "src" / "app" / "Tarnwick.exe"))
+os.environ.setdefault("TARNWICK_DRIVER", str(BUILD / "tests" / "blackbox" / "tarnwick-driver.exe"))
+os.environ.setdefault("WINEDEBUG", "-all")
+sys.path.insert(0, str(ROOT / "tests" / "blackbox"))
+import tarnwick_blackbox as harness  # noqa: E402  (needs the paths above)
+
+
+# --- Texts and reading ----------------------------------------------------------
+
+def sample_text(size, run):
+    """size bytes of lower-case ASCII, different in every run."""
+    head = f"run {run} of the latency benchmark: "
+    body = "the quick brown fox jumps over the lazy dog. "
+    text = head + body * (size // len(body) + 1)
+    return text[:size]
+
+
+class Reader:
+    """xclip reads, each bounded in time; a read that Wine never answers is
+    counted as a stall and the polling goes on."""
+
+    def __init__(self):
+        self.stalls = 0
+
+    def read(self, timeout):
+        try:
+            result = subprocess.run([harness.XCLIP, "-selection", "clipboard", "-o",
+                                     "-t", "UTF8_STRING"], capture_output=True, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.stalls += 1
+            return None
+        return result.stdout if result.returncode == 0 else None
+
+    def owner_offers(self, timeout=2):
+        """The selection's targets: they tell an xclip owner from Wine's
+        without moving a large text."""
+        try:
+            result = subprocess.run([harness.XCLIP, "-selection", "clipboard", "-o",
+                                     "-t", "TARGETS"], capture_output=True, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.stalls += 1
+            return b""
+        return result.stdout
+
+
+def round_trip(case, reader, text, expected, large, timeout):
+    """Seconds from the xclip copy until an xclip read returns `expected`,
+    or None when it never did."""
+    want = expected.encode("utf-8")
+    start = time.monotonic()
+    case.xclip_copy(text)
+    while time.monotonic() - start < timeout:
+        # A 10 MB read is made only once Wine owns the selection: polling
+        # the whole text from xclip itself would measure xclip.
+        if not large or want == text.encode("utf-8") or b"MULTIPLE" in reader.owner_offers():
+            if reader.read(timeout=30 if large else 2) == want:
+                return time.monotonic() - start
+        time.sleep(POLL)
+    return None
+
+
+def measure(case, label, size, convert, runs):
+    reader = Reader()
+    times, lost = [], 0
+    large = size >= MB
+    attempt = 0
+    while len(times) < runs and attempt < runs + 10:
+        text = sample_text(size, attempt)
+        expected = text.upper() if convert else text
+        elapsed = round_trip(case, reader, text, expected, large, 45 if large else 10)
+        if elapsed is None:
+            lost += 1
+        else:
+            times.append(elapsed)
+        attempt += 1
+        settle_between_runs(case, large)
+    return Result(label, size, times, lost, reader.stalls)
+
+
+def settle_between_runs(case, large):
+    # Let Wine finish taking the selection before the next copy, so that
+    # copy is not lost to that race; outside the timed span.
+    time.sleep(0.5 if large else 0.2)
+    case._xclips = [x for x in case._xclips if x.poll() is None]
+
+
+class Result:
+    def __init__(self, label, size, times, lost, stalls):
+        self.label, self.size, self.times = label, size, times
+        self.lost, self.stalls = lost, stalls
+
+    @property
+    def median_ms(self):
+        return statistics.median(self.times) * 1000 if self.times else float("nan")
+
+    def line(self, goal=""):
+        spread = ""
+        if self.times:
+            spread = f"(min {min(self.times) * 1000:.1f}, max {max(self.times) * 1000:.1f})"
+        notes = []
+        if self.lost:
+            notes.append(f"{self.lost} lost")
+        if self.stalls:
+            notes.append(f"{self.stalls} stalled reads")
+        note = f" [{', '.join(notes)}]" if notes else ""
+        return (f"  {self.label:<30} {size_name(self.size):>6}  median {self.median_ms:9.1f} ms "
+                f"{spread} n={len(self.times)}{note}{goal}")
+
+
+def size_name(size):
+    return f"{size // MB} MB" if size >= MB else f"{size // KB} KB"
+
+
+def verdict(value, limit):
+    return "met" if value <= limit else "MISSED"
+
+
+# --- The programs under test ------------------------------------------------------
+
+def start_viewer():
+    process = subprocess.Popen([harness.WINE, str(VIEWER)], stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    time.sleep(1.0)  # joined the chain and converted what was there
+    return process
+
+
+def stop_viewer(process):
+    harness.run_wine(str(VIEWER), "--close")
+    process.wait(timeout=15)
+
+
+def memory_while(case, size, span_s):
+    """Tarnwick's private bytes at rest, and their peak while one text of
+    `size` bytes is mirrored and converted (sampled for span_s seconds)."""
+    idle = memory_figures(0)
+    figures = {}
+
+    def watch():
+        figures.update(memory_figures(int(span_s * 1000)))
+
+    # The watcher samples for a fixed span; start it, then copy.
+    watcher = threading.Thread(target=watch)
+    watcher.start()
+    time.sleep(0.5)
+    text = sample_text(size, 999)
+    round_trip(case, Reader(), text, text.upper(), True, 120)
+    watcher.join()
+    return idle, figures
+
+
+def memory_figures(watch_ms):
+    result = harness.run_wine(str(MEMORY), str(watch_ms), timeout=watch_ms / 1000 + 60)
+    if result.returncode != 0:
+        raise SystemExit("bench-process-memory failed: " + result.stderr.decode(errors="replace"))
+    figures = {}
+    for line in result.stdout.decode().splitlines():
+        name, value = line.split()
+        figures[name] = int(value)
+    return figures
+
+
+def windows_path(path):
+    """The path as a Windows program inside Wine names it (drive Z: is /)."""
+    return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
+
+
+def startup_times(case, runs):
+    harness.reg_delete(harness.PROGRAM_KEY)
+    preset = "startup preset text"
+    # An X11 program owns the text, as it still does after each Tarnwick
+    # has ended; a Windows owner's copy does not outlive the exchange.
+    case.xclip_copy(preset)
+    case.settle()
+    times = []
+    for _ in range(runs + 1):  # the first start warms the file cache
+        result = harness.run_wine(str(STARTUP), windows_path(harness.EXE), preset, timeout=60)
+        if result.returncode == 0:
+            times.append(float(result.stdout.decode().strip()))
+        harness.driver_run("wait-gone", "5000")
+    return times[1:]
+
+
+# --- The run -------------------------------------------------------------------------
+
+def main():
+    for path in (VIEWER, MEMORY, STARTUP, pathlib.Path(harness.EXE), pathlib.Path(harness.DRIVER)):
+        if not path.exists():
+            raise SystemExit(f"missing {path}: build the windows preset first")
+    case = harness.TarnwickTestCase()
+    case.setUp()
+    try:
+        run(case)
+    finally:
+        case.doCleanups()
+
+
+def run(case):
+    runs = ARGS.runs
+    print(f"Tarnwick benchmark: {runs} runs each, polling every {POLL * 1000:.0f} ms; "
+          f"DISPLAY={os.environ['DISPLAY']}", flush=True)
+
+    print("Round trip of an X11 copy until xclip reads the result:", flush=True)
+    # 1 KB only: a 10 MB xclip-to-xclip read competes with Wine's own
+    # fetch of the new selection, and xclip then stalls one of them.
+    print(measure(case, "X11 only (xclip -> xclip)", KB, False, runs).line(), flush=True)
+
+    viewer_process = start_viewer()
+    try:
+        floor = {size: measure(case, "minimal Wine viewer", size, True, runs) for size in (KB, 10 * MB)}
+    finally:
+        stop_viewer(viewer_process)
+    for size in (KB, 10 * MB):
+        print(floor[size].line(), flush=True)
+
+    harness.reg_set(harness.SETTINGS_KEY, "Auto", "1")
+    harness.reg_set(harness.SETTINGS_KEY, "AutoOption", "2")
+    case.start()
+    tarnwick = {size: measure(case, "Tarnwick, Auto, UPPRE CASE", size, True, runs)
+                for size in (KB, 10 * MB)}
+    for size, factor in ((KB, 1.2), (10 * MB, 2.0)):
+        limit = floor[size].median_ms * factor
+        print(tarnwick[size].line(f"  goal <= {factor} x floor = {limit:.1f} ms: "
+                                  f"{verdict(tarnwick[size].median_ms, limit)} "
+                                  f"({tarnwick[size].median_ms / floor[size].median_ms:.2f} x)"),
+              flush=True)
+
+    size = 10 * MB
+    idle, figures = memory_while(case, size, 3 * tarnwick[size].median_ms / 1000 + 3)
+    goal = 6 * size * 2  # six times the text's UTF-16 size
+    # Wine answers 0 for another process's PrivateUsage; its peak field
+    # holds the private (anonymous) bytes, so the larger of the two counts.
+    peak = max(figures["sampled-peak"], figures["peak"])
+    print("Private bytes of Tarnwick with a 10 MB text (UTF-16 size "
+          f"{size * 2 / MB:.0f} MiB):", flush=True)
+    print(f"  at rest before the copy      {idle['private'] / MB:8.1f} MiB")
+    print(f"  peak while converting        {peak / MB:8.1f} MiB  (reported peak "
+          f"{figures['peak'] / MB:.1f}, sampled every 2 ms {figures['sampled-peak'] / MB:.1f})")
+    print(f"  after the conversion         {figures['private'] / MB:8.1f} MiB")
+    print(f"  goal <= 6 x UTF-16 size = {goal / MB:.0f} MiB: {verdict(peak, goal)} "
+          f"({peak / (size * 2):.2f} x)", flush=True)
+    case.close(case._processes[-1])
+
+    times = startup_times(case, ARGS.startup_runs)
+    if not times:
+        raise SystemExit("Tarnwick did not start with the clipboard text in its field")
+    median = statistics.median(times)
+    print("Start-up, process creation to the window shown with the clipboard text mirrored:")
+    print(f"  median {median:.1f} ms over {len(times)} starts "
+          f"(min {min(times):.1f}, max {max(times):.1f}); goal < 300 ms: "
+          f"{verdict(median, 299.999)}", flush=True)
+
+
+if __name__ == "__main__":
+    main()
