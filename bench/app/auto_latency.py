@@ -67,8 +67,9 @@ def sample_text(size, run):
 
 
 class Reader:
-    """xclip reads, each bounded in time; a read that Wine never answers is
-    counted as a stall and the polling goes on."""
+    """xclip reads, each bounded in time; a read that Wine does not answer
+    in that time is counted as a stall and the polling goes on. While Wine
+    moves a large text it answers nothing, so large reads wait longer."""
 
     def __init__(self):
         self.stalls = 0
@@ -103,7 +104,8 @@ def round_trip(case, reader, text, expected, large, timeout):
     while time.monotonic() - start < timeout:
         # A 10 MB read is made only once Wine owns the selection: polling
         # the whole text from xclip itself would measure xclip.
-        if not large or want == text.encode("utf-8") or b"MULTIPLE" in reader.owner_offers():
+        if (not large or want == text.encode("utf-8")
+                or b"MULTIPLE" in reader.owner_offers(timeout=30)):
             if reader.read(timeout=30 if large else 2) == want:
                 return time.monotonic() - start
         time.sleep(POLL)
