@@ -68,8 +68,9 @@ def sample_text(size, run):
 
 class Reader:
     """xclip reads, each bounded in time; a read that Wine does not answer
-    in that time is counted as a stall and the polling goes on. While Wine
-    moves a large text it answers nothing, so large reads wait longer."""
+    in that time is counted as a stall and the polling goes on. A request
+    that reaches Wine while it is busy with a large text is never answered,
+    so the owner probe gives up quickly and asks again."""
 
     def __init__(self):
         self.stalls = 0
@@ -105,7 +106,7 @@ def round_trip(case, reader, text, expected, large, timeout):
         # A 10 MB read is made only once Wine owns the selection: polling
         # the whole text from xclip itself would measure xclip.
         if (not large or want == text.encode("utf-8")
-                or b"MULTIPLE" in reader.owner_offers(timeout=30)):
+                or b"MULTIPLE" in reader.owner_offers(timeout=0.25)):
             if reader.read(timeout=30 if large else 2) == want:
                 return time.monotonic() - start
         time.sleep(POLL)
