@@ -5,6 +5,7 @@ stands in for the mailto: handler and for Explorer."""
 
 import os
 import pathlib
+import select
 import subprocess
 import time
 
@@ -89,8 +90,16 @@ class DialogTestCase(TarnwickTestCase):
     def fail_command(self, button="UPPRE CASE", hold_ms=4000):
         """Another program holds the clipboard open while the command runs:
         the command's clipboard write fails and is reported."""
-        holder = self.background(DRIVER, "clip-hold", str(hold_ms))
-        time.sleep(1.0)  # the holder has the clipboard open by now
+        # One holder at a time: the previous one must have let go, or this
+        # one would start late and hold past the next command.
+        if getattr(self, "_holder", None) is not None:
+            self._holder.wait(timeout=30)
+        holder = self._holder = self.background(DRIVER, "clip-hold", str(hold_ms))
+        # The holder says "held" once it has the clipboard open; only then
+        # is the press sure to meet a held clipboard, however slow Wine is.
+        ready, _, _ = select.select([holder.stdout], [], [], 30)
+        self.assertTrue(ready and holder.stdout.readline().strip() == b"held",
+                        "the holder did not get the clipboard")
         self.background(DRIVER, "press", button)
         return holder
 

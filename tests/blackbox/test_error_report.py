@@ -91,9 +91,11 @@ class ReportFile(DialogTestCase):
         self.assertEqual(holder.stdout.readline().strip(), b"held")
         locked = self.timed_failure()
         self.screenshot("error-dialog-locked-file")
-        # The open is retried for one to two seconds, then the report dropped.
+        # The open is retried for one to two seconds, then the report dropped;
+        # the upper bound leaves room for a busy machine, not for a retry
+        # that goes on.
         self.assertGreater(locked - baseline, 0.7)
-        self.assertLess(locked - baseline, 3.0)
+        self.assertLess(locked - baseline, 5.0)
         self.press_ok()
         holder.wait(timeout=30)
         self.assertEqual(self.report_file.read_bytes(), before)
