@@ -1,5 +1,7 @@
 #include "app/win32/Containers.h"
 
+#include "common/win32/WindowClass.h"
+
 namespace tarnwick::app {
 
 namespace {
@@ -42,22 +44,11 @@ LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
   return ContainerProc(hwnd, message, wParam, lParam);
 }
 
-bool RegisterOne(HINSTANCE instance, const wchar_t* name, WNDPROC proc) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = instance;
-  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = name;
-  return ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
 }  // namespace
 
-bool RegisterContainerClasses(HINSTANCE instance) {
-  return RegisterOne(instance, kPanelClass, &ContainerProc) &&
-         RegisterOne(instance, kGroupBoxClass, &GroupBoxProc);
+bool RegisterContainerClasses(HINSTANCE /*instance*/) {
+  return win32::RegisterWindowClass(kPanelClass, &ContainerProc) &&
+         win32::RegisterWindowClass(kGroupBoxClass, &GroupBoxProc);
 }
 
 }  // namespace tarnwick::app

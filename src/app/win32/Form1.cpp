@@ -11,6 +11,7 @@
 #include "case/CaseRules.h"
 #include "clipboard/win32/ClipboardAccess.h"
 #include "common/win32/WideText.h"
+#include "common/win32/WindowClass.h"
 #include "env/SettingValues.h"
 #include "env/win32/RegSettings.h"
 #include "errors/ErrTrap.h"
@@ -124,17 +125,6 @@ WindowClassStyle ClassStyleOf(const ControlDesign& design) {
   return {L"STATIC", child, 0};
 }
 
-bool RegisterMainWindowClass(HINSTANCE instance, WNDPROC proc) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = instance;
-  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kMainWindowClass;
-  return ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
 HICON LoadProgramIcon(HINSTANCE instance, int sizeMetricX, int sizeMetricY) {
   return static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON,
                                          ::GetSystemMetrics(sizeMetricX),
@@ -167,7 +157,7 @@ void Form1::Show() {
 
 void Form1::CreateWindowAndControls() {
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  if (!RegisterMainWindowClass(instance, &WndProc) || !RegisterContainerClasses(instance)) {
+  if (!win32::RegisterWindowClass(kMainWindowClass, &WndProc) || !RegisterContainerClasses(instance)) {
     mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
   }
   dpi_ = win32::SystemDpi();

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/win32/WindowClass.h"
 #include "errors/win32/HandCursor.h"
 
 namespace tarnwick::win32 {
@@ -92,15 +93,7 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
 }
 
 bool RegisterContainerClass() {
-  static const bool registered = [] {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &ContainerProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kContainerClass;
-    return ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  }();
+  static const bool registered = RegisterWindowClass(kContainerClass, &ContainerProc, nullptr);
   return registered;
 }
 

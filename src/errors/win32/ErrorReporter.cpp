@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "common/win32/WindowClass.h"
 #include "errors/ErrTrap.h"
 #include "errors/ReportError.h"
 #include "errors/ReportFile.h"
@@ -23,12 +24,7 @@ constexpr wchar_t kHiddenOwnerClass[] = L"Tarnwick.ErrorDialogOwner";
 // taskbar yet look like ordinary dialogs, and no program window owns them.
 HWND HiddenOwner() {
   static const WindowHandle owner = [] {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &::DefWindowProcW;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = kHiddenOwnerClass;
-    ::RegisterClassExW(&wc);
+    RegisterWindowClass(kHiddenOwnerClass, &::DefWindowProcW, nullptr);
     return WindowHandle(::CreateWindowExW(0, kHiddenOwnerClass, L"", WS_POPUP, 0, 0, 0, 0,
                                           nullptr, nullptr, ::GetModuleHandleW(nullptr),
                                           nullptr));

@@ -1,6 +1,7 @@
 #include "errors/win32/frmShowError.h"
 
 #include "common/win32/WideText.h"
+#include "common/win32/WindowClass.h"
 #include "errors/ErrInfo.h"
 #include "errors/win32/DialogBase.h"
 
@@ -11,17 +12,6 @@ constexpr wchar_t kClass[] = L"Tarnwick.frmShowError";
 constexpr int kClientWidth = 12420, kClientHeight = 5595;  // twips
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr int kTextId = 1;
-
-bool RegisterFormClass(WNDPROC proc) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kClass;
-  return ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
 
 RECT CentredFrame(int dpi) {
   RECT frame{0, 0, TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi)};
@@ -42,7 +32,7 @@ frmShowError& frmShowError::Instance() {
 }
 
 void frmShowError::Load() {
-  if (!RegisterFormClass(&WndProc)) mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
+  if (!RegisterWindowClass(kClass, &WndProc)) mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
   const int dpi = SystemDpi();
   const RECT frame = CentredFrame(dpi);
   hwnd_ = ::CreateWindowExW(0, kClass, L"Error Report", kStyle, frame.left, frame.top,
