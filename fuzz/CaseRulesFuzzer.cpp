@@ -1,0 +1,135 @@
+// The five case rules over arbitrary UTF-16 text: lengths, idempotence, the
+// round trips between upper and lower case, the toggle round trip, surrogate
+// halves, chunked conversion with the state carried across, in-place and
+// misaligned buffers, and the vector kernels against the plain loops.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "FuzzSupport.h"
+#include "case/CaseRules.h"
+
+namespace {
+
+using namespace tarnwick;
+using namespace tarnwick::mCase;
+using fuzz::Check;
+
+using MapKernel = void (*)(const char16_t*, char16_t*, std::size_t) noexcept;
+using StateKernel = bool (*)(const char16_t*, char16_t*, std::size_t, bool) noexcept;
+
+struct Rule {
+  const char* name;
+  MapKernel map;            // stateless rules
+  StateKernel stateful;     // sentence and proper
+  MapKernel scalarMap;
+  StateKernel scalarStateful;
+};
+
+const Rule kRules[] = {
+    {"upper", UpperUnits, nullptr, scalar::UpperUnits, nullptr},
+    {"lower", LowerUnits, nullptr, scalar::LowerUnits, nullptr},
+    {"toggle", ToggleUnits, nullptr, scalar::ToggleUnits, nullptr},
+    {"sentence", nullptr, SentenceUnits, nullptr, scalar::SentenceUnits},
+    {"proper", nullptr, ProperUnits, nullptr, scalar::ProperUnits},
+};
+
+// Runs a rule's kernel over n units with the state at the start; returns the
+// state after them (always true for the stateless rules).
+bool RunKernel(const Rule& rule, bool vector, const char16_t* in, char16_t* out, std::size_t n,
+               bool state) {
+  if (rule.map) {
+    (vector ? rule.map : rule.scalarMap)(in, out, n);
+    return true;
+  }
+  return (vector ? rule.stateful : rule.scalarStateful)(in, out, n, state);
+}
+
+bool IsSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+
+// Two units name the same letter when their lower forms of the upper forms
+// agree: a variant form (micro sign, final sigma, long s, Kelvin sign, dotted
+// and dotless i) and the usual letter do.
+bool SameLetter(char16_t a, char16_t b) {
+  return a == b || ToLowerUnit(ToUpperUnit(a)) == ToLowerUnit(ToUpperUnit(b));
+}
+
+void CheckSameLetters(const Text& a, const Text& b, const char* what) {
+  Check(a.size() == b.size(), what);
+  for (std::size_t i = 0; i < a.size(); ++i) Check(SameLetter(a[i], b[i]), what);
+}
+
+// The vector kernels against the plain loops, out of place at any alignment
+// and in place, in one piece and cut at the given points.
+void CheckKernels(const Rule& rule, const Text& text, std::size_t inShift, std::size_t outShift,
+                  const std::vector<std::size_t>& cuts) {
+  const std::size_t n = text.size();
+  Text expected(n, u'\0');
+  const bool expectedState = RunKernel(rule, false, text.data(), expected.data(), n, true);
+
+  std::vector<char16_t> in(n + inShift), out(n + outShift);
+  std::copy(text.begin(), text.end(), in.begin() + inShift);
+  const bool state = RunKernel(rule, true, in.data() + inShift, out.data() + outShift, n, true);
+  Check(state == expectedState, "vector kernel leaves another state than the plain loop");
+  Check(Text(out.begin() + outShift, out.end()) == expected, "vector kernel differs from the plain loop");
+
+  // In place, chunk by chunk, the state carried from chunk to chunk.
+  bool carried = true;
+  std::size_t from = 0;
+  for (std::size_t cut : cuts) {
+    const std::size_t to = std::min(cut, n);
+    carried = RunKernel(rule, true, in.data() + inShift + from, in.data() + inShift + from, to - from, carried);
+    from = to;
+  }
+  carried = RunKernel(rule, true, in.data() + inShift + from, in.data() + inShift + from, n - from, carried);
+  Check(carried == expectedState, "chunked conversion leaves another state than one piece");
+  Check(Text(in.begin() + inShift, in.end()) == expected, "chunked in-place conversion differs from one piece");
+}
+
+void CheckTextProperties(const Text& x) {
+  const Text upper = UpperCase(x), lower = LowerCase(x), proper = ProperCase(x);
+  const Text sentence = SentenceCase(x), toggled = ToggledCase(x);
+  for (const Text* result : {&upper, &lower, &proper, &sentence, &toggled}) {
+    Check(result->size() == x.size(), "a rule changed the length of the text");
+    for (std::size_t i = 0; i < x.size(); ++i) {
+      if (IsSurrogate(x[i])) Check((*result)[i] == x[i], "a rule changed a surrogate half");
+    }
+  }
+  Check(UpperCase(upper) == upper, "upper case is not idempotent");
+  Check(LowerCase(lower) == lower, "lower case is not idempotent");
+  Check(ProperCase(proper) == proper, "proper case is not idempotent");
+  Check(SentenceCase(sentence) == sentence, "sentence case is not idempotent");
+  CheckSameLetters(LowerCase(upper), lower, "lower(upper(x)) and lower(x) name different letters");
+  CheckSameLetters(UpperCase(lower), upper, "upper(lower(x)) and upper(x) name different letters");
+  CheckSameLetters(LowerCase(proper), lower, "proper case changed more than letter case");
+  CheckSameLetters(LowerCase(sentence), lower, "sentence case changed more than letter case");
+
+  const Text twice = ToggledCase(toggled);
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    if (!IsCasedLetter(x[i])) {
+      Check(toggled[i] == x[i], "toggle changed a unit that is not a cased letter");
+    } else if (x[i] == ToUpperUnit(x[i]) || x[i] == ToLowerUnit(x[i])) {
+      Check(SameLetter(twice[i], x[i]), "toggling twice gave another letter");
+      Check(toggled[i] != x[i], "toggle left a letter that is its own upper or lower form");
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider in(data, size);
+  const std::size_t inShift = in.ConsumeIntegralInRange<std::size_t>(0, 7);
+  const std::size_t outShift = in.ConsumeIntegralInRange<std::size_t>(0, 7);
+  std::vector<std::size_t> cuts(in.ConsumeIntegralInRange<std::size_t>(0, 4));
+  for (std::size_t& cut : cuts) cut = in.ConsumeIntegralInRange<std::size_t>(0, 600);
+  std::sort(cuts.begin(), cuts.end());
+  // Seeds hold plain text after their control bytes are taken.
+  const Text text = in.ConsumeBool() ? fuzz::LenientUtf8(in.ConsumeRemainingBytesAsString())
+                                     : fuzz::TakeText(in, 1200);
+
+  for (const Rule& rule : kRules) CheckKernels(rule, text, inShift, outShift, cuts);
+  CheckTextProperties(text);
+  return 0;
+}
