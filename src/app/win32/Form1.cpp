@@ -223,6 +223,20 @@ HFONT Form1::CommonFont() const {
 
 void Form1::SetFieldText(const Text& text) {
   fieldText_ = text;
+  fieldViewStale_ = true;
+  if (fieldViewPosted_ || hwnd_ == nullptr) return;
+  // Filling the edit control takes milliseconds per kilobyte, so the view
+  // follows once the current event is done: a conversion reaches the
+  // clipboard first, and a text that Auto mode converts at once is drawn
+  // only in its converted form.
+  fieldViewPosted_ = ::PostMessageW(hwnd_, kShowFieldText, 0, 0) != FALSE;
+  if (!fieldViewPosted_) ShowFieldView();
+}
+
+void Form1::ShowFieldView() {
+  fieldViewPosted_ = false;
+  if (!fieldViewStale_) return;
+  fieldViewStale_ = false;
   HWND field = Control(ControlId::fdClipboardText);
   if (field == nullptr) return;
   const std::size_t shown = FieldViewLength(fieldText_);
@@ -305,6 +319,9 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_DESTROY:
       OnDestroy();
+      return 0;
+    case kShowFieldText:
+      ShowFieldView();
       return 0;
     case WM_NCDESTROY: {
       const LRESULT result = ::DefWindowProcW(hwnd_, message, wParam, lParam);

@@ -42,6 +42,8 @@ class Form1 final : public mHookClipboard::ClipboardViewerClient {
 
   // fdClipboardText: the whole text is held here and is what the commands
   // convert; the control shows its start (kFieldViewLimit).
+  // SetFieldText changes the text at once and the control's view once the
+  // current event is done.
   const Text& FieldText() const { return fieldText_; }
   void SetFieldText(const Text& text);
 
@@ -100,6 +102,10 @@ class Form1 final : public mHookClipboard::ClipboardViewerClient {
   void MoveEdge(bool left, float twips);
   float EdgeTwips(bool left) const;
 
+  // Posted by SetFieldText; brings the control's view up to the text.
+  static constexpr UINT kShowFieldText = WM_APP + 0x310;
+  void ShowFieldView();
+
   void ConvertField(CaseRule rule);
   void RunCommand(const char16_t* signature, CaseRule rule);
   void ShowCopyRefusal();
@@ -113,6 +119,8 @@ class Form1 final : public mHookClipboard::ClipboardViewerClient {
   SkinFramework SkinFramework1;
   Text fieldText_;
   int selectedOption_ = -1;
+  bool fieldViewStale_ = false;
+  bool fieldViewPosted_ = false;
   WNDPROC fieldPrevProc_ = nullptr;
   FieldBinding fieldBinding_;
   bool hooked_ = false;
