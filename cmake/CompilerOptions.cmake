@@ -18,6 +18,13 @@ endif()
 if(WIN32)
   # Unicode Win32 entry points; Windows 2000 is the oldest target.
   target_compile_definitions(tarnwick_options INTERFACE UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN)
+  # The oldest Windows the headers may offer functions of (e.g. 0x0500 for
+  # Windows 2000); empty keeps the SDK's default.
+  set(TARNWICK_WIN32_WINNT "" CACHE STRING "_WIN32_WINNT and WINVER of the build, e.g. 0x0500")
+  if(TARNWICK_WIN32_WINNT)
+    target_compile_definitions(tarnwick_options INTERFACE
+      _WIN32_WINNT=${TARNWICK_WIN32_WINNT} WINVER=${TARNWICK_WIN32_WINNT})
+  endif()
   if(MINGW)
     # Self-contained executables: no MinGW runtime DLLs to ship.
     target_link_options(tarnwick_options INTERFACE -static -static-libgcc -static-libstdc++)

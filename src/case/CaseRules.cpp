@@ -3,6 +3,10 @@
 #include "case/CaseTables.h"
 #include "case/CaseVector.h"
 
+#if defined(_MSC_VER) && !defined(__GNUC__)
+#include <intrin.h>  // __cpuid
+#endif
+
 namespace tarnwick::mCase {
 
 using detail::Tables;
@@ -47,32 +51,95 @@ bool ProperUnits(const char16_t* in, char16_t* out, std::size_t n, bool atWordSt
 
 }  // namespace scalar
 
+// --- The path the public kernels take ------------------------------------------
+
+namespace {
+
+struct KernelSet {
+  void (*upper)(const char16_t*, char16_t*, std::size_t) noexcept;
+  void (*lower)(const char16_t*, char16_t*, std::size_t) noexcept;
+  void (*toggle)(const char16_t*, char16_t*, std::size_t) noexcept;
+  bool (*sentence)(const char16_t*, char16_t*, std::size_t, bool) noexcept;
+  bool (*proper)(const char16_t*, char16_t*, std::size_t, bool) noexcept;
+};
+
+constexpr KernelSet kScalarKernels{scalar::UpperUnits, scalar::LowerUnits, scalar::ToggleUnits,
+                                   scalar::SentenceUnits, scalar::ProperUnits};
 #if TARNWICK_CASE_SSE2
-namespace kernels = sse2;
-#else
-namespace kernels = scalar;
+constexpr KernelSet kSse2Kernels{sse2::UpperUnits, sse2::LowerUnits, sse2::ToggleUnits,
+                                 sse2::SentenceUnits, sse2::ProperUnits};
 #endif
 
-bool HasVectorKernels() noexcept { return TARNWICK_CASE_SSE2 != 0; }
-
-void UpperUnits(const char16_t* in, char16_t* out, std::size_t n) noexcept {
-  kernels::UpperUnits(in, out, n);
+bool DetectSse2() noexcept {
+#if !TARNWICK_CASE_SSE2
+  return false;
+#elif TARNWICK_CASE_SSE2_BASELINE
+  return true;
+#elif defined(__GNUC__)
+  __builtin_cpu_init();  // the check may run before the runtime's own start-up code
+  return __builtin_cpu_supports("sse2");
+#elif defined(_MSC_VER)
+  int registers[4] = {};
+  __cpuid(registers, 1);
+  return (registers[3] & (1 << 26)) != 0;  // EDX bit 26: SSE2
+#else
+  return false;
+#endif
 }
 
-void LowerUnits(const char16_t* in, char16_t* out, std::size_t n) noexcept {
-  kernels::LowerUnits(in, out, n);
+const KernelSet& KernelsFor(detail::KernelPath path) noexcept {
+#if TARNWICK_CASE_SSE2
+  if (path == detail::KernelPath::Sse2) return kSse2Kernels;
+#endif
+  (void)path;
+  return kScalarKernels;
 }
+
+// Chosen on first use; a function-local static, so that a conversion during
+// another file's static initialisation finds it set.
+const KernelSet*& ActiveKernels() noexcept {
+  static const KernelSet* active =
+      &KernelsFor(detail::CpuHasSse2() ? detail::KernelPath::Sse2 : detail::KernelPath::Scalar);
+  return active;
+}
+
+}  // namespace
+
+namespace detail {
+
+bool CpuHasSse2() noexcept {
+  static const bool has = DetectSse2();
+  return has;
+}
+
+KernelPath ActiveKernelPath() noexcept {
+  return ActiveKernels() == &kScalarKernels ? KernelPath::Scalar : KernelPath::Sse2;
+}
+
+bool UseKernelPath(KernelPath path) noexcept {
+  if (path == KernelPath::Sse2 && !CpuHasSse2()) return false;
+  ActiveKernels() = &KernelsFor(path);
+  return true;
+}
+
+}  // namespace detail
+
+bool HasVectorKernels() noexcept { return detail::ActiveKernelPath() == detail::KernelPath::Sse2; }
+
+void UpperUnits(const char16_t* in, char16_t* out, std::size_t n) noexcept { ActiveKernels()->upper(in, out, n); }
+
+void LowerUnits(const char16_t* in, char16_t* out, std::size_t n) noexcept { ActiveKernels()->lower(in, out, n); }
 
 void ToggleUnits(const char16_t* in, char16_t* out, std::size_t n) noexcept {
-  kernels::ToggleUnits(in, out, n);
+  ActiveKernels()->toggle(in, out, n);
 }
 
 bool SentenceUnits(const char16_t* in, char16_t* out, std::size_t n, bool capitaliseNext) noexcept {
-  return kernels::SentenceUnits(in, out, n, capitaliseNext);
+  return ActiveKernels()->sentence(in, out, n, capitaliseNext);
 }
 
 bool ProperUnits(const char16_t* in, char16_t* out, std::size_t n, bool atWordStart) noexcept {
-  return kernels::ProperUnits(in, out, n, atWordStart);
+  return ActiveKernels()->proper(in, out, n, atWordStart);
 }
 
 namespace {

@@ -48,7 +48,7 @@ inline void SentenceInPlace(char16_t* s, std::size_t n) noexcept { SentenceUnits
 inline void ProperInPlace(char16_t* s, std::size_t n) noexcept { ProperUnits(s, s, n, true); }
 
 // The plain one-unit-at-a-time loops, always compiled. The kernels above use
-// SSE2 where the target has it and must give exactly the same results.
+// SSE2 where the CPU has it and must give exactly the same results.
 namespace scalar {
 void UpperUnits(const char16_t* in, char16_t* out, std::size_t n) noexcept;
 void LowerUnits(const char16_t* in, char16_t* out, std::size_t n) noexcept;

@@ -12,6 +12,17 @@
 
 #include "case/CaseTables.h"
 
+// Where SSE2 is not part of the baseline, every function from here on is
+// compiled for it; only CPUs that have it reach them (CaseRules.cpp checks).
+// The headers above stay outside, so no inline function of theirs is
+// compiled with SSE2 instructions for code that runs everywhere.
+#if !TARNWICK_CASE_SSE2_BASELINE && defined(__clang__)
+#pragma clang attribute push(__attribute__((target("sse2"))), apply_to = function)
+#elif !TARNWICK_CASE_SSE2_BASELINE && defined(__GNUC__)
+#pragma GCC push_options
+#pragma GCC target("sse2")
+#endif
+
 namespace tarnwick::mCase::sse2 {
 namespace {
 
@@ -287,5 +298,11 @@ bool ProperUnits(const char16_t* in, char16_t* out, std::size_t n, bool atWordSt
 }
 
 }  // namespace tarnwick::mCase::sse2
+
+#if !TARNWICK_CASE_SSE2_BASELINE && defined(__clang__)
+#pragma clang attribute pop
+#elif !TARNWICK_CASE_SSE2_BASELINE && defined(__GNUC__)
+#pragma GCC pop_options
+#endif
 
 #endif  // TARNWICK_CASE_SSE2

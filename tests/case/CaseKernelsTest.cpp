@@ -1,6 +1,7 @@
 // The vector kernels against the scalar loops: every alignment, lengths around
 // the block sizes, in place and copying, and chunked conversion of the
-// stateful rules.
+// stateful rules. The public kernels are switched to the SSE2 path for these
+// tests, so a build whose baseline lacks SSE2 tests that path too.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "case/CaseRules.h"
+#include "case/CaseVector.h"
 
 namespace tarnwick::mCase {
 namespace {
@@ -73,6 +75,19 @@ std::vector<std::size_t> Lengths() {
   return lengths;
 }
 
+// Runs each test on the SSE2 path and restores the path chosen at start-up.
+class CaseKernels : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!detail::UseKernelPath(detail::KernelPath::Sse2)) GTEST_SKIP() << "no SSE2 on this CPU or target";
+    ASSERT_TRUE(HasVectorKernels());
+  }
+  void TearDown() override { detail::UseKernelPath(startPath_); }
+
+ private:
+  detail::KernelPath startPath_ = detail::ActiveKernelPath();
+};
+
 // Runs a kernel on `text` placed at `offset` units into a guarded buffer and
 // returns the converted units; the guards around it must stay untouched.
 template <class Run>
@@ -87,7 +102,7 @@ Text ConvertAt(const Text& text, std::size_t offset, Run run) {
               out.begin() + static_cast<std::ptrdiff_t>(offset + text.size()));
 }
 
-TEST(CaseKernels, VectorMatchesScalarAtEveryAlignmentAndLength) {
+TEST_F(CaseKernels, VectorMatchesScalarAtEveryAlignmentAndLength) {
   UnitSource source(1);
   for (int nonAscii : {0, 3, 30}) {
     for (std::size_t n : Lengths()) {
@@ -117,7 +132,7 @@ TEST(CaseKernels, VectorMatchesScalarAtEveryAlignmentAndLength) {
 
 // A single non-ASCII unit at each position of a block forces the table path
 // for exactly that block; everything around it stays on the vector path.
-TEST(CaseKernels, OneNonAsciiUnitAtEveryPosition) {
+TEST_F(CaseKernels, OneNonAsciiUnitAtEveryPosition) {
   UnitSource source(2);
   const Text base = source.Make(48, 0);
   for (std::size_t pos = 0; pos < base.size(); ++pos) {
@@ -136,7 +151,7 @@ TEST(CaseKernels, OneNonAsciiUnitAtEveryPosition) {
   }
 }
 
-TEST(CaseKernels, InPlaceGivesTheSameAsCopying) {
+TEST_F(CaseKernels, InPlaceGivesTheSameAsCopying) {
   UnitSource source(3);
   for (std::size_t n : {0, 7, 16, 33, 100, 1000}) {
     const Text text = source.Make(n, 10);
@@ -157,7 +172,7 @@ TEST(CaseKernels, InPlaceGivesTheSameAsCopying) {
 
 // Converting chunk by chunk, with the returned state carried over, gives the
 // same text as converting it whole, wherever the cuts fall.
-TEST(CaseKernels, StatefulRulesCarryTheirStateAcrossChunks) {
+TEST_F(CaseKernels, StatefulRulesCarryTheirStateAcrossChunks) {
   UnitSource source(4);
   const Text text = source.Make(200, 10);
   for (const StatefulPair& k : kStateful) {
@@ -173,7 +188,7 @@ TEST(CaseKernels, StatefulRulesCarryTheirStateAcrossChunks) {
   }
 }
 
-TEST(CaseKernels, StateAtTheEndOfAChunk) {
+TEST_F(CaseKernels, StateAtTheEndOfAChunk) {
   const Text stop = u"abc. ";
   const Text word = u"abc\t";
   EXPECT_TRUE(SentenceUnits(stop.data(), Text(stop).data(), stop.size(), false));
@@ -182,7 +197,7 @@ TEST(CaseKernels, StateAtTheEndOfAChunk) {
   EXPECT_FALSE(ProperUnits(stop.data(), Text(stop).data(), stop.size() - 1, true));
 }
 
-TEST(CaseKernels, LongRandomMixesMatchTheScalarLoops) {
+TEST_F(CaseKernels, LongRandomMixesMatchTheScalarLoops) {
   UnitSource source(5);
   for (int nonAscii : {0, 1, 50, 100}) {
     const Text text = source.Make(1 << 16, nonAscii);
@@ -203,7 +218,7 @@ TEST(CaseKernels, LongRandomMixesMatchTheScalarLoops) {
 
 // Outputs of several megabytes take the streaming-store path, which aligns
 // the destination first; every misalignment of it must give the same text.
-TEST(CaseKernels, LargeOutputsAtEveryDestinationAlignment) {
+TEST_F(CaseKernels, LargeOutputsAtEveryDestinationAlignment) {
   UnitSource source(6);
   const std::size_t n = (std::size_t(5) << 20) + 37;
   Text text = source.Make(n, 0);
@@ -224,11 +239,49 @@ TEST(CaseKernels, LargeOutputsAtEveryDestinationAlignment) {
 }  // namespace
 }  // namespace tarnwick::mCase
 
-#if defined(__x86_64__) || defined(_M_X64)
 namespace tarnwick::mCase {
 namespace {
-// Otherwise the comparisons above would compare the scalar loops with themselves.
-TEST(CaseKernels, X64BuildsRunTheVectorPath) { EXPECT_TRUE(HasVectorKernels()); }
+
+using detail::KernelPath;
+
+// Every x86 CPU that runs these tests has SSE2, so an x86 build must find it
+// (otherwise the tests above would be skipped); other targets have only the
+// scalar loops.
+TEST(KernelDispatch, StartsOnTheBestPathTheCpuRuns) {
+#if defined(__x86_64__) || defined(_M_X64) || defined(__i386__) || defined(_M_IX86)
+  EXPECT_TRUE(detail::CpuHasSse2());
+  EXPECT_EQ(detail::ActiveKernelPath(), KernelPath::Sse2);
+  EXPECT_TRUE(HasVectorKernels());
+#else
+  EXPECT_FALSE(detail::CpuHasSse2());
+  EXPECT_EQ(detail::ActiveKernelPath(), KernelPath::Scalar);
+  EXPECT_FALSE(detail::UseKernelPath(KernelPath::Sse2)) << "a path the target cannot run is refused";
+#endif
+}
+
+// The same inputs through the public kernels on each path give the same text
+// and state; the switch changes only the path.
+TEST(KernelDispatch, BothPathsGiveTheSameResults) {
+  const KernelPath start = detail::ActiveKernelPath();
+  const Text text = UnitSource(7).Make(5000, 5);
+  auto convertAll = [&] {
+    Text all = UpperCase(text) + LowerCase(text) + ToggledCase(text) + SentenceCase(text) + ProperCase(text);
+    Text tail(text.size(), u'\0');
+    all += SentenceUnits(text.data(), tail.data(), text.size(), false) ? u'1' : u'0';
+    all += ProperUnits(text.data(), tail.data(), text.size(), false) ? u'1' : u'0';
+    return all + tail;
+  };
+  ASSERT_TRUE(detail::UseKernelPath(KernelPath::Scalar));
+  EXPECT_FALSE(HasVectorKernels());
+  const Text scalarResult = convertAll();
+  if (detail::UseKernelPath(KernelPath::Sse2)) {
+    EXPECT_TRUE(HasVectorKernels());
+    EXPECT_EQ(convertAll(), scalarResult);
+  }
+  EXPECT_NE(scalarResult.substr(0, text.size()), text) << "the conversions changed something";
+  detail::UseKernelPath(start);
+  EXPECT_EQ(detail::ActiveKernelPath(), start);
+}
+
 }  // namespace
 }  // namespace tarnwick::mCase
-#endif

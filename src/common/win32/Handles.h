@@ -7,6 +7,11 @@
 #include <memory>
 #include <type_traits>
 
+// Headers for Windows 2000 (WINVER 0x0500) do not name the default DPI.
+#ifndef USER_DEFAULT_SCREEN_DPI
+#define USER_DEFAULT_SCREEN_DPI 96
+#endif
+
 namespace tarnwick::win32 {
 
 struct KernelHandleCloser {

@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
-#include <thread>
 
+#include "../../support/win32/TestThread.h"
 #include "TestWindows.h"
 #include "errors/ErrInfo.h"
 
@@ -82,13 +83,17 @@ TEST_F(ClipboardAccess, ANewerCopyIsNeverOverwritten) {
 TEST_F(ClipboardAccess, AClipboardHeldOpenRaises521AfterRetryingAndIsNotLeftOpen) {
   OtherProgramCopies(other.get(), L"held");
   ShowCurrent();
-  std::thread holder([] {
+  std::atomic<bool> held{false};
+  test_support::TestThread holder([&held] {
     TestWindow holding(L"holder");
-    ASSERT_TRUE(::OpenClipboard(holding.get()));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    if (!::OpenClipboard(holding.get())) return;
+    held = true;
+    ::Sleep(1500);
     ::CloseClipboard();
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  ASSERT_TRUE(holder.started());
+  for (int i = 0; i < 500 && !held; ++i) ::Sleep(10);
+  ASSERT_TRUE(held) << "the other thread holds the clipboard";
   const auto start = std::chrono::steady_clock::now();
   std::int32_t raised = 0;
   try {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <shlwapi.h>
+
 #include <string>
 
 #include "common/win32/WideText.h"
@@ -19,8 +21,8 @@ const std::wstring kSectionPath = L"Software\\Tarnwick\\" + win32::ToWide(kSecti
 // Each test starts and ends without the test section.
 class RegSettings : public ::testing::Test {
  protected:
-  void SetUp() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, kSectionPath.c_str()); }
-  void TearDown() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, kSectionPath.c_str()); }
+  void SetUp() override { ::SHDeleteKeyW(HKEY_CURRENT_USER, kSectionPath.c_str()); }
+  void TearDown() override { ::SHDeleteKeyW(HKEY_CURRENT_USER, kSectionPath.c_str()); }
 
   // Stores raw bytes of any type, as another program could.
   static void StoreRaw(const wchar_t* name, DWORD type, const void* data, DWORD bytes) {

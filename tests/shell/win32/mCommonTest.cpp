@@ -7,8 +7,8 @@
 
 #include <atomic>
 #include <fstream>
-#include <thread>
 
+#include "../../support/win32/TestThread.h"
 #include "common/win32/WideText.h"
 #include "env/UIStrings.h"
 #include "shell/win32/FileSearch.h"
@@ -62,7 +62,7 @@ class MessageBoxAnswerer {
  private:
   void Finish() {
     stop_ = true;
-    if (thread_.joinable()) thread_.join();
+    thread_.join();
   }
 
   void Run() {
@@ -77,28 +77,29 @@ class MessageBoxAnswerer {
       ::Sleep(10);
     }
   }
+  // A named callback: a lambda does not convert to the stdcall WNDENUMPROC
+  // of 32-bit Windows.
+  static BOOL CALLBACK TakeOwnBox(HWND hwnd, LPARAM out) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    wchar_t title[64] = {}, cls[64] = {};
+    ::GetWindowTextW(hwnd, title, 64);
+    ::GetClassNameW(hwnd, cls, 64);
+    if (pid == ::GetCurrentProcessId() && !wcscmp(title, L"Tarnwick") && !wcscmp(cls, L"#32770")) {
+      *reinterpret_cast<HWND*>(out) = hwnd;
+      return FALSE;
+    }
+    return TRUE;
+  }
   static HWND FindOwnBox() {
     HWND found = nullptr;
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM out) -> BOOL {
-          DWORD pid = 0;
-          ::GetWindowThreadProcessId(hwnd, &pid);
-          wchar_t title[64] = {}, cls[64] = {};
-          ::GetWindowTextW(hwnd, title, 64);
-          ::GetClassNameW(hwnd, cls, 64);
-          if (pid == ::GetCurrentProcessId() && !wcscmp(title, L"Tarnwick") && !wcscmp(cls, L"#32770")) {
-            *reinterpret_cast<HWND*>(out) = hwnd;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    ::EnumWindows(&TakeOwnBox, reinterpret_cast<LPARAM>(&found));
     return found;
   }
 
   std::atomic<bool> stop_{false};
   Text text_;
-  std::thread thread_;
+  test_support::TestThread thread_;
 };
 
 TEST(FileExist, FilesFoldersPatternsAndMissingPaths) {
