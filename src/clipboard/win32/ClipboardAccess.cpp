@@ -1,10 +1,13 @@
 #include "clipboard/win32/ClipboardAccess.h"
 
 #include "clipboard/ClipboardText.h"
+#include "common/win32/Handles.h"
 #include "clipboard/win32/GlobalMemory.h"
 #include "clipboard/win32/mHookClipboard.h"
 #include "errors/ErrInfo.h"
 #include "errors/win32/ApiCall.h"
+
+#include <utility>
 
 namespace tarnwick::clipboard {
 
@@ -42,14 +45,141 @@ Text ReadOpenClipboardText() {
   return TextFromUnicodeBlock(lock.data(), lock.bytes());
 }
 
-// The fingerprint of the open clipboard's text, when it is convertible.
-std::optional<TextFingerprint> OpenClipboardFingerprint() {
-  if (!IsConvertible(ReadContentFacts())) return std::nullopt;
-  return FingerprintOf(ReadOpenClipboardText());
+// One read on the calling thread: open, facts, text, close.
+std::optional<ClipboardSnapshot> ReadHere() {
+  ClipboardSession session(nullptr);
+  if (!session.IsOpen()) return std::nullopt;
+  ClipboardSnapshot snapshot{{}, IsConvertible(ReadContentFacts()), 0};
+  if (snapshot.convertible) snapshot.text = ReadOpenClipboardText();
+  // Read while the clipboard is open, so it names the content just read.
+  snapshot.sequence = ::GetClipboardSequenceNumber();
+  return snapshot;
 }
 
-}  // namespace
+// A critical section entered for a scope.
+class Locked {
+ public:
+  explicit Locked(CRITICAL_SECTION& section) : section_(section) {
+    ::EnterCriticalSection(&section_);
+  }
+  ~Locked() { ::LeaveCriticalSection(&section_); }
+  Locked(const Locked&) = delete;
+  Locked& operator=(const Locked&) = delete;
 
+ private:
+  CRITICAL_SECTION& section_;
+};
+
+// Reads the clipboard on a thread of its own. An owner that promised text
+// and never renders it blocks GetClipboardData for as long as it hangs;
+// that thread waits then, not the window. The window waits a bounded time
+// and takes a late result once it arrives. The reader opens and closes the
+// clipboard itself: only the opening thread may close it.
+class BackgroundReader {
+ public:
+  // Lives as long as the process: a read that never returns must not hold
+  // up the program's end by being waited for, nor be freed under it.
+  static BackgroundReader& Instance() {
+    static BackgroundReader* reader = new BackgroundReader;
+    return *reader;
+  }
+
+  std::optional<ClipboardSnapshot> Read(HWND window) {
+    {
+      Locked locked(lock_);
+      if (late_ && late_->sequence == ::GetClipboardSequenceNumber())
+        return std::exchange(late_, std::nullopt);
+      late_.reset();
+      if (state_ != State::Idle) return std::nullopt;  // a read still waits for its owner
+      if (!Started()) return ReadHere();
+      state_ = State::Requested;
+      window_ = window;
+    }
+    ::SetEvent(requested_.get());
+    WaitForResult();
+    Locked locked(lock_);
+    ::ResetEvent(finished_.get());
+    if (state_ != State::Done) {
+      state_ = State::Abandoned;
+      return std::nullopt;
+    }
+    state_ = State::Idle;
+    return std::exchange(result_, std::nullopt);
+  }
+
+ private:
+  enum class State { Idle, Requested, Done, Abandoned };
+
+  BackgroundReader()
+      : requested_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+        finished_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    ::InitializeCriticalSection(&lock_);
+  }
+
+  bool Started() {
+    if (thread_) return true;
+    if (!requested_ || !finished_) return false;
+    thread_.reset(::CreateThread(nullptr, 0, &ThreadMain, this, 0, nullptr));
+    return static_cast<bool>(thread_);
+  }
+
+  // Messages sent to the window meanwhile are handled, as they are while
+  // the window's own thread opens the clipboard: Wine's clipboard bridge
+  // can send a notification and wait for it before it hands out the text.
+  void WaitForResult() {
+    const DWORD start = ::GetTickCount();
+    HANDLE finished = finished_.get();
+    for (;;) {
+      const DWORD elapsed = ::GetTickCount() - start;
+      if (elapsed >= kReadWaitMs) return;
+      const DWORD woke = ::MsgWaitForMultipleObjects(1, &finished, FALSE, kReadWaitMs - elapsed,
+                                                     QS_SENDMESSAGE);
+      if (woke != WAIT_OBJECT_0 + 1) return;
+      MSG msg;
+      ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+  }
+
+  static DWORD WINAPI ThreadMain(void* self) {
+    static_cast<BackgroundReader*>(self)->Serve();
+    return 0;
+  }
+
+  void Serve() {
+    for (;;) {
+      if (::WaitForSingleObject(requested_.get(), INFINITE) != WAIT_OBJECT_0) return;
+      std::optional<ClipboardSnapshot> snapshot;
+      try {
+        snapshot = ReadHere();
+      } catch (...) {
+        // No memory for the text: the content reads as not readable.
+      }
+      Deliver(std::move(snapshot));
+    }
+  }
+
+  void Deliver(std::optional<ClipboardSnapshot> snapshot) {
+    Locked locked(lock_);
+    if (state_ == State::Requested) {
+      result_ = std::move(snapshot);
+      state_ = State::Done;
+      ::SetEvent(finished_.get());
+      return;
+    }
+    // The window stopped waiting: it takes this content when it asks again.
+    late_ = std::move(snapshot);
+    state_ = State::Idle;
+    mHookClipboard::RequestRefresh(window_);
+  }
+
+  win32::KernelHandle requested_, finished_, thread_;
+  CRITICAL_SECTION lock_;
+  State state_ = State::Idle;
+  HWND window_ = nullptr;
+  std::optional<ClipboardSnapshot> result_, late_;
+};
+
+}  // namespace
 
 ClipboardSession::ClipboardSession(HWND owner, int tries) {
   for (int attempt = 0; attempt < tries; ++attempt) {
@@ -64,13 +194,7 @@ ClipboardSession::~ClipboardSession() {
 }
 
 std::optional<ClipboardSnapshot> ReadClipboard(HWND owner) {
-  ClipboardSession session(owner);
-  if (!session.IsOpen()) return std::nullopt;
-  ClipboardSnapshot snapshot{{}, IsConvertible(ReadContentFacts()), 0};
-  if (snapshot.convertible) snapshot.text = ReadOpenClipboardText();
-  // Read while the clipboard is open, so it names the content just read.
-  snapshot.sequence = ::GetClipboardSequenceNumber();
-  return snapshot;
+  return BackgroundReader::Instance().Read(owner);
 }
 
 ClipboardTracker& Tracker() {
@@ -91,10 +215,12 @@ void ClipboardReplacement::Close() {
   began_ = false;
 }
 
-bool ClipboardReplacement::ContentIsStillShown() {
-  if (Tracker().MayReplace(::GetClipboardSequenceNumber())) return true;
-  const auto current = OpenClipboardFingerprint();
-  if (current && Tracker().MayReplaceSameText(*current)) return true;
+bool ClipboardReplacement::ContentIsStillShown(const std::optional<ClipboardSnapshot>& newer) {
+  const DWORD sequence = ::GetClipboardSequenceNumber();
+  if (Tracker().MayReplace(sequence)) return true;
+  if (newer && newer->sequence == sequence && newer->convertible &&
+      Tracker().MayReplaceSameText(FingerprintOf(newer->text)))
+    return true;
   // Newer content: its notification may have arrived while this
   // replacement held the clipboard and been taken as ours, so the refresh
   // is asked for again.
@@ -103,9 +229,17 @@ bool ClipboardReplacement::ContentIsStillShown() {
 }
 
 bool ClipboardReplacement::Clear() {
+  // Content newer than the field is compared by its text, read before the
+  // clipboard is opened here: that read may meet an owner that never
+  // renders, and only the background reader can afford to wait for one.
+  std::optional<ClipboardSnapshot> newer;
+  if (!Tracker().MayReplace(::GetClipboardSequenceNumber())) {
+    newer = ReadClipboard(owner_);
+    if (!newer) mErrTrap::RaiseRuntime(mErrTrap::rt::CantOpenClipboard);
+  }
   session_.emplace(owner_);
   if (!session_->IsOpen()) mErrTrap::RaiseRuntime(mErrTrap::rt::CantOpenClipboard);
-  if (!ContentIsStillShown()) return false;
+  if (!ContentIsStillShown(newer)) return false;
   Tracker().BeginOwnWrite();
   began_ = true;
   if (!tarnwick::win32::ApiCall([] { return ::EmptyClipboard() != FALSE; }))

@@ -38,8 +38,14 @@ struct ClipboardSnapshot {
   DWORD sequence;    // the content's clipboard sequence number
 };
 
+// A read waits this long for the clipboard; an owner that promised text and
+// hangs instead makes it give up then.
+inline constexpr DWORD kReadWaitMs = 1000;
+
 // The current content, or nothing when the clipboard stayed held open by
-// another program.
+// another program or its owner did not hand out the text within
+// kReadWaitMs. A read that gives up asks `owner` (the hooked window) to
+// refresh once the text arrives after all.
 std::optional<ClipboardSnapshot> ReadClipboard(HWND owner);
 
 // The program's one record of its own clipboard changes and of the content
@@ -62,7 +68,8 @@ class ClipboardReplacement {
   // Opens and empties the clipboard. Returns false, touching nothing, when
   // the content is not the convertible text the field shows (no text, a
   // private copy, or a newer copy by another program). Raises run-time
-  // error 521 when the clipboard cannot be opened or emptied.
+  // error 521 when the clipboard cannot be opened or emptied, or when newer
+  // content cannot be read to compare it.
   bool Clear();
   // Puts the text on the emptied clipboard. Raises 7 when no memory is left
   // for it and 521 when the clipboard refuses it. Does nothing after a
@@ -73,7 +80,7 @@ class ClipboardReplacement {
   void Close();
 
  private:
-  bool ContentIsStillShown();
+  bool ContentIsStillShown(const std::optional<ClipboardSnapshot>& newer);
 
   HWND owner_;
   std::optional<ClipboardSession> session_;
