@@ -38,10 +38,13 @@ std::int64_t SystemClockSeconds() {
   return static_cast<std::int64_t>(ticks.QuadPart / 10000000ULL);
 }
 
+// A file that stands where the folder belongs is no folder: creating the
+// folder then fails, and nothing is written.
 bool ReportFolderExists(const Text& folder) {
   const auto& hooks = win32::InstalledReporterHooks();
   if (hooks.folderExist) return hooks.folderExist(folder);
-  return folder.size() == 3 || mCommon::PathSearchFindsEntry(folder);
+  const DWORD attributes = ::GetFileAttributesW(win32::ToWide(folder).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 void CreateReportFolder(const Text& folder) {
@@ -113,7 +116,12 @@ bool SaveErrorReport(const Text& fileName) {
     const Text reportText = ErrReportText();
     if (reportText.empty()) return true;
     AppendFile file;
-    const Text folder = ReportFolder();
+    const Text documents =
+        mSpecialFolders::GetSpecialFolderPath(nullptr, mSpecialFolders::kPersonalFolder);
+    // Without a Documents folder the report folder would be "\Tarnwick", a
+    // folder in the root of whatever drive is current: nothing is written.
+    if (documents.empty()) RaiseRuntime(rt::PathNotFound);
+    const Text folder = ReportFolderOf(documents, kApplicationTitle);
     if (!ReportFolderExists(folder)) CreateReportFolder(folder);
     const bool isNew = !mCommon::FileExist(folder + u"\\" + fileName);
     if (!ErrOpenForAppend(ReportTargetPath(folder, fileName), file)) return true;
