@@ -46,6 +46,16 @@ class ClipboardTracker {
 
   // The field now shows the content of this sequence number.
   void RecordShown(std::uint32_t sequence, bool convertible, TextFingerprint text);
+  // True when the field already shows this content: announcing it again
+  // (a viewer passing a notification on late, joining the chain anew) is
+  // not a new copy.
+  bool AlreadyShown(std::uint32_t sequence) const {
+    return shownSequence_ && *shownSequence_ == sequence;
+  }
+  // The content of our last write, while no notification came for it.
+  bool IsOwnSequence(std::uint32_t sequence) const {
+    return ownSequence_ && *ownSequence_ == sequence;
+  }
 
   // A conversion may replace the content only when it is still the one the
   // field shows and that content is convertible text.

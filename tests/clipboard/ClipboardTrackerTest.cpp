@@ -53,6 +53,22 @@ TEST(ClipboardTracker, NotificationsOfOurWriteAreOursEvenWhenLate) {
   EXPECT_FALSE(tracker.IsOwnChange(true, 14));
 }
 
+TEST(ClipboardTracker, KnowsTheContentAlreadyShownAndItsOwnLastWrite) {
+  ClipboardTracker tracker;
+  EXPECT_FALSE(tracker.AlreadyShown(3));
+  tracker.RecordShown(3, true, FingerprintOf(u"x"));
+  EXPECT_TRUE(tracker.AlreadyShown(3));
+  EXPECT_FALSE(tracker.AlreadyShown(4));
+  EXPECT_FALSE(tracker.IsOwnSequence(3));
+  tracker.BeginOwnWrite();
+  tracker.EndOwnWrite(5, true, FingerprintOf(u"X"));
+  EXPECT_TRUE(tracker.IsOwnSequence(5));
+  EXPECT_TRUE(tracker.AlreadyShown(5)) << "our write is what the field shows";
+  tracker.RecordShown(6, true, FingerprintOf(u"y"));
+  EXPECT_FALSE(tracker.AlreadyShown(5));
+  EXPECT_TRUE(tracker.IsOwnSequence(5)) << "still our last write";
+}
+
 TEST(ClipboardTracker, ReplacesOnlyTheConvertibleContentTheFieldShows) {
   ClipboardTracker tracker;
   EXPECT_FALSE(tracker.MayReplace(1)) << "nothing shown yet";

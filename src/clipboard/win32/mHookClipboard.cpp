@@ -1,5 +1,7 @@
 #include "clipboard/win32/mHookClipboard.h"
 
+#include "clipboard/ChainWatch.h"
+#include "clipboard/RecaseBurstGuard.h"
 #include "clipboard/RefreshGate.h"
 #include "clipboard/win32/ClipboardAccess.h"
 
@@ -13,6 +15,8 @@ WNDPROC lpPrevWndProc = nullptr;
 HWND hNextViewer = nullptr;
 ClipboardViewerClient* viewerClient = nullptr;
 clipboard::RefreshGate refreshGate;
+clipboard::ChainWatch chainWatch;
+clipboard::RecaseBurstGuard burstGuard;
 
 // A nested notification during a refresh is looked at again afterwards,
 // but a platform that re-announces the same content is not followed forever.
@@ -21,17 +25,23 @@ constexpr int kMaxRefreshRounds = 4;
 // Posted by RequestRefresh; private to the hooked window.
 constexpr UINT kRefreshRequest = WM_APP + 0x308;
 
+// The periodic look at the chain's health, once a second.
+constexpr UINT_PTR kChainCheckTimer = 0x308;
+constexpr UINT kChainCheckMs = 1000;
+
 // One refresh: the field shows the content, Auto mode runs. False when the
 // clipboard stayed held open and nothing changed.
 bool RefreshOnce(HWND hWnd, DWORD& shownSequence) {
   if (clipboard::IsOwnClipboardChange(hWnd)) return false;
   const auto snapshot = clipboard::ReadClipboard(hWnd);
   if (!snapshot) return false;
+  // The same content announced again is not converted a second time.
+  if (clipboard::Tracker().AlreadyShown(snapshot->sequence)) return false;
   clipboard::Tracker().RecordShown(snapshot->sequence, snapshot->convertible,
                                    clipboard::FingerprintOf(snapshot->text));
   shownSequence = snapshot->sequence;
   viewerClient->ShowClipboardText(snapshot->text);
-  viewerClient->chAuto_Click();
+  if (burstGuard.AllowsConversion(snapshot->text, ::GetTickCount())) viewerClient->chAuto_Click();
   return true;
 }
 
@@ -47,8 +57,35 @@ void RefreshFromClipboard(HWND hWnd) {
   }
 }
 
+// A next viewer that ended without leaving the chain is forgotten: nothing
+// can be passed on to it.
+void DropDeadNextViewer() {
+  if (hNextViewer != nullptr && !::IsWindow(hNextViewer)) hNextViewer = nullptr;
+}
+
 void PassOn(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  DropDeadNextViewer();
   if (hNextViewer != nullptr) ::SendMessageW(hNextViewer, uMsg, wParam, lParam);
+}
+
+// Joins the chain again after changes stopped reaching us. The platform
+// returns the viewer that was first until now; when that is none, a dead
+// window or ourselves, the next viewer we knew stays next.
+void RejoinViewerChain(HWND hWnd) {
+  ::ChangeClipboardChain(hWnd, hNextViewer);
+  // The notification that joining delivers passes on to the next viewer we
+  // knew, which has missed the same changes, and refreshes only when the
+  // content is one the field does not show yet.
+  const HWND first = ::SetClipboardViewer(hWnd);
+  if (first != nullptr && first != hWnd && ::IsWindow(first)) hNextViewer = first;
+  DropDeadNextViewer();
+}
+
+void CheckChain(HWND hWnd) {
+  DropDeadNextViewer();
+  const DWORD sequence = ::GetClipboardSequenceNumber();
+  if (clipboard::Tracker().IsOwnSequence(sequence)) chainWatch.Announced(sequence);
+  if (chainWatch.NeedsRejoin(sequence)) RejoinViewerChain(hWnd);
 }
 
 void OnChainChanged(WPARAM wParam, LPARAM lParam) {
@@ -72,12 +109,18 @@ void UnhookForm(const win32::FormRef& frm) {
   ::SetWindowLongPtrW(frm.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(lpPrevWndProc));
 }
 
-void JoinViewerChain(const win32::FormRef& frm) { hNextViewer = ::SetClipboardViewer(frm.hwnd); }
+void JoinViewerChain(const win32::FormRef& frm) {
+  hNextViewer = ::SetClipboardViewer(frm.hwnd);
+  ::SetTimer(frm.hwnd, kChainCheckTimer, kChainCheckMs, nullptr);
+}
 
 void LeaveViewerChain(const win32::FormRef& frm) {
+  ::KillTimer(frm.hwnd, kChainCheckTimer);
   ::ChangeClipboardChain(frm.hwnd, hNextViewer);
   hNextViewer = nullptr;
 }
+
+void NoteAutoOutput(const Text& written) { burstGuard.RecordOutput(written); }
 
 void RemoveClipboardHook(const win32::FormRef& frm) {
   LeaveViewerChain(frm);
@@ -95,12 +138,15 @@ LRESULT CALLBACK ClipboardWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lP
   try {
     result = ::CallWindowProcW(lpPrevWndProc, hWnd, uMsg, wParam, lParam);
     if (uMsg == WM_DRAWCLIPBOARD) {
+      chainWatch.Announced(::GetClipboardSequenceNumber());
       PassOn(uMsg, wParam, lParam);
       if (!bWritingClipboard) RefreshFromClipboard(hWnd);
     } else if (uMsg == WM_CHANGECBCHAIN) {
       OnChainChanged(wParam, lParam);
     } else if (uMsg == kRefreshRequest) {
       if (!bWritingClipboard) RefreshFromClipboard(hWnd);
+    } else if (uMsg == WM_TIMER && wParam == kChainCheckTimer) {
+      if (!bWritingClipboard) CheckChain(hWnd);
     }
   } catch (...) {
     // Nothing may leave a window procedure; the event handlers below trap

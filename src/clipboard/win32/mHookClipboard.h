@@ -27,9 +27,14 @@ void SetViewerClient(ClipboardViewerClient* client);
 void HookForm(const win32::FormRef& frm);
 void UnhookForm(const win32::FormRef& frm);
 // Joins the clipboard-viewer chain; the first notification arrives inside.
+// A check once a second joins again when changes stop reaching the window
+// (a viewer in front of it ended without leaving the chain).
 void JoinViewerChain(const win32::FormRef& frm);
 // Leaves the chain, handing the platform the next viewer.
 void LeaveViewerChain(const win32::FormRef& frm);
+// What an Auto conversion wrote: texts that only re-case it, arriving in a
+// quick burst, are another converter fighting ours and are left alone.
+void NoteAutoOutput(const Text& written);
 // Leaves the chain and restores the window procedure.
 void RemoveClipboardHook(const win32::FormRef& frm);
 

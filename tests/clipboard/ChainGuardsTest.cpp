@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include "clipboard/ChainWatch.h"
+#include "clipboard/RecaseBurstGuard.h"
+
+namespace tarnwick::clipboard {
+namespace {
+
+TEST(RecasedVersion, SameLettersInAnotherCaseOnly) {
+  EXPECT_TRUE(IsRecasedVersion(u"hello world", u"HELLO WORLD"));
+  EXPECT_TRUE(IsRecasedVersion(u"привет", u"ПРИВЕТ"));
+  EXPECT_TRUE(IsRecasedVersion(u"same", u"same"));
+  EXPECT_FALSE(IsRecasedVersion(u"hello world!", u"HELLO WORLD"));
+  EXPECT_FALSE(IsRecasedVersion(u"hello wurld", u"HELLO WORLD"));
+  EXPECT_FALSE(IsRecasedVersion(u"", u"x"));
+}
+
+// Plays a fight: the other converter answers each of our outputs with its
+// lower-case form `step` ms later; returns how many of its echoes we
+// converted before the guard stopped us (or all of them).
+std::size_t ConvertedEchoes(RecaseBurstGuard& guard, std::uint32_t start, std::uint32_t step,
+                            int echoes) {
+  std::size_t converted = 0;
+  std::uint32_t now = start;
+  for (int i = 0; i < echoes; ++i, now += step) {
+    if (!guard.AllowsConversion(u"text", now)) break;
+    guard.RecordOutput(u"TEXT");
+    ++converted;
+  }
+  return converted;
+}
+
+TEST(RecaseBurstGuard, AQuickFightStopsAfterTheLimitAndAnOrdinaryCopyResumes) {
+  RecaseBurstGuard guard;
+  EXPECT_TRUE(guard.AllowsConversion(u"text", 0)) << "nothing written yet: an ordinary copy";
+  guard.RecordOutput(u"TEXT");
+  EXPECT_EQ(ConvertedEchoes(guard, 10, 30, 100), RecaseBurstGuard::kLimit);
+  EXPECT_TRUE(guard.Stopped());
+  // The fight stays stopped for as long as the echoes come, however slowly.
+  EXPECT_FALSE(guard.AllowsConversion(u"TeXt", 60000));
+  // An ordinary copy is converted again, and a new fight is bounded anew.
+  EXPECT_TRUE(guard.AllowsConversion(u"other words", 60010));
+  EXPECT_FALSE(guard.Stopped());
+  guard.RecordOutput(u"TEXT");
+  EXPECT_EQ(ConvertedEchoes(guard, 60020, 30, 100), RecaseBurstGuard::kLimit);
+}
+
+TEST(RecaseBurstGuard, EchoesSpreadOverMoreThanTheWindowNeverStop) {
+  RecaseBurstGuard guard;
+  guard.RecordOutput(u"TEXT");
+  // 20 echoes in any 2 s at most: one every 100 ms.
+  EXPECT_EQ(ConvertedEchoes(guard, 0, 100, 200), 200u);
+  EXPECT_FALSE(guard.Stopped());
+}
+
+TEST(RecaseBurstGuard, TheWindowHoldsAcrossTheTickCountWrap) {
+  RecaseBurstGuard guard;
+  guard.RecordOutput(u"TEXT");
+  EXPECT_EQ(ConvertedEchoes(guard, 0xFFFFFF00u, 20, 50), RecaseBurstGuard::kLimit);
+}
+
+TEST(ChainWatch, AnUnannouncedChangeForAWholePeriodAsksToRejoin) {
+  ChainWatch watch;
+  EXPECT_FALSE(watch.NeedsRejoin(7)) << "not joined yet";
+  watch.Announced(7);
+  EXPECT_FALSE(watch.NeedsRejoin(7));
+  EXPECT_FALSE(watch.NeedsRejoin(8)) << "its notification may still be on the way";
+  EXPECT_TRUE(watch.NeedsRejoin(9)) << "no notification came since the last check";
+  // Once joined again the new announcement settles it.
+  watch.Announced(9);
+  EXPECT_FALSE(watch.NeedsRejoin(9));
+  EXPECT_FALSE(watch.NeedsRejoin(9));
+}
+
+TEST(ChainWatch, ChangesThatKeepBeingAnnouncedNeverAskToRejoin) {
+  ChainWatch watch;
+  std::uint32_t sequence = 100;
+  watch.Announced(sequence);
+  for (int check = 0; check < 50; ++check) {
+    sequence += 3;  // changes between every pair of checks...
+    EXPECT_FALSE(watch.NeedsRejoin(sequence));
+    watch.Announced(sequence - 1);  // ...each announced, a little behind
+  }
+  // A late notification that arrives before the next check is in time.
+  watch.Announced(500);
+  EXPECT_FALSE(watch.NeedsRejoin(501));
+  watch.Announced(501);
+  EXPECT_FALSE(watch.NeedsRejoin(502));
+  watch.Announced(502);
+  EXPECT_FALSE(watch.NeedsRejoin(502));
+}
+
+}  // namespace
+}  // namespace tarnwick::clipboard
