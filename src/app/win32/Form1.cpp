@@ -610,6 +610,7 @@ void Form1::Option1_Click(std::int16_t Index) {
     trap.Step(100, [&] {
       replacement.Put(s);
       replacement.Close();
+      mHookClipboard::NoteAutoOutput(s);
     });
     trap.Step(110, [] { mHookClipboard::bWritingClipboard = false; });
   });
