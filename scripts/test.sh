@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Tarnwick and runs the whole test suite: the portable core natively
 # (with AddressSanitizer and UndefinedBehaviorSanitizer), then the Windows
-# build's tests under Wine on a private Xvfb display and Wine prefix.
+# build's tests under Wine on a private Xvfb display and Wine prefix, then the
+# 32-bit build (Windows 2000 and later) with its own 32-bit Wine prefix.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/common.sh
@@ -12,7 +13,13 @@ cmake --preset native -DTARNWICK_WERROR=ON
 cmake --build --preset native
 ctest --preset native
 
-start_wine_session
+start_wine_session win64
 cmake --preset windows -DTARNWICK_WERROR=ON
 cmake --build --preset windows
 ctest --preset windows
+stop_wine_session
+
+start_wine_session win32
+cmake --preset windows-x86 -DTARNWICK_WERROR=ON
+cmake --build --preset windows-x86
+ctest --preset windows-x86

@@ -1,11 +1,25 @@
 # Shared by the start and test commands: packages, and a private Wine session.
 
 # Debian packages that building and testing need.
+# The 32-bit build (Windows 2000 and later) adds the i686 compiler with the
+# win32 thread model and Wine's 32-bit loader from the i386 architecture.
 TARNWICK_PACKAGES=(
   cmake make g++ googletest python3
-  g++-mingw-w64-x86-64-posix
-  wine wine64 fonts-wine fonts-liberation xvfb xclip xdotool x11-utils imagemagick
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-win32
+  wine wine64 wine32:i386 fonts-wine fonts-liberation xvfb xclip xdotool x11-utils imagemagick
 )
+
+# True when a package of the list needs an architecture that dpkg lacks.
+needs_i386_architecture() {
+  local pkg
+  for pkg in "$@"; do
+    if [[ "$pkg" == *:i386 ]]; then
+      dpkg --print-foreign-architectures | grep -qx i386 && return 1
+      return 0
+    fi
+  done
+  return 1
+}
 
 # Installs the missing packages when running as root; otherwise names them.
 ensure_packages() {
@@ -21,15 +35,24 @@ ensure_packages() {
   fi
   echo "installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  if needs_i386_architecture "${missing[@]}"; then
+    dpkg --add-architecture i386
+  fi
   apt-get update -qq
   # With recommends: Wine draws its text with the fonts it recommends.
   apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-# A private X display and Wine prefix for this run, removed on exit.
+# A private X display and Wine prefix for this run, removed on exit or by
+# stop_wine_session. The argument is the prefix's architecture: win64 (the
+# default) or win32 for the 32-bit build. One session at a time: stop the
+# first before starting another, so that each has its own wineserver.
 start_wine_session() {
+  local arch=${1:-win64}
+  [ -z "${TARNWICK_SESSION_DIR:-}" ] || stop_wine_session
   TARNWICK_SESSION_DIR=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-test.XXXXXX")
   export WINEPREFIX="$TARNWICK_SESSION_DIR/prefix"
+  export WINEARCH=$arch
   mkdir -p "$WINEPREFIX"
   export WINEDEBUG=-all
   # No Mono or Gecko installer prompts in a fresh prefix.
@@ -52,11 +75,14 @@ start_wine_session() {
   wineserver -p >/dev/null 2>&1 </dev/null
   wineboot -i >/dev/null 2>&1 </dev/null
   wine cmd /c exit >/dev/null 2>&1 </dev/null || true
-  echo "Wine session: DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX"
+  echo "Wine session ($arch): DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX"
 }
 
 stop_wine_session() {
-  [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
+  # Waits for the wineserver to end, so that no process of this prefix
+  # outlives the removal of its folder.
+  [ -n "${WINEPREFIX:-}" ] && { wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1; } || true
   [ -n "${TARNWICK_XVFB_PID:-}" ] && kill "$TARNWICK_XVFB_PID" >/dev/null 2>&1 || true
   [ -n "${TARNWICK_SESSION_DIR:-}" ] && rm -rf "$TARNWICK_SESSION_DIR"
+  unset WINEPREFIX WINEARCH TARNWICK_XVFB_PID TARNWICK_SESSION_DIR
 }
