@@ -1,6 +1,7 @@
 // Rendering argument values for the report: any value of any kind, under
 // any platform facts (failing ones too), renders without a fault, the same
 // way every time, and long values go to the "Value Of" block in its shape.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <variant>
