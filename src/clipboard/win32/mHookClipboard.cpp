@@ -28,6 +28,7 @@ constexpr UINT kRefreshRequest = WM_APP + 0x308;
 // The periodic look at the chain's health, once a second.
 constexpr UINT_PTR kChainCheckTimer = 0x308;
 constexpr UINT kChainCheckMs = 1000;
+constexpr UINT kFirstViewerAnswerMs = 250;
 
 // One refresh: the field shows the content, Auto mode runs. False when the
 // clipboard stayed held open and nothing changed.
@@ -81,11 +82,22 @@ void RejoinViewerChain(HWND hWnd) {
   DropDeadNextViewer();
 }
 
+// Leaving and joining message the chain's first viewer and wait for it; a
+// first viewer that does not answer (hung, not ended) would hang us too, so
+// the rejoin waits for a later check.
+bool FirstViewerAnswers(HWND hWnd) {
+  const HWND first = ::GetClipboardViewer();
+  if (first == nullptr || first == hWnd || !::IsWindow(first)) return true;
+  DWORD_PTR ignored = 0;
+  return ::SendMessageTimeoutW(first, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                               kFirstViewerAnswerMs, &ignored) != 0;
+}
+
 void CheckChain(HWND hWnd) {
   DropDeadNextViewer();
   const DWORD sequence = ::GetClipboardSequenceNumber();
   if (clipboard::Tracker().IsOwnSequence(sequence)) chainWatch.Announced(sequence);
-  if (chainWatch.NeedsRejoin(sequence)) RejoinViewerChain(hWnd);
+  if (chainWatch.NeedsRejoin(sequence) && FirstViewerAnswers(hWnd)) RejoinViewerChain(hWnd);
 }
 
 void OnChainChanged(WPARAM wParam, LPARAM lParam) {
