@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "app/SettingRules.h"
@@ -131,6 +132,43 @@ HICON LoadProgramIcon(HINSTANCE instance, int sizeMetricX, int sizeMetricY) {
                                          ::GetSystemMetrics(sizeMetricY), 0));
 }
 
+// The check mark of a check box or option button and the gap before its
+// caption, in pixels at 96 DPI.
+constexpr int kCheckMarkAndGap = 18;
+
+// Fonts do not grow exactly with the DPI: at 120 DPI "Change automatically"
+// needs more than its designed width. A check box or option button gets
+// the width its caption needs in `font`, never less than designed and never
+// past the right edge of its container.
+int FittedWidth(const ControlDesign& design, HWND parent, HFONT font, int dpi) {
+  const int designed = TwipsToPixels(design.width, dpi);
+  if (design.kind != ControlKind::CheckBox && design.kind != ControlKind::OptionButton) {
+    return designed;
+  }
+  win32::ScreenDC screen;
+  if (screen.get() == nullptr || font == nullptr || design.caption == nullptr) return designed;
+  const Text caption = design.caption;
+  const HGDIOBJ old = ::SelectObject(screen.get(), font);
+  SIZE text{};
+  ::GetTextExtentPoint32W(screen.get(), WideView(caption), static_cast<int>(caption.size()), &text);
+  ::SelectObject(screen.get(), old);
+  // The room to the right edge of the container and of the window.
+  const int left = TwipsToPixels(design.left, dpi);
+  HWND window = ::GetAncestor(parent, GA_ROOT);
+  RECT container{}, client{};
+  ::GetClientRect(parent, &container);
+  ::GetClientRect(window, &client);
+  POINT origin{left, 0};
+  ::MapWindowPoints(parent, window, &origin, 1);
+  const int room = std::min(static_cast<int>(container.right) - left,
+                            static_cast<int>(client.right - origin.x));
+  const int widest = std::max(designed, room);
+  // The extent ends with the spacing after the last letter, a pixel that
+  // may fall outside without cutting the letter.
+  const int needed = static_cast<int>(text.cx) - 1 + ::MulDiv(kCheckMarkAndGap, dpi, 96);
+  return std::clamp(needed, designed, widest);
+}
+
 }  // namespace
 
 Form1::Form1() : fieldBinding_(*this) {
@@ -199,7 +237,7 @@ void Form1::CreateControl(const ControlDesign& design) {
   const int index = static_cast<int>(design.id);
   HWND control = ::CreateWindowExW(
       cls.exStyle, cls.className, caption.c_str(), cls.style, TwipsToPixels(design.left, dpi_),
-      TwipsToPixels(design.top, dpi_), TwipsToPixels(design.width, dpi_),
+      TwipsToPixels(design.top, dpi_), FittedWidth(design, parent, commonFont_.get(), dpi_),
       TwipsToPixels(design.height, dpi_), parent,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)),
       ::GetModuleHandleW(nullptr), nullptr);

@@ -176,8 +176,13 @@ void DialogBase::SizeClientAndCentre(int widthTwips, int heightTwips, HWND centr
   if (centreOn == nullptr || !::IsWindowVisible(centreOn) || !::GetWindowRect(centreOn, &area)) {
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
   }
-  const int x = area.left + (area.right - area.left - width) / 2;
-  const int y = area.top + (area.bottom - area.top - height) / 2;
+  RECT screen{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen, 0);
+  // A dialog taller or wider than the screen (the error dialog at 150 % on
+  // a small screen) keeps its caption and left edge on the screen, where
+  // the user can reach them, instead of being centred past the top.
+  const int x = std::max(area.left + (area.right - area.left - width) / 2, screen.left);
+  const int y = std::max(area.top + (area.bottom - area.top - height) / 2, screen.top);
   ::SetWindowPos(hwnd_, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -1,5 +1,7 @@
 #include "errors/win32/frmShowError.h"
 
+#include <algorithm>
+
 #include "common/win32/WideText.h"
 #include "common/win32/WindowClass.h"
 #include "errors/ErrInfo.h"
@@ -18,7 +20,12 @@ RECT CentredFrame(int dpi) {
   ::AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
   RECT area{};
   ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  // The form is sizable: on a screen too small for it at this DPI it
+  // opens as large as the screen allows, all of it reachable.
+  const int width = std::min(static_cast<int>(frame.right - frame.left),
+                             static_cast<int>(area.right - area.left));
+  const int height = std::min(static_cast<int>(frame.bottom - frame.top),
+                              static_cast<int>(area.bottom - area.top));
   const int x = area.left + (area.right - area.left - width) / 2;
   const int y = area.top + (area.bottom - area.top - height) / 2;
   return RECT{x, y, x + width, y + height};
