@@ -19,6 +19,19 @@
 //                             window (a CBT hook in every program); prints
 //                             "hooked" once it is in place
 //   hold <path> <ms>          hold the file open exclusively, print "held"
+//   layout <caption> <dll>    the visible top-level window with this caption:
+//                             a first line with its client width and height,
+//                             its frame and the screen's work area (left top
+//                             width height each), then every control: id, class, visible, left
+//                             top width height (client pixels of the window),
+//                             style, look ("themed" for the visual-styles
+//                             class, "plain" for the system's classic one,
+//                             "own"), text width and height measured inside
+//                             the window's program with the control's own
+//                             font, a button's ideal width and height (both
+//                             by the hook of <dll>; 0 0 where none), text
+//   close-window <caption>    WM_CLOSE to the visible top-level window with
+//                             this caption, of any class
 #include <windows.h>
 
 #include <shellapi.h>
@@ -26,6 +39,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../driver/DriverText.h"
@@ -139,6 +153,146 @@ int Click(HWND dialog, int id) {
   return 0;
 }
 
+// --- Layout -----------------------------------------------------------------
+
+std::string RectText(const RECT& r) {
+  char text[96];
+  std::snprintf(text, sizeof text, "%ld %ld %ld %ld", r.left, r.top, r.right - r.left,
+                r.bottom - r.top);
+  return text;
+}
+
+BOOL CALLBACK CollectTopLevel(HWND hwnd, LPARAM lParam) {
+  auto* search = reinterpret_cast<Search*>(lParam);
+  if (::IsWindowVisible(hwnd) && WindowText(hwnd) == search->caption) search->found.push_back(hwnd);
+  return TRUE;
+}
+
+HWND TopLevel(const std::wstring& caption) {
+  Search search{caption, {}};
+  ::EnumWindows(&CollectTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found.empty() ? nullptr : search.found.front();
+}
+
+// The atoms of a system control class without and with the visual-styles
+// library: a program whose manifest asks for that library gets the second.
+struct ClassAtoms {
+  ATOM plain = 0;
+  ATOM themed = 0;
+};
+
+ATOM AtomOf(const wchar_t* cls) {
+  WNDCLASSEXW info{};
+  info.cbSize = sizeof info;
+  return static_cast<ATOM>(::GetClassInfoExW(nullptr, cls, &info));
+}
+
+std::wstring TempFile(const wchar_t* name) {
+  wchar_t folder[MAX_PATH + 1] = {};
+  ::GetTempPathW(MAX_PATH, folder);
+  return std::wstring(folder) + name;
+}
+
+// Activates the visual-styles library in this process from a manifest of
+// its own, so that its classes are registered and can be looked up.
+bool ActivateVisualStyles() {
+  static const char kManifest[] =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+      "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">"
+      "<dependency><dependentAssembly><assemblyIdentity type=\"win32\" "
+      "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\" "
+      "processorArchitecture=\"*\" publicKeyToken=\"6595b64144ccf1df\" language=\"*\"/>"
+      "</dependentAssembly></dependency></assembly>";
+  const std::wstring path = TempFile(L"tarnwick-dialog-driver.manifest");
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  ::WriteFile(file, kManifest, sizeof kManifest - 1, &written, nullptr);
+  ::CloseHandle(file);
+  ACTCTXW context{};
+  context.cbSize = sizeof context;
+  context.lpSource = path.c_str();
+  HANDLE activation = ::CreateActCtxW(&context);
+  ULONG_PTR cookie = 0;
+  // Kept active until the driver ends.
+  return activation != INVALID_HANDLE_VALUE && ::ActivateActCtx(activation, &cookie) &&
+         ::LoadLibraryW(L"comctl32.dll") != nullptr;
+}
+
+std::vector<std::pair<std::wstring, ClassAtoms>> SystemClassAtoms() {
+  std::vector<std::pair<std::wstring, ClassAtoms>> atoms;
+  for (const wchar_t* cls : {L"Button", L"Static", L"Edit"}) atoms.push_back({cls, {AtomOf(cls), 0}});
+  if (ActivateVisualStyles()) {
+    for (auto& [cls, pair] : atoms) pair.themed = AtomOf(cls.c_str());
+  }
+  return atoms;
+}
+
+const char* LookOf(HWND control, const std::vector<std::pair<std::wstring, ClassAtoms>>& atoms) {
+  const auto atom = static_cast<ATOM>(::GetClassLongPtrW(control, GCW_ATOM));
+  for (const auto& [cls, pair] : atoms) {
+    if (_wcsicmp(ClassOf(control).c_str(), cls.c_str()) != 0) continue;
+    if (pair.themed != 0 && pair.themed != pair.plain && atom == pair.themed) return "themed";
+    if (atom == pair.plain) return "plain";
+  }
+  return "own";
+}
+
+SIZE TakeSize(HWND control, const wchar_t* property) {
+  const auto packed = reinterpret_cast<DWORD_PTR>(::RemovePropW(control, property));
+  return SIZE{LOWORD(packed), HIWORD(packed)};
+}
+
+// Asks the hook inside the control's program for the text extent and the
+// ideal size.
+std::pair<SIZE, SIZE> Measured(HWND control) {
+  static const UINT measure = ::RegisterWindowMessageW(L"Tarnwick.MeasureText");
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutW(control, measure, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+  return {TakeSize(control, L"Tarnwick.TextExtent"), TakeSize(control, L"Tarnwick.IdealSize")};
+}
+
+int Layout(const std::wstring& caption, const wchar_t* dll) {
+  HWND window = TopLevel(caption);
+  HMODULE module = ::LoadLibraryW(dll);
+  auto proc = module ? reinterpret_cast<HOOKPROC>(
+                           reinterpret_cast<void (*)()>(::GetProcAddress(module, "MeasureText")))
+                     : nullptr;
+  if (window == nullptr || proc == nullptr) return 1;
+  HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROC, proc, module,
+                                   ::GetWindowThreadProcessId(window, nullptr));
+  if (hook == nullptr) return 1;
+  const auto atoms = SystemClassAtoms();
+  RECT client{}, frame{}, work{};
+  ::GetClientRect(window, &client);
+  ::GetWindowRect(window, &frame);
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  WriteLine(std::to_string(client.right) + "\t" + std::to_string(client.bottom) + "\t" +
+            RectText(frame) + "\t" + RectText(work));
+  std::vector<HWND> children;
+  ::EnumChildWindows(window, &CollectChild, reinterpret_cast<LPARAM>(&children));
+  for (HWND child : children) {
+    RECT r{};
+    ::GetWindowRect(child, &r);
+    ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+    const auto [extent, ideal] = Measured(child);
+    char head[256];
+    std::snprintf(head, sizeof head, "%d\t%s\t%d\t%ld %ld %ld %ld\t%08lx\t%s\t%ld %ld\t%ld %ld\t",
+                  ::GetDlgCtrlID(child), Utf8(ClassOf(child)).c_str(),
+                  ::IsWindowVisible(child) ? 1 : 0, r.left, r.top, r.right - r.left,
+                  r.bottom - r.top, static_cast<unsigned long>(::GetWindowLongW(child, GWL_STYLE)),
+                  LookOf(child, atoms), extent.cx, extent.cy, ideal.cx, ideal.cy);
+    std::wstring text = WindowText(child);
+    for (auto& c : text) {
+      if (c == L'\t' || c == L'\r' || c == L'\n') c = L' ';
+    }
+    WriteLine(head + Utf8(text));
+  }
+  ::UnhookWindowsHookEx(hook);
+  return 0;
+}
+
 int DenyMainWindow(const wchar_t* dll, int milliseconds) {
   HMODULE module = ::LoadLibraryW(dll);
   if (module == nullptr) return 1;
@@ -187,6 +341,11 @@ int Run(int argc, wchar_t** argv) {
   const std::wstring caption = argv[2];
   const DWORD wait = argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) : 5000;
   if (command == L"find") return Find(caption, wait);
+  if (command == L"layout" && argc > 3) return Layout(caption, argv[3]);
+  if (command == L"close-window") {
+    HWND window = TopLevel(caption);
+    return window != nullptr && ::PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
+  }
   if (command == L"count") {
     WriteLine(std::to_string(Dialogs(caption).size()));
     return 0;

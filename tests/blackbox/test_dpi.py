@@ -1,0 +1,270 @@
+"""Tarnwick at 96, 120 and 144 DPI (100 %, 125 % and 150 %): the main
+window, the About dialog, the error dialog and the error details form,
+measured from outside. Each control's text, measured inside the program with
+the control's own font, fits the control; each control lies inside its
+window; windows and named controls stand where their twips say; fonts grow
+with the DPI; and the program's controls are the visual-styles ones that its
+manifest asks for. A screenshot of each window at each DPI is kept.
+
+The DPI is the prefix's per-user "LogPixels" setting, which every new Wine
+process reads at its start; the module puts the prefix's own value back
+whatever happens, since the other modules share the prefix."""
+
+import os
+import unittest
+
+from error_dialogs import ABOUT_CAPTION, ERROR_CAPTION, DialogTestCase, dialog_driver
+from tarnwick_blackbox import DRIVER, run_wine, wait_until
+
+MEASURE_HOOK = os.environ.get("TARNWICK_MEASURE_HOOK", "")
+DETAILS_HOST = os.environ.get("TARNWICK_DETAILS_HOST", "")
+DETAILS_CAPTION = "Error Report"
+DPI_KEY = r"HKCU\Control Panel\Desktop"
+DPI_VALUE = "LogPixels"
+
+BS_TYPEMASK = 0xF
+CHECK_TYPES = {2, 3, 4, 5, 6, 9}  # check boxes and option buttons of every kind
+
+
+def stored_dpi():
+    """The prefix's per-user DPI setting as `reg` shows it, or None."""
+    out = run_wine("reg", "query", DPI_KEY, "/v", DPI_VALUE).stdout.decode(errors="replace")
+    for line in out.splitlines():
+        parts = line.split()
+        if len(parts) == 3 and parts[0] == DPI_VALUE and parts[1] == "REG_DWORD":
+            return int(parts[2], 16)
+    return None
+
+
+def store_dpi(dpi):
+    if dpi is None:
+        run_wine("reg", "delete", DPI_KEY, "/v", DPI_VALUE, "/f")
+    else:
+        run_wine("reg", "add", DPI_KEY, "/v", DPI_VALUE, "/t", "REG_DWORD", "/d", str(dpi), "/f")
+
+
+_PREFIX_DPI = None
+
+
+def setUpModule():
+    global _PREFIX_DPI
+    _PREFIX_DPI = stored_dpi()
+
+
+def tearDownModule():
+    store_dpi(_PREFIX_DPI)
+
+
+class Laid:
+    """One control of the dialog driver's layout list."""
+
+    def __init__(self, line):
+        fields = line.split("\t")
+        self.id = int(fields[0])
+        self.cls = fields[1]
+        self.visible = fields[2] == "1"
+        self.rect = tuple(int(v) for v in fields[3].split())
+        self.style = int(fields[4], 16)
+        self.look = fields[5]
+        self.text_size = tuple(int(v) for v in fields[6].split())
+        self.ideal_size = tuple(int(v) for v in fields[7].split())
+        self.text = fields[8] if len(fields) > 8 else ""
+
+    def __repr__(self):
+        return f"{self.cls} {self.id} {self.text!r} at {self.rect}, text {self.text_size}"
+
+
+class DpiLayout(DialogTestCase):
+    def setUp(self):
+        self.assertTrue(MEASURE_HOOK and DETAILS_HOST, "the measuring hook and details host")
+        super().setUp()
+        self.hook = run_wine("winepath", "-w", MEASURE_HOOK).stdout.decode().strip()
+
+    def at_dpi(self, dpi):
+        self.addCleanup(store_dpi, _PREFIX_DPI)
+        store_dpi(dpi)
+        self.dpi_now = dpi
+        self.assertEqual(self.dpi(), dpi, "a new Wine process must see the DPI setting")
+
+    def px(self, twips):
+        return round(twips * self.dpi_now / 1440)
+
+    def layout(self, caption):
+        """(client width, height), {id: Laid} of the window with this caption,
+        once its frame is checked against the screen: a window that fits the
+        work area lies inside it, a larger one keeps its top-left corner (the
+        caption and the close box's row) on it."""
+        result = dialog_driver("layout", caption, self.hook)
+        self.assertEqual(result.returncode, 0, f"no window {caption!r} to measure")
+        lines = result.stdout.decode("utf-8").splitlines()
+        width, height, frame, work = lines[0].split("\t")
+        self.frame = tuple(int(v) for v in frame.split())
+        self.work = tuple(int(v) for v in work.split())
+        self.assert_on_screen(self.frame, self.work, caption)
+        controls = [Laid(line) for line in lines[1:] if line]
+        return (int(width), int(height)), {c.id: c for c in controls}
+
+    def assert_on_screen(self, frame, work, caption):
+        for axis in (0, 1):
+            start, size = frame[axis], frame[axis + 2]
+            low, high = work[axis], work[axis] + work[axis + 2]
+            self.assertGreaterEqual(start, low, f"{caption!r} at {frame} starts off the screen")
+            if size <= work[axis + 2]:
+                self.assertLessEqual(start + size, high, f"{caption!r} at {frame} runs off it")
+
+    # --- The checks shared by every window --------------------------------------------
+
+    def assert_twips(self, control, twips, what):
+        expected = tuple(self.px(v) for v in twips)
+        for got, want in zip(control.rect, expected):
+            self.assertLessEqual(abs(got - want), 1, f"{what}: {control.rect} is not {expected}")
+
+    def assert_client(self, client, width_twips, height_twips):
+        for got, twips in zip(client, (width_twips, height_twips)):
+            self.assertLessEqual(abs(got - self.px(twips)), 1, f"client area {client}")
+
+    def check_mark_room(self, controls):
+        """The room that a check mark and its gap take before the caption,
+        as the option buttons' own ideal size says (Wine's check boxes
+        answer their current size instead), or 18 px at 96 DPI."""
+        room = [c.ideal_size[0] - c.text_size[0] for c in controls.values()
+                if c.cls.lower() == "button" and c.style & BS_TYPEMASK in (4, 9)
+                and c.ideal_size[0] > 0]
+        return max(room) if room else -(-18 * self.dpi_now // 96)
+
+    def assert_text_fits(self, control, check_mark_room):
+        """The text as the control draws it: a label wraps at its width, a
+        push button leaves room for its edges, a check box or option button
+        for its check mark and the gap after it."""
+        width, height = control.rect[2], control.rect[3]
+        text_width, text_height = control.text_size
+        if control.cls.lower() == "button" and control.style & BS_TYPEMASK in CHECK_TYPES:
+            text_width += check_mark_room
+        elif control.cls.lower() == "button":
+            text_width, text_height = text_width + 4, text_height + 4
+        # A measured width ends with the last letter's spacing, one pixel
+        # that the letter itself does not cover.
+        self.assertLessEqual(text_width - 1, width, f"text too wide: {control}")
+        self.assertLessEqual(text_height, height, f"text too high: {control}")
+
+    def assert_font_scaled(self, control, points=8.25):
+        """One line of the control's text is about as high as its font's
+        size at this DPI: a font made for 96 DPI would be too small."""
+        em = points * self.dpi_now / 72
+        self.assertTrue(em <= control.text_size[1] <= 1.5 * em,
+                        f"font of {control} not sized for {self.dpi_now} DPI")
+
+    def assert_sound(self, client, controls, skip=()):
+        room = self.check_mark_room(controls)
+        for control in controls.values():
+            if control.id in skip:
+                continue
+            with self.subTest(control=repr(control)):
+                left, top, width, height = control.rect
+                self.assertTrue(left >= 0 and top >= 0 and left + width <= client[0]
+                                and top + height <= client[1], "outside the client area")
+                if control.text and control.cls != "Edit":  # the field's text is data
+                    self.assert_text_fits(control, room)
+
+    def assert_themed(self, controls):
+        system = [c for c in controls.values() if c.cls.lower() in ("button", "static", "edit")]
+        self.assertTrue(system)
+        self.assertEqual([c for c in system if c.look != "themed"], [],
+                         "controls without visual styles")
+
+    # --- The four windows ---------------------------------------------------------------
+
+    def check_main_window(self):
+        client, controls = self.layout("Tarnwick")
+        self.screenshot(f"dpi-{self.dpi_now}-main-window")
+        self.assert_client(client, 5535, 3345)
+        named = {102: ("Label1", (120, 120, 1215, 255)),
+                 109: ("fdClipboardText", (120, 405, 3375, 2295)),
+                 110: ("bnSentence", (3600, 405, 1815, 375)),
+                 117: ("bnAbout", (3600, 2865, 1815, 375)),
+                 115: ("chTop", (120, 2805, 1335, 300)),
+                 106: ("Option1(2) in Frame1", (3480 + 120, 240 + 1080, 1815, 375))}
+        for control_id, (name, twips) in named.items():
+            self.assert_twips(controls[control_id], twips, name)
+        # The background panel and Frame1 run past the client area's edges
+        # as designed; the font-container label lies below it so that it
+        # is never seen.
+        self.assert_sound(client, controls, skip=(100, 103, 101))
+        for button in (110, 113, 116, 107):  # the longest captions
+            self.assert_font_scaled(controls[button])
+        self.assert_themed(controls)
+
+    def check_about_dialog(self):
+        self.background(DRIVER, "press", "About")
+        self.assertIsNotNone(self.find_dialog(ABOUT_CAPTION), "the About dialog did not appear")
+        client, controls = self.layout(ABOUT_CAPTION)
+        self.screenshot(f"dpi-{self.dpi_now}-about-dialog")
+        self.assert_client(client, 4710, 3855)
+        self.assert_twips(controls[1001], (840, 240, 3735, 255), "Label6")
+        self.assert_twips(controls[1002], (120, 840, 1095, 255), "Label2")
+        self.assert_twips(controls[1], (3360, 3360, 1215, 375), "bnOK")
+        self.assert_sound(client, controls, skip=(1005, 1010))  # lines past both edges
+        self.assert_font_scaled(controls[1])
+        self.assert_themed(controls)
+        dialog_driver("key", ABOUT_CAPTION, "escape")
+        self.assertTrue(self.wait_dialog_gone(ABOUT_CAPTION))
+
+    def check_error_dialog(self):
+        self.xclip_copy("fail here")
+        self.wait_field("fail here")
+        holder = self.fail_command()
+        self.assertIsNotNone(self.find_dialog(), "the error dialog did not appear")
+        client, controls = self.layout(ERROR_CAPTION)
+        self.screenshot(f"dpi-{self.dpi_now}-error-dialog")
+        self.assert_client(client, 7680, 9810)
+        self.assert_twips(controls[1100], (240, 240, 495, 495), "picExclamation")
+        self.assert_twips(controls[1102], (1080, 480, 6000, 600), "Label2")
+        self.assert_twips(controls[1110], (1080, 3960, 6375, 2295), "Picture3")
+        self.assert_twips(controls[1], (6240, 9240, 1215, 375), "bnOK")
+        self.assert_sound(client, controls)
+        self.assert_font_scaled(controls[1109])  # "OR", bold
+        self.assert_themed(controls)
+        dialog_driver("key", ERROR_CAPTION, "return")
+        self.assertTrue(self.wait_dialog_gone())
+        holder.wait(timeout=30)
+
+    def check_details_form(self):
+        host = self.background(DETAILS_HOST, "Tarnwick report line")
+        self.addCleanup(dialog_driver, "close-window", DETAILS_CAPTION)
+        self.assertTrue(wait_until(lambda: dialog_driver("layout", DETAILS_CAPTION,
+                                                         self.hook).returncode == 0, 15.0))
+        client, controls = self.layout(DETAILS_CAPTION)
+        self.screenshot(f"dpi-{self.dpi_now}-error-details-form")
+        # As designed where the screen has room, else as large as its work area.
+        for axis, twips in ((0, 12420), (1, 5595)):
+            border = self.frame[axis + 2] - client[axis]
+            if self.px(twips) + border <= self.work[axis + 2]:
+                self.assertLessEqual(abs(client[axis] - self.px(twips)), 1, f"client {client}")
+            else:
+                self.assertEqual(self.frame[axis + 2], self.work[axis + 2], f"frame {self.frame}")
+        (text_box,) = controls.values()
+        self.assertEqual(text_box.rect, (0, 0) + client, "the text box fills the form")
+        self.assert_font_scaled(text_box)
+        dialog_driver("close-window", DETAILS_CAPTION)
+        host.wait(timeout=30)
+
+    def check_everything(self, dpi):
+        self.at_dpi(dpi)
+        self.start()
+        self.check_main_window()
+        self.check_about_dialog()
+        self.check_error_dialog()
+        self.check_details_form()
+
+    def test_at_96_dpi(self):
+        self.check_everything(96)
+
+    def test_at_120_dpi(self):
+        self.check_everything(120)
+
+    def test_at_144_dpi(self):
+        self.check_everything(144)
+
+
+if __name__ == "__main__":
+    unittest.main()
