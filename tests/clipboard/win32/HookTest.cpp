@@ -96,5 +96,48 @@ TEST_F(Hook, TheChainFollowsAViewerThatLeaves) {
   EXPECT_EQ(NextViewer(), before);
 }
 
+TEST_F(Hook, ANextViewerThatNoLongerExistsIsDropped) {
+  {
+    TestWindow ended(L"ended viewer");
+    ::SendMessageW(main.get(), WM_CHANGECBCHAIN, reinterpret_cast<WPARAM>(NextViewer()),
+                   reinterpret_cast<LPARAM>(ended.get()));
+    ASSERT_EQ(NextViewer(), ended.get());
+  }  // ends without leaving the chain
+  OtherProgramCopies(other.get(), L"after the end");
+  PumpMessages();
+  EXPECT_EQ(NextViewer(), nullptr);
+  ASSERT_FALSE(client.shown.empty());
+  EXPECT_EQ(client.shown.back(), u"after the end");
+}
+
+// Pumps messages, timers included, until the hook has shown `text`.
+bool ShownWithin(const RecordingClient& client, const Text& text, DWORD ms) {
+  for (const DWORD start = ::GetTickCount(); ::GetTickCount() - start < ms; ::Sleep(20)) {
+    PumpMessages();
+    if (!client.shown.empty() && client.shown.back() == text) return true;
+  }
+  return false;
+}
+
+TEST_F(Hook, ChangesThatStopArrivingAreNoticedAndTheChainJoinedAgain) {
+  // A viewer registers in front and passes nothing on.
+  ::SetClipboardViewer(other.get());
+  client.convert = true;
+  client.shown.clear();
+  client.autoRuns = 0;
+  OtherProgramCopies(other.get(), L"unannounced");
+  PumpMessages();
+  EXPECT_TRUE(client.shown.empty()) << "the change did not reach the hook";
+  ASSERT_TRUE(ShownWithin(client, u"unannounced", 5000)) << "the periodic check joined again";
+  EXPECT_EQ(NextViewer(), other.get()) << "the viewer in front now follows the hook";
+  // Joined once: later checks find the chain sound and convert nothing more.
+  EXPECT_FALSE(ShownWithin(client, u"never", 2500));
+  EXPECT_EQ(client.shown.size(), 1u);
+  EXPECT_EQ(client.autoRuns, 1);
+  const auto snapshot = clipboard::ReadClipboard(main.get());
+  ASSERT_TRUE(snapshot);
+  EXPECT_EQ(snapshot->text, u"[unannounced]");
+}
+
 }  // namespace
 }  // namespace tarnwick::mHookClipboard
