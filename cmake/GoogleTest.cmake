@@ -36,12 +36,18 @@ if(NOT TARGET GTest::gtest_main)
   endif()
 endif()
 
-# tarnwick_add_gtest(<name> SOURCES ... LIBS ...): one test executable whose
-# cases ctest lists at test time (so a cross build lists them through Wine).
+# tarnwick_add_gtest(<name> [USES_DESKTOP] SOURCES ... LIBS ...): one test
+# executable whose cases ctest lists at test time (so a cross build lists them
+# through Wine). USES_DESKTOP: its cases open windows or the clipboard of the
+# one shared desktop, so they run one at a time with every other such case.
 function(tarnwick_add_gtest name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "USES_DESKTOP" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main tarnwick_options)
+  set(properties TIMEOUT 300)
+  if(T_USES_DESKTOP)
+    list(APPEND properties RESOURCE_LOCK desktop)
+  endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT 300)
+    PROPERTIES ${properties})
 endfunction()

@@ -4,7 +4,7 @@
 # The 32-bit build (Windows 2000 and later) adds the i686 compiler with the
 # win32 thread model and Wine's 32-bit loader from the i386 architecture.
 TARNWICK_PACKAGES=(
-  cmake make g++ googletest python3
+  cmake make g++ googletest python3 clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-win32
   wine wine64 wine32:i386 fonts-wine fonts-liberation xvfb xclip xdotool x11-utils imagemagick
 )
