@@ -369,11 +369,4 @@ int Run(int argc, wchar_t** argv) {
 
 }  // namespace
 
-int main() {
-  int argc = 0;
-  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  if (argv == nullptr) return 2;
-  const int status = Run(argc, argv);
-  ::LocalFree(argv);
-  return status;
-}
+int main() { return tarnwick::driver::RunWithWideArguments(Run); }

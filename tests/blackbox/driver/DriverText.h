@@ -1,8 +1,11 @@
 // Text helpers of the black-box driver programs: UTF-8 output (one record a
-// line) and the text and class of another program's windows.
+// line), the text and class of another program's windows, and the command
+// line as UTF-16.
 #pragma once
 
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <algorithm>
 #include <string>
@@ -61,6 +64,17 @@ inline std::wstring ClassOf(HWND hwnd) {
   wchar_t name[128] = {};
   ::GetClassNameW(hwnd, name, 128);
   return name;
+}
+
+// Runs `run` over the program's arguments as Windows passes them (UTF-16,
+// whatever the code page); 2 when the command line cannot be split.
+inline int RunWithWideArguments(int (*run)(int argc, wchar_t** argv)) {
+  int argc = 0;
+  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  if (argv == nullptr) return 2;
+  const int status = run(argc, argv);
+  ::LocalFree(argv);
+  return status;
 }
 
 }  // namespace tarnwick::driver

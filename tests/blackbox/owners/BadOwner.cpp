@@ -19,6 +19,8 @@
 #include <cstring>
 #include <string>
 
+#include "../driver/DriverText.h"
+
 namespace {
 
 void WriteLine(const std::string& line) {
@@ -159,11 +161,4 @@ int Run(int argc, wchar_t** argv) {
 
 }  // namespace
 
-int main() {
-  int argc = 0;
-  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  if (argv == nullptr) return 2;
-  const int rc = Run(argc, argv);
-  ::LocalFree(argv);
-  return rc;
-}
+int main() { return tarnwick::driver::RunWithWideArguments(Run); }
