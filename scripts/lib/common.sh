@@ -43,33 +43,27 @@ ensure_packages() {
   apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-# A private X display and Wine prefix for this run, removed on exit or by
-# stop_wine_session. The argument is the prefix's architecture: win64 (the
-# default) or win32 for the 32-bit build. One session at a time: stop the
-# first before starting another, so that each has its own wineserver.
+# A private X display, Wine prefix and home folder for this run, removed on
+# exit or by stop_wine_session. The argument is the prefix's architecture:
+# win64 (the default) or win32 for the 32-bit build. A shell has one session
+# at a time; run_in_wine_session runs several side by side, each in a
+# subshell with its own wineserver, display and Documents folder.
 start_wine_session() {
   local arch=${1:-win64}
   [ -z "${TARNWICK_SESSION_DIR:-}" ] || stop_wine_session
   TARNWICK_SESSION_DIR=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-test.XXXXXX")
   export WINEPREFIX="$TARNWICK_SESSION_DIR/prefix"
   export WINEARCH=$arch
-  mkdir -p "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX" "$TARNWICK_SESSION_DIR/home"
+  # The prefix's Documents folder follows HOME: each session writes its
+  # error reports into a folder of its own, never into the user's.
+  TARNWICK_HOME_BEFORE=$HOME
+  export HOME="$TARNWICK_SESSION_DIR/home"
   export WINEDEBUG=-all
   # No Mono or Gecko installer prompts in a fresh prefix.
   export WINEDLLOVERRIDES="mscoree,mshtml="
-  local n
-  for n in $(seq 70 199); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
-  done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  TARNWICK_XVFB_PID=$!
-  export DISPLAY=":$n"
+  start_private_display
   trap stop_wine_session EXIT
-  local i
-  for i in $(seq 50); do
-    [ -e "/tmp/.X11-unix/X$n" ] && break
-    sleep 0.1
-  done
   # A persistent wineserver with its services started once: each test then
   # runs in about 0.1 s instead of waiting for the services to shut down.
   wineserver -p >/dev/null 2>&1 </dev/null
@@ -84,5 +78,38 @@ stop_wine_session() {
   [ -n "${WINEPREFIX:-}" ] && { wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1; } || true
   [ -n "${TARNWICK_XVFB_PID:-}" ] && kill "$TARNWICK_XVFB_PID" >/dev/null 2>&1 || true
   [ -n "${TARNWICK_SESSION_DIR:-}" ] && rm -rf "$TARNWICK_SESSION_DIR"
-  unset WINEPREFIX WINEARCH TARNWICK_XVFB_PID TARNWICK_SESSION_DIR
+  [ -n "${TARNWICK_HOME_BEFORE:-}" ] && export HOME=$TARNWICK_HOME_BEFORE
+  unset WINEPREFIX WINEARCH TARNWICK_XVFB_PID TARNWICK_SESSION_DIR TARNWICK_HOME_BEFORE
+}
+
+# Xvfb on the first free display number. Sessions that start at the same
+# time take their numbers one after the other.
+start_private_display() {
+  local lock n i
+  exec {lock}>"${TMPDIR:-/tmp}/tarnwick-display.lock"
+  flock "$lock"
+  for n in $(seq 70 199); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
+  done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  TARNWICK_XVFB_PID=$!
+  export DISPLAY=":$n"
+  for i in $(seq 50); do
+    [ -e "/tmp/.X11-unix/X$n" ] && break
+    sleep 0.1
+  done
+  flock -u "$lock"
+  exec {lock}>&-
+}
+
+# run_in_wine_session ARCH COMMAND...: COMMAND inside a session of its own,
+# in a subshell, so that it can run beside another session.
+run_in_wine_session() {
+  local arch=$1
+  shift
+  (
+    unset TARNWICK_SESSION_DIR TARNWICK_XVFB_PID TARNWICK_HOME_BEFORE
+    start_wine_session "$arch"
+    "$@"
+  )
 }

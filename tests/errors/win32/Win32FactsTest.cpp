@@ -149,7 +149,10 @@ struct BoxAnswerer {
 
   static DWORD WINAPI Run(void* self) {
     auto& me = *static_cast<BoxAnswerer*>(self);
-    for (int tries = 0; tries < 500; ++tries) {
+    // Up to two minutes: on a busy machine Wine can take many seconds to
+    // show the first window of a process, and a box left unanswered would
+    // hold the test until its time-out.
+    for (int tries = 0; tries < 12000; ++tries) {
       const HWND box = ::FindWindowW(L"#32770", L"Stopped on Error");
       if (box) {
         wchar_t buffer[1024] = {};
@@ -174,7 +177,7 @@ class OwnedThread {
       : handle_(::CreateThread(nullptr, 0, &BoxAnswerer::Run, &answerer, 0, nullptr)) {}
   ~OwnedThread() {
     if (handle_) {
-      ::WaitForSingleObject(handle_, 10000);
+      ::WaitForSingleObject(handle_, INFINITE);  // the answerer gives up on its own
       ::CloseHandle(handle_);
     }
   }
