@@ -25,13 +25,24 @@ cmake --build --preset windows-x86
 # black-box modules while the first runs its unit tests and the other half,
 # then the 32-bit build's tests in a 32-bit prefix. ctest lists the tests
 # once first, so the two never list them at the same time.
-run_in_wine_session win64 ctest --preset windows -N >/dev/null
+# Each session keeps its desktop in use from start to end (the driver's
+# hold-desktop), so that no test starts it and waits for it to close.
+with_desktop_held() {
+  local loader=$1 build=$2
+  shift 2
+  "$loader" "$build/tests/blackbox/tarnwick-driver.exe" hold-desktop </dev/null >/dev/null 2>&1 &
+  "$@"
+}
+x64_tests() { run_in_wine_session win64 with_desktop_held wine64 build/windows ctest --preset windows "$@"; }
+x86_tests() { run_in_wine_session win32 with_desktop_held wine build/windows-x86 ctest --preset windows-x86 "$@"; }
+
+x64_tests -N >/dev/null
 second_log=$(mktemp "${TMPDIR:-/tmp}/tarnwick-second-session.XXXXXX")
-run_in_wine_session win64 ctest --preset windows -L second-session >"$second_log" 2>&1 &
+x64_tests -L second-session >"$second_log" 2>&1 &
 second_pid=$!
 first_status=0
-run_in_wine_session win64 ctest --preset windows -LE second-session || first_status=$?
-[ "$first_status" -ne 0 ] || run_in_wine_session win32 ctest --preset windows-x86 || first_status=$?
+x64_tests -LE second-session || first_status=$?
+[ "$first_status" -ne 0 ] || x86_tests || first_status=$?
 second_status=0
 wait "$second_pid" || second_status=$?
 echo "---- second Wine session: the other black-box modules of the x86-64 build ----"

@@ -333,7 +333,7 @@ int Usage() {
       "  | clip-set TEXT | clip-set-file PATH | clip-set-private FORMAT TEXT | clip-get\n"
       "  | clip-prefix N | viewer MS"
       "  | clip-set-bitmap | clip-get-bitmap | clip-test-bitmap | clip-formats\n"
-      "  | clip-hold MS | clip-seq | clip-owner-is-tarnwick");
+      "  | clip-hold MS | clip-seq | clip-owner-is-tarnwick | hold-desktop");
   return 2;
 }
 
@@ -352,6 +352,15 @@ int Run(int argc, wchar_t** argv) {
     return 0;
   }
   if (command == L"viewer") return RunViewer(MsArg(argc, argv, 2, 5000));
+  if (command == L"hold-desktop") {
+    // Keeps the session's desktop in use until the session ends. Wine closes
+    // an unused desktop, and the test that next shows a window starts it
+    // again as its own child, which holds that test's output open for as
+    // long as the desktop lives.
+    ::GetDesktopWindow();
+    ::Sleep(INFINITE);
+    return 0;
+  }
   if (command == L"wait") return WaitFor(&FindMain, MsArg(argc, argv, 2, 10000)) ? 0 : 1;
   if (command == L"wait-gone") {
     const DWORD start = ::GetTickCount();

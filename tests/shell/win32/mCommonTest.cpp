@@ -294,6 +294,12 @@ class ChildExplorer {
       if (entry.th32ParentProcessID == ::GetCurrentProcessId() && !_wcsicmp(entry.szExeFile, L"explorer.exe"))
         process_ = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE,
                                  FALSE, entry.th32ProcessID);
+      // Wine starts its desktop window's process ("explorer.exe /desktop")
+      // from the first window a session shows: that one is not the shell's.
+      if (process_ && CommandLine().find(L" /desktop") != std::wstring::npos) {
+        ::CloseHandle(process_);
+        process_ = nullptr;
+      }
     }
     ::CloseHandle(snapshot);
   }
