@@ -208,8 +208,10 @@ std::string IconName(HWND box) {
 
 // --- Clipboard ---------------------------------------------------------------
 
+// Up to 10 s: Wine's X11 bridge can hold the clipboard open for seconds
+// while it fetches a selection, longer on a busy machine.
 bool OpenClipboardRetrying() {
-  for (int i = 0; i < 100; ++i) {
+  for (int i = 0; i < 500; ++i) {
     if (::OpenClipboard(nullptr)) return true;
     ::Sleep(20);
   }
