@@ -128,16 +128,23 @@ class BackgroundReader {
   // can send a notification and wait for it before it hands out the text.
   void WaitForResult() {
     const DWORD start = ::GetTickCount();
+    const DWORD bound = WaitBound();
     HANDLE finished = finished_.get();
     for (;;) {
       const DWORD elapsed = ::GetTickCount() - start;
-      if (elapsed >= kReadWaitMs) return;
-      const DWORD woke = ::MsgWaitForMultipleObjects(1, &finished, FALSE, kReadWaitMs - elapsed,
+      if (elapsed >= bound) return;
+      const DWORD woke = ::MsgWaitForMultipleObjects(1, &finished, FALSE, bound - elapsed,
                                                      QS_SENDMESSAGE);
       if (woke != WAIT_OBJECT_0 + 1) return;
       MSG msg;
       ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
+  }
+
+  DWORD WaitBound() {
+    Locked locked(lock_);
+    const DWORD twice = lastReadMs_ > kLongestReadWaitMs / 2 ? kLongestReadWaitMs : 2 * lastReadMs_;
+    return twice > kReadWaitMs ? twice : kReadWaitMs;
   }
 
   static DWORD WINAPI ThreadMain(void* self) {
@@ -149,17 +156,19 @@ class BackgroundReader {
     for (;;) {
       if (::WaitForSingleObject(requested_.get(), INFINITE) != WAIT_OBJECT_0) return;
       std::optional<ClipboardSnapshot> snapshot;
+      const DWORD start = ::GetTickCount();
       try {
         snapshot = ReadHere();
       } catch (...) {
         // No memory for the text: the content reads as not readable.
       }
-      Deliver(std::move(snapshot));
+      Deliver(std::move(snapshot), ::GetTickCount() - start);
     }
   }
 
-  void Deliver(std::optional<ClipboardSnapshot> snapshot) {
+  void Deliver(std::optional<ClipboardSnapshot> snapshot, DWORD tookMs) {
     Locked locked(lock_);
+    lastReadMs_ = tookMs;
     if (state_ == State::Requested) {
       result_ = std::move(snapshot);
       state_ = State::Done;
@@ -175,6 +184,7 @@ class BackgroundReader {
   win32::KernelHandle requested_, finished_, thread_;
   CRITICAL_SECTION lock_;
   State state_ = State::Idle;
+  DWORD lastReadMs_ = 0;  // how long the last finished read took
   HWND window_ = nullptr;
   std::optional<ClipboardSnapshot> result_, late_;
 };

@@ -39,8 +39,12 @@ struct ClipboardSnapshot {
 };
 
 // A read waits this long for the clipboard; an owner that promised text and
-// hangs instead makes it give up then.
+// hangs instead makes it give up then. A text that took longer to hand out
+// the last time (a large one on a busy machine) is waited for twice that
+// long, up to kLongestReadWaitMs: a fixed bound would give up on it again
+// at every look and never show it.
 inline constexpr DWORD kReadWaitMs = 1000;
+inline constexpr DWORD kLongestReadWaitMs = 6000;
 
 // The current content, or nothing when the clipboard stayed held open by
 // another program or its owner did not hand out the text within
