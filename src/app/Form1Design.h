@@ -1,5 +1,6 @@
-// The main window as designed: every control with its kind, caption,
-// position in twips (relative to its container) and tab order.
+// The main window as designed: every control with its kind, caption and
+// position in twips (relative to its container), and the five conversion
+// commands that its buttons and Auto options run.
 #pragma once
 
 #include <array>
@@ -8,13 +9,14 @@
 
 #include "common/Text.h"
 #include "common/Twips.h"
+#include "forms/FormDesign.h"
 
 namespace tarnwick::app {
 
-enum class ControlKind { Panel, Label, TextBox, Button, GroupBox, OptionButton, CheckBox };
+using forms::ControlDesign;
+using forms::ControlKind;
 
-// Index into Form1Controls(); the order is the creation order of each
-// container, which is also its tab order.
+// The controls in creation order, which is each container's tab order.
 enum class ControlId : int {
   TabControlPage1,
   lblFontContainer,
@@ -38,15 +40,9 @@ enum class ControlId : int {
 };
 inline constexpr int kControlCount = static_cast<int>(ControlId::Count);
 
-struct ControlDesign {
-  ControlId id;
-  const char16_t* name;
-  ControlKind kind;
-  const char16_t* caption;
-  int left, top, width, height;  // twips, within the container
-  int tabOrder;
-  ControlId container;  // Count: the window itself
-};
+// A control's id in the window is its place in the table after this one.
+inline constexpr int kFirstControlId = 100;
+constexpr int IdOf(ControlId id) { return kFirstControlId + static_cast<int>(id); }
 
 const std::array<ControlDesign, kControlCount>& Form1Controls();
 const ControlDesign& DesignOf(ControlId id);
@@ -58,6 +54,23 @@ inline constexpr char16_t kProgramTitle[] = u"Tarnwick";
 inline constexpr char16_t kCopyRefusal[] = u"The text is already in the Clipboard";
 
 ControlId OptionControl(int index);  // Option1 member of index 0..4
+
+// The case rules, in the order of the Auto options.
+enum class CaseRule { Sentence, Lower, Upper, Proper, Toggle };
+
+// One conversion: its command button and the button handler's signature,
+// and the Auto option of the same index with the step at which
+// Option1_Click converts with it.
+struct ConversionCommand {
+  ControlId button;
+  ControlId option;
+  CaseRule rule;
+  const char16_t* signature;
+  int optionStep;
+};
+// In the order of the Auto options (Option1 index 0..4), which is also the
+// order in which chAuto_Click hides and shows the buttons.
+const std::array<ConversionCommand, kOptionCount>& ConversionCommands();
 
 // The field holds texts of any length, and every command converts the
 // whole text; its view shows at most this many code units from the start.

@@ -18,5 +18,11 @@ std::string TextToAscii(TextView text);
 
 // Decimal text of a signed integer (no grouping, no locale).
 Text DecimalText(long long value);
+// DecimalText with a leading zero below 10 ("05"); other values unchanged.
+Text TwoDigits(int value);
+
+// Replaces every occurrence of `from` (not empty) by `to`, left to right;
+// what `to` brings in is not searched again.
+void ReplaceAll(Text& text, TextView from, TextView to);
 
 }  // namespace tarnwick

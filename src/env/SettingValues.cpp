@@ -114,10 +114,13 @@ float ParseSingleSetting(TextView text) { return ParseNumber<float>(text); }
 
 Text FormatSingleSetting(float value) {
   // Stored values must read back whatever the locale of the writer or the
-  // reader: always "." as decimal point, never digit grouping.
+  // reader: always "." as decimal point, never digit grouping, and plain
+  // decimal digits ("300000", not "3e+05"), the shortest that read back
+  // exactly.
   if (!std::isfinite(value)) value = 0.0f;
   char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
   return AsciiToText(std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)));
 }
 

@@ -29,20 +29,6 @@ namespace {
 
 constexpr char16_t kValueIndent[] = u"      ";
 
-void ReplaceAll(Text& text, TextView from, TextView to) {
-  if (from.empty()) return;
-  Text out;
-  std::size_t start = 0;
-  for (auto hit = text.find(from); hit != Text::npos; hit = text.find(from, start)) {
-    out.append(text, start, hit - start);
-    out.append(to);
-    start = hit + from.size();
-  }
-  if (start == 0) return;
-  out.append(text, start, Text::npos);
-  text = std::move(out);
-}
-
 void ReplaceChar(Text& text, char16_t from, char16_t to) {
   for (char16_t& c : text) {
     if (c == from) c = to;
@@ -61,11 +47,6 @@ Text Enclosed(char16_t open, TextView inner, char16_t close) {
   out += inner;
   out += close;
   return out;
-}
-
-Text TwoDigits(int n) {
-  Text out = DecimalText(n);
-  return out.size() < 2 ? u"0" + out : out;
 }
 
 // Runs one step of describing an error; a failure leaves its fallback.

@@ -19,7 +19,7 @@ constexpr char16_t kStopCaption[] = u"Stopped on Error";
 
 ErrInfo g_current;
 std::int32_t g_failureStep = 0;
-std::int32_t g_lastDllError = 0;
+thread_local std::int32_t g_lastDllError = 0;
 ErrContext g_context;
 bool g_developmentMode = false;
 StopPrompt g_stopPrompt;
@@ -215,23 +215,21 @@ void CaptureFailure(std::exception_ptr failure, std::int32_t step) noexcept {
 }
 }  // namespace detail
 
-void Trap::Fail() {
-  Value args(MissingValue{});
-  if (args_) {
-    try {
-      args = args_();
-    } catch (...) {
-      args = Value(UnknownValue{});
-    }
+void TrapBase::Fail(Packer pack, const void* args) {
+  Value packed(MissingValue{});
+  try {
+    packed = pack(args);
+  } catch (...) {
+    packed = Value(UnknownValue{});
   }
   const auto flags = static_cast<std::int32_t>(kind_);
   if (kind_ == TrapKind::Inner) {
-    ErrorIn(signature_, args, flags);  // raises the error again to the caller
+    ErrorIn(signature_, packed, flags);  // raises the error again to the caller
     return;
   }
   // The chain ends here: nothing may escape into a window procedure.
   try {
-    ErrorIn(signature_, args, flags);
+    ErrorIn(signature_, packed, flags);
   } catch (...) {
     g_context.Preserved = false;
   }

@@ -35,7 +35,11 @@
 //   returns a value-initialised result. Nothing escapes an EndsChain trap, so
 //   it is safe inside a window procedure.
 // - Win32 calls go through win32::ApiCall (errors/win32/ApiCall.h) so that the
-//   report's API Error line names the last system error.
+//   report's API Error line names the last system error. The record belongs
+//   to the thread that made the call: a background thread's calls never
+//   change what the user-interface thread's reports show.
+// - A trap holds its arguments by reference and allocates nothing before its
+//   Run begins, so even a failure to allocate is caught by the trap.
 // - In development mode (SetDevelopmentMode; off in the delivered build) a
 //   failure asks the stop question through the installed StopPrompt: Yes runs
 //   the failing Step again, No passes the error on, Cancel passes it on with
@@ -48,6 +52,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 
@@ -66,7 +71,7 @@ void ClearCurrentError();
 // Step number of the failing statement (0 when it has none).
 std::int32_t FailureStep();
 void SetFailureStep(std::int32_t step);
-// The system's last-error code, recorded after every system call.
+// The system's last-error code, recorded after every system call, per thread.
 void RecordLastDllError(std::uint32_t code);
 std::int32_t LastDllError();
 
@@ -131,7 +136,12 @@ void ResetErrorState();
 
 // --- The trap -----------------------------------------------------------------
 
-enum class TrapKind : std::int32_t { Inner = 35, EndsChain = 42 };
+// Inner procedures record the error and raise it again (35); event handlers
+// and Main end the chain (42).
+enum class TrapKind : std::int32_t {
+  Inner = kFlagReRaise | kFlagRecord | kFlagWebInfo,
+  EndsChain = kFlagRecord | kFlagDisableCommit | kFlagWebInfo,
+};
 
 namespace detail {
 // Thrown by Trap::Step once a failure has been captured and not retried.
@@ -155,17 +165,12 @@ Value PackArgs(const A& a, const B& b, const R&... rest) {
 }
 }  // namespace detail
 
-class Trap {
+// What a trap needs besides its arguments; the arguments' packing is handed
+// in, so that nothing is built before a failure.
+class TrapBase {
  public:
-  Trap(const char16_t* signature, TrapKind kind) : signature_(signature), kind_(kind) {}
-
-  template <class A, class... R>
-  Trap(const char16_t* signature, TrapKind kind, const A& first, const R&... rest)
-      : signature_(signature), kind_(kind),
-        args_([&first, &rest...] { return detail::PackArgs(first, rest...); }) {}
-
-  Trap(const Trap&) = delete;
-  Trap& operator=(const Trap&) = delete;
+  TrapBase(const TrapBase&) = delete;
+  TrapBase& operator=(const TrapBase&) = delete;
 
   template <class F>
   auto Step(std::int32_t step, F&& statement) -> decltype(statement()) {
@@ -185,8 +190,12 @@ class Trap {
     }
   }
 
+ protected:
+  using Packer = Value (*)(const void* args);
+  TrapBase(const char16_t* signature, TrapKind kind) noexcept : signature_(signature), kind_(kind) {}
+
   template <class F>
-  auto Run(F&& body) -> decltype(body()) {
+  auto RunWith(F&& body, Packer pack, const void* args) -> decltype(body()) {
     using Result = decltype(body());
     try {
       return body();
@@ -194,16 +203,43 @@ class Trap {
     } catch (...) {
       detail::CaptureFailure(std::current_exception(), 0);
     }
-    Fail();  // raises again for TrapKind::Inner
+    Fail(pack, args);  // raises again for TrapKind::Inner
     if constexpr (!std::is_void_v<Result>) return Result{};
   }
 
  private:
-  void Fail();
+  void Fail(Packer pack, const void* args);
 
   const char16_t* signature_;
   TrapKind kind_;
-  std::function<Value()> args_;
+};
+
+template <class... A>
+class Trap : public TrapBase {
+ public:
+  Trap(const char16_t* signature, TrapKind kind, const A&... args) noexcept
+      : TrapBase(signature, kind), args_(args...) {}
+
+  template <class F>
+  auto Run(F&& body) -> decltype(body()) {
+    if constexpr (sizeof...(A) == 0) {
+      return RunWith(std::forward<F>(body), &Pack, nullptr);
+    } else {
+      return RunWith(std::forward<F>(body), &Pack, &args_);
+    }
+  }
+
+ private:
+  static Value Pack(const void* args) {
+    if constexpr (sizeof...(A) == 0) {
+      return detail::PackArgs();
+    } else {
+      return std::apply([](const A&... a) { return detail::PackArgs(a...); },
+                        *static_cast<const std::tuple<const A&...>*>(args));
+    }
+  }
+
+  std::tuple<const A&...> args_;
 };
 
 }  // namespace tarnwick::mErrTrap

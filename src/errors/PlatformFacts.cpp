@@ -5,11 +5,6 @@
 namespace tarnwick::mErrTrap {
 namespace {
 
-Text TwoDigits(int n) {
-  Text out = DecimalText(n);
-  return out.size() < 2 ? u"0" + out : out;
-}
-
 // Answers that need no platform: no computer name, no component, no message
 // table; US formats and the C library's local clock.
 class PortableFacts final : public PlatformFacts {

@@ -1,21 +1,6 @@
 #include "shell/MailtoUrl.h"
 
 namespace tarnwick::mCommon {
-namespace {
-
-void ReplaceAll(Text& text, TextView from, TextView to) {
-  Text out;
-  out.reserve(text.size());
-  std::size_t start = 0;
-  for (std::size_t hit; (hit = text.find(from, start)) != Text::npos; start = hit + from.size()) {
-    out.append(text, start, hit - start);
-    out.append(to);
-  }
-  out.append(text, start, Text::npos);
-  text.swap(out);
-}
-
-}  // namespace
 
 Text EscapeMailText(TextView text) {
   // The order matters: "&" first, so the "%" escapes added later stay as

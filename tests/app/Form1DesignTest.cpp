@@ -3,90 +3,120 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <span>
+
+#include "env/UIStrings.h"
+#include "forms/FormDesign.h"
 
 namespace tarnwick::app {
 namespace {
 
-TEST(Form1Design, TabOrderIsTheTableOrderWithoutGaps) {
-  std::set<int> orders;
-  int expected = 0;
-  for (const ControlDesign& c : Form1Controls()) {
-    EXPECT_EQ(c.tabOrder, expected++) << TextToAscii(c.name);
-    EXPECT_EQ(&DesignOf(c.id), &c);
-    orders.insert(c.tabOrder);
-  }
-  EXPECT_EQ(orders.size(), static_cast<std::size_t>(kControlCount));
+struct Table {
+  const char* name;
+  std::span<const ControlDesign> controls;
+  int clientWidth, clientHeight;
+};
+
+std::vector<Table> AllForms() {
+  return {{"Form1", Form1Controls(), kClientWidthTwips, kClientHeightTwips},
+          {"Form10", forms::Form10Design().controls, forms::Form10Design().clientWidth,
+           forms::Form10Design().clientHeight},
+          {"Form11", forms::Form11Design().controls, forms::Form11Design().clientWidth,
+           forms::Form11Design().clientHeight}};
 }
 
-TEST(Form1Design, ContainersComeBeforeTheirControls) {
-  // Controls are created in table order, so a container must exist first.
-  for (const ControlDesign& c : Form1Controls()) {
-    if (c.container == ControlId::Count) continue;
-    EXPECT_LT(static_cast<int>(c.container), static_cast<int>(c.id)) << TextToAscii(c.name);
+const ControlDesign* Find(std::span<const ControlDesign> controls, int id) {
+  for (const ControlDesign& c : controls) {
+    if (c.id == id) return &c;
   }
+  return nullptr;
 }
 
-TEST(Form1Design, EveryControlThatCanBeUsedLiesInsideTheClientArea) {
-  // The panel fills the window and Frame1's right edge runs past it as
-  // designed; everything that takes input must be fully visible.
-  for (const ControlDesign& c : Form1Controls()) {
-    if (c.kind == ControlKind::Panel || c.kind == ControlKind::GroupBox ||
-        c.id == ControlId::lblFontContainer) {
-      continue;
+// Controls are built in table order: a container must exist before what it
+// holds, ids must tell controls apart, and whatever the user can reach
+// lies inside the client area.
+TEST(FormDesigns, ContainersFirstIdsUniqueEverythingReachableInside) {
+  for (const Table& form : AllForms()) {
+    SCOPED_TRACE(form.name);
+    std::set<int> seen;
+    for (const ControlDesign& c : form.controls) {
+      SCOPED_TRACE(TextToAscii(c.name));
+      EXPECT_NE(c.id, 0);
+      EXPECT_TRUE(seen.insert(c.id).second) << "id used twice";
+      if (c.container != 0) {
+        EXPECT_TRUE(seen.count(c.container)) << "container comes later";
+      }
+      // The panel fills the window, Frame1 runs past it and the About
+      // dialog's lines run past both edges, as designed.
+      const bool decoration = c.kind == ControlKind::Panel || c.kind == ControlKind::GroupBox ||
+                              c.kind == ControlKind::Line || c.kind == ControlKind::HiddenLabel;
+      if (decoration) continue;
+      int left = c.left, top = c.top;
+      for (const ControlDesign* p = Find(form.controls, c.container); p != nullptr;
+           p = Find(form.controls, p->container)) {
+        left += p->left;
+        top += p->top;
+      }
+      EXPECT_GE(left, 0);
+      EXPECT_LE(left + c.width, form.clientWidth);
+      EXPECT_LE(top + c.height, form.clientHeight);
     }
-    int left = c.left, top = c.top;
-    for (ControlId p = c.container; p != ControlId::Count; p = DesignOf(p).container) {
-      left += DesignOf(p).left;
-      top += DesignOf(p).top;
-    }
-    EXPECT_LE(left + c.width, kClientWidthTwips) << TextToAscii(c.name);
-    EXPECT_LE(top + c.height, kClientHeightTwips) << TextToAscii(c.name);
   }
   // The font container is never seen: it starts below the client area.
   EXPECT_GE(DesignOf(ControlId::lblFontContainer).top, kClientHeightTwips);
 }
 
-TEST(Form1Design, OptionsMatchTheButtonsCaptionForCaption) {
-  const ControlId buttons[] = {ControlId::bnSentence, ControlId::bnLower, ControlId::bnUpper,
-                               ControlId::bnEvery, ControlId::bnToggle};
-  for (int i = 0; i < kOptionCount; ++i) {
-    const ControlDesign& option = DesignOf(OptionControl(i));
-    EXPECT_EQ(option.container, ControlId::Frame1);
-    EXPECT_EQ(Text(option.caption), Text(DesignOf(buttons[i]).caption));
-    EXPECT_LE(option.left + option.width, DesignOf(ControlId::Frame1).width);
-    EXPECT_LE(option.top + option.height, DesignOf(ControlId::Frame1).height);
+// Each step of a dialog's load sets one caption, in ascending order; the
+// window's own caption comes first.
+TEST(FormDesigns, CaptionStepsRunOnceEachInOrder) {
+  for (const forms::FormDesign* form : {&forms::Form10Design(), &forms::Form11Design()}) {
+    SCOPED_TRACE(TextToAscii(form->name));
+    const auto steps = forms::CaptionSteps(*form);
+    ASSERT_FALSE(steps.empty());
+    EXPECT_EQ(steps.front().control, nullptr);
+    for (std::size_t i = 1; i < steps.size(); ++i) EXPECT_LT(steps[i - 1].step, steps[i].step);
+  }
+  EXPECT_EQ(forms::CaptionSteps(forms::Form11Design()).size(), 20u);  // steps 20 to 210
+  EXPECT_EQ(forms::CaptionSteps(forms::Form10Design()).size(), 10u);  // steps 20 to 110
+}
+
+TEST(Form1Design, EachCommandPairsItsButtonAndOptionByCaption) {
+  int index = 0;
+  for (const ConversionCommand& command : ConversionCommands()) {
+    const ControlDesign& option = DesignOf(command.option);
+    EXPECT_EQ(command.option, OptionControl(index));
+    EXPECT_EQ(option.container, IdOf(ControlId::Frame1));
+    EXPECT_EQ(Text(option.caption), Text(DesignOf(command.button).caption));
+    EXPECT_EQ(command.optionStep, 30 + 10 * index++);
   }
 }
 
-TEST(Form1Design, TwipsConvertAtTheGivenDpi) {
+TEST(FormDesigns, AboutVersionLineWidensTheMinorNumberOnly) {
+  EXPECT_EQ(forms::AboutVersionLine(u"Version ", 1, 5), u"Version 1.05");
+  EXPECT_EQ(forms::AboutVersionLine(u"Version ", 2, 12), u"Version 2.12");
+  EXPECT_EQ(forms::AboutVersionLine(u"Version ", 10, 0), u"Version 10.00");
+}
+
+TEST(FormDesigns, TwipsConvertAtTheGivenDpi) {
   EXPECT_EQ(TwipsToPixels(kClientWidthTwips, 96), 369);
-  EXPECT_EQ(TwipsToPixels(kClientHeightTwips, 96), 223);
   EXPECT_EQ(TwipsToPixels(120, 120), 10);
   EXPECT_EQ(TwipsToPixels(1815, 144), 182);  // 181.5 rounds up
   EXPECT_EQ(TwipsToPixels(-300, 96), -20);
-  EXPECT_DOUBLE_EQ(PixelsToTwips(20, 96), 300.0);
   EXPECT_DOUBLE_EQ(PixelsToTwips(-7, 96), -105.0);
 }
 
-}  // namespace
-}  // namespace tarnwick::app
-
-namespace tarnwick::app {
-namespace {
-
-TEST(FieldView, ShowsShortTextsWholeAndLongOnesFromTheStart) {
-  EXPECT_EQ(FieldViewLength(u"", 4), 0u);
-  EXPECT_EQ(FieldViewLength(u"abcd", 4), 4u);
-  EXPECT_EQ(FieldViewLength(u"abcdef", 4), 4u);
-  const Text big(kFieldViewLimit * 3, u'x');
-  EXPECT_EQ(FieldViewLength(big), kFieldViewLimit);
-}
-
-TEST(FieldView, NeverEndsInsideASurrogatePair) {
-  const Text text = u"abc\U0001F600def";  // the emoji takes units 3 and 4
-  EXPECT_EQ(FieldViewLength(text, 4), 3u);
-  EXPECT_EQ(FieldViewLength(text, 5), 5u);
-  EXPECT_EQ(FieldViewLength(text, 3), 3u);
+TEST(FieldView, ShowsShortTextsWholeLongOnesFromTheStartNeverHalfAPair) {
+  const Text emoji = u"abc\U0001F600def";  // the emoji takes units 3 and 4
+  const struct {
+    Text text;
+    std::size_t limit, shown;
+  } rows[] = {{u"", 4, 0}, {u"abcd", 4, 4}, {u"abcdef", 4, 4}, {u"abc", 0, 0},
+              {u"abcdef", 0, 0}, {emoji, 4, 3}, {emoji, 5, 5}, {emoji, 3, 3}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(TextToAscii(row.text) + " limit " + std::to_string(row.limit));
+    EXPECT_EQ(FieldViewLength(row.text, row.limit), row.shown);
+  }
+  EXPECT_EQ(FieldViewLength(Text(kFieldViewLimit * 3, u'x')), kFieldViewLimit);
 }
 
 }  // namespace

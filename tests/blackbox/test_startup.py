@@ -55,7 +55,7 @@ class FirstStart(TarnwickTestCase):
         self.assertTrue(field.style & 0x0800, "read-only")  # ES_READONLY
         self.assertTrue(field.style & 0x00200000, "vertical scroll bar")  # WS_VSCROLL
 
-        group = [c for c in controls if c.cls == "Tarnwick.GroupBox"][0]
+        group = [c for c in controls if c.cls == "Tarnwick.Container" and c.rect == design(3480, 240, 2175, 2535)][0]
         self.assertFalse(group.visible, "Frame1 hidden outside Auto mode")
         font_label = [c for c in controls if c.caption == "FONT CONTAINER!!!!!!!"][0]
         self.assertFalse(font_label.visible)

@@ -2,20 +2,18 @@
 
 #include <windowsx.h>
 
-#include <algorithm>
 #include <memory>
 
 #include "app/SettingRules.h"
-#include "app/win32/AboutHook.h"
-#include "app/win32/Containers.h"
 #include "app/win32/mMain.h"
 #include "case/CaseRules.h"
 #include "clipboard/win32/ClipboardAccess.h"
 #include "common/win32/WideText.h"
-#include "common/win32/WindowClass.h"
 #include "env/SettingValues.h"
 #include "env/win32/RegSettings.h"
 #include "errors/ErrTrap.h"
+#include "errors/win32/ApiCall.h"
+#include "forms/win32/Form10.h"
 #include "shell/win32/mCommon.h"
 
 namespace tarnwick::app {
@@ -27,25 +25,11 @@ namespace {
 using mErrTrap::Trap;
 using mErrTrap::TrapKind;
 
-constexpr int kFirstControlId = 100;
 constexpr int kIconResource = 1;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr char16_t kSettings[] = u"Settings";
 // Edit controls stop at 30,000 characters unless told otherwise.
 constexpr LPARAM kFieldTextLimit = 0x7FFFFFFE;
-
-// Text is UTF-16 on both sides of the boundary.
-const wchar_t* WideView(const Text& text) {
-  static_assert(sizeof(wchar_t) == sizeof(char16_t));
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-
-CaseRule OptionRule(int index) {
-  static constexpr CaseRule kRules[kOptionCount] = {CaseRule::Sentence, CaseRule::Lower,
-                                                     CaseRule::Upper, CaseRule::Every,
-                                                     CaseRule::Toggle};
-  return kRules[index];
-}
 
 std::int16_t ReadInt16Setting(const char16_t* key) {
   return mRegSettings::ParseInt16Setting(mRegSettings::GetSetting(kSettings, key, u"0"));
@@ -90,88 +74,21 @@ class WritingClipboardReset {
   WritingClipboardReset& operator=(const WritingClipboardReset&) = delete;
 };
 
-struct WindowClassStyle {
-  const wchar_t* className;
-  DWORD style;
-  DWORD exStyle;
-};
-
-WindowClassStyle ClassStyleOf(const ControlDesign& design) {
-  constexpr DWORD child = WS_CHILD | WS_CLIPSIBLINGS;
-  switch (design.kind) {
-    case ControlKind::Panel:
-      return {kPanelClass, child | WS_VISIBLE, WS_EX_CONTROLPARENT};
-    case ControlKind::GroupBox:
-      return {kGroupBoxClass, child, WS_EX_CONTROLPARENT};  // shown in Auto mode
-    case ControlKind::Label: {
-      const bool hidden = design.id == ControlId::lblFontContainer;
-      return {L"STATIC", child | SS_LEFT | (hidden ? 0 : WS_VISIBLE), 0};
-    }
-    case ControlKind::TextBox:
-      return {L"EDIT",
-              child | WS_VISIBLE | WS_TABSTOP | WS_GROUP | WS_VSCROLL | ES_MULTILINE |
-                  ES_AUTOVSCROLL | ES_READONLY | ES_NOHIDESEL,
-              WS_EX_CLIENTEDGE};
-    case ControlKind::Button:
-      return {L"BUTTON", child | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, 0};
-    case ControlKind::OptionButton: {
-      const bool first = design.id == ControlId::Option1_0;
-      return {L"BUTTON",
-              child | WS_VISIBLE | WS_TABSTOP | BS_AUTORADIOBUTTON | (first ? WS_GROUP : 0), 0};
-    }
-    case ControlKind::CheckBox:
-      // Three states, as the settings may set grey; clicks are handled here.
-      return {L"BUTTON", child | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_3STATE, 0};
-  }
-  return {L"STATIC", child, 0};
-}
-
 HICON LoadProgramIcon(HINSTANCE instance, int sizeMetricX, int sizeMetricY) {
   return static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON,
                                          ::GetSystemMetrics(sizeMetricX),
                                          ::GetSystemMetrics(sizeMetricY), 0));
 }
 
-// The check mark of a check box or option button and the gap before its
-// caption, in pixels at 96 DPI.
-constexpr int kCheckMarkAndGap = 18;
-
-// Fonts do not grow exactly with the DPI: at 120 DPI "Change automatically"
-// needs more than its designed width. A check box or option button gets
-// the width its caption needs in `font`, never less than designed and never
-// past the right edge of its container.
-int FittedWidth(const ControlDesign& design, HWND parent, HFONT font, int dpi) {
-  const int designed = TwipsToPixels(design.width, dpi);
-  if (design.kind != ControlKind::CheckBox && design.kind != ControlKind::OptionButton) {
-    return designed;
-  }
-  win32::ScreenDC screen;
-  if (screen.get() == nullptr || font == nullptr || design.caption == nullptr) return designed;
-  const Text caption = design.caption;
-  const HGDIOBJ old = ::SelectObject(screen.get(), font);
-  SIZE text{};
-  ::GetTextExtentPoint32W(screen.get(), WideView(caption), static_cast<int>(caption.size()), &text);
-  ::SelectObject(screen.get(), old);
-  // The room to the right edge of the container and of the window.
-  const int left = TwipsToPixels(design.left, dpi);
-  HWND window = ::GetAncestor(parent, GA_ROOT);
-  RECT container{}, client{};
-  ::GetClientRect(parent, &container);
-  ::GetClientRect(window, &client);
-  POINT origin{left, 0};
-  ::MapWindowPoints(parent, window, &origin, 1);
-  const int room = std::min(static_cast<int>(container.right) - left,
-                            static_cast<int>(client.right - origin.x));
-  const int widest = std::max(designed, room);
-  // The extent ends with the spacing after the last letter, a pixel that
-  // may fall outside without cutting the letter.
-  const int needed = static_cast<int>(text.cx) - 1 + ::MulDiv(kCheckMarkAndGap, dpi, 96);
-  return std::clamp(needed, designed, widest);
+POINT WindowPosition(HWND hwnd) {
+  RECT frame{};
+  ::GetWindowRect(hwnd, &frame);
+  return {frame.left, frame.top};
 }
 
 }  // namespace
 
-Form1::Form1() : fieldBinding_(*this) {
+Form1::Form1() : Window(u"Form1"), fieldBinding_(*this) {
   mHookClipboard::SetViewerClient(this);
   mCase::BindMainTextField(&fieldBinding_);
 }
@@ -179,44 +96,54 @@ Form1::Form1() : fieldBinding_(*this) {
 Form1::~Form1() {
   mCase::BindMainTextField(nullptr);
   mHookClipboard::SetViewerClient(nullptr);
-  if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);
 }
 
 // --- Window and controls -------------------------------------------------------
 
 void Form1::Show() {
   if (!IsLoaded()) {
-    CreateWindowAndControls();
+    try {
+      CreateWindowAndControls();
+    } catch (...) {
+      // The window was never loaded: it goes, and with it the program
+      // unless something else (the report of this failure) is open.
+      if (HWND half = hwnd()) ::DestroyWindow(half);
+      throw;
+    }
     Form_Load();
+    position_ = WindowPosition(hwnd());
+    loadEnded_ = true;
   }
-  ::ShowWindow(hwnd_, SW_SHOWNORMAL);
-  ::UpdateWindow(hwnd_);
+  ::ShowWindow(hwnd(), SW_SHOWNORMAL);
+  ::UpdateWindow(hwnd());
 }
 
 void Form1::CreateWindowAndControls() {
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  if (!win32::RegisterWindowClass(kMainWindowClass, &WndProc) || !RegisterContainerClasses(instance)) {
-    mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
-  }
   dpi_ = win32::SystemDpi();
   RECT frame{0, 0, TwipsToPixels(kClientWidthTwips, dpi_), TwipsToPixels(kClientHeightTwips, dpi_)};
   ::AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
-  const std::wstring caption = win32::ToWide(kProgramTitle);
   // Outer frame at the top-left corner of the screen until settings move it.
-  hwnd_ = ::CreateWindowExW(0, kMainWindowClass, caption.c_str(), kWindowStyle, 0, 0,
-                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                            instance, this);
-  if (hwnd_ == nullptr) mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
+  const RECT at{0, 0, frame.right - frame.left, frame.bottom - frame.top};
+  const std::wstring caption = win32::ToWide(kProgramTitle);
+  const CreateSpec spec{kMainWindowClass, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                        caption.c_str(), kWindowStyle, 0, at, nullptr};
+  if (!win32::ApiCall([&] { return Create(spec); })) mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
   bigIcon_.reset(LoadProgramIcon(instance, SM_CXICON, SM_CYICON));
   smallIcon_.reset(LoadProgramIcon(instance, SM_CXSMICON, SM_CYSMICON));
-  ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
-  ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+  ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+  ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
   CreateCommonFont();
-  for (const ControlDesign& design : Form1Controls()) CreateControl(design);
+  // The controls keep the system's font until the load gives them the
+  // common one; captions are fitted for the common font.
+  controls_.Build(hwnd(), Form1Controls(), dpi_, {nullptr, nullptr, nullptr, commonFont_.get()});
+  ::SendMessageW(Control(ControlId::lblFontContainer), WM_SETFONT,
+                 reinterpret_cast<WPARAM>(commonFont_.get()), FALSE);
+  SetUpField();
   // Design state: the sentence-case option selected, nothing fired.
   ::SendMessageW(Control(OptionControl(0)), BM_SETCHECK, BST_CHECKED, 0);
   selectedOption_ = 0;
-  mMain::RegisterLoadedForm(Ref());
+  built_ = true;
 }
 
 void Form1::CreateCommonFont() {
@@ -230,28 +157,12 @@ void Form1::CreateCommonFont() {
   commonFont_.reset(::CreateFontIndirectW(&font));
 }
 
-void Form1::CreateControl(const ControlDesign& design) {
-  const WindowClassStyle cls = ClassStyleOf(design);
-  HWND parent = design.container == ControlId::Count ? hwnd_ : Control(design.container);
-  const std::wstring caption = win32::ToWide(design.caption);
-  const int index = static_cast<int>(design.id);
-  HWND control = ::CreateWindowExW(
-      cls.exStyle, cls.className, caption.c_str(), cls.style, TwipsToPixels(design.left, dpi_),
-      TwipsToPixels(design.top, dpi_), FittedWidth(design, parent, commonFont_.get(), dpi_),
-      TwipsToPixels(design.height, dpi_), parent,
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)),
-      ::GetModuleHandleW(nullptr), nullptr);
-  if (control == nullptr) mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
-  controls_[index] = control;
-  if (design.id == ControlId::lblFontContainer) {
-    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(commonFont_.get()), FALSE);
-  }
-  if (design.id == ControlId::fdClipboardText) {
-    ::SendMessageW(control, EM_SETLIMITTEXT, kFieldTextLimit, 0);
-    ::SetWindowLongPtrW(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    fieldPrevProc_ = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FieldProc)));
-  }
+void Form1::SetUpField() {
+  HWND field = Control(ControlId::fdClipboardText);
+  ::SendMessageW(field, EM_SETLIMITTEXT, kFieldTextLimit, 0);
+  ::SetWindowLongPtrW(field, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  fieldPrevProc_ = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrW(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FieldProc)));
 }
 
 HFONT Form1::CommonFont() const {
@@ -262,12 +173,12 @@ HFONT Form1::CommonFont() const {
 void Form1::SetFieldText(const Text& text) {
   fieldText_ = text;
   fieldViewStale_ = true;
-  if (fieldViewPosted_ || hwnd_ == nullptr) return;
+  if (fieldViewPosted_ || hwnd() == nullptr) return;
   // Filling the edit control takes milliseconds per kilobyte, so the view
   // follows once the current event is done: a conversion reaches the
   // clipboard first, and a text that Auto mode converts at once is drawn
   // only in its converted form.
-  fieldViewPosted_ = ::PostMessageW(hwnd_, kShowFieldText, 0, 0) != FALSE;
+  fieldViewPosted_ = ::PostMessageW(hwnd(), kShowFieldText, 0, 0) != FALSE;
   if (!fieldViewPosted_) ShowFieldView();
 }
 
@@ -279,9 +190,9 @@ void Form1::ShowFieldView() {
   if (field == nullptr) return;
   const std::size_t shown = FieldViewLength(fieldText_);
   if (shown == fieldText_.size()) {
-    ::SetWindowTextW(field, WideView(fieldText_));
+    ::SetWindowTextW(field, win32::WideView(fieldText_));
   } else {
-    ::SetWindowTextW(field, WideView(fieldText_.substr(0, shown)));
+    ::SetWindowTextW(field, win32::WideView(fieldText_.substr(0, shown)));
   }
 }
 
@@ -315,42 +226,26 @@ void Form1::SetVisible(ControlId id, bool visible) {
 }
 
 float Form1::EdgeTwips(bool left) const {
-  RECT frame{};
-  ::GetWindowRect(hwnd_, &frame);
-  return static_cast<float>(PixelsToTwips(left ? frame.left : frame.top, dpi_));
+  const POINT at = WindowPosition(hwnd());
+  return static_cast<float>(PixelsToTwips(left ? at.x : at.y, dpi_));
 }
 
 void Form1::MoveEdge(bool left, float twips) {
   const int pixels = EdgePixelsFromTwips(twips, dpi_);
-  RECT frame{};
-  ::GetWindowRect(hwnd_, &frame);
-  ::SetWindowPos(hwnd_, nullptr, left ? pixels : frame.left, left ? frame.top : pixels, 0, 0,
+  const POINT at = WindowPosition(hwnd());
+  ::SetWindowPos(hwnd(), nullptr, left ? pixels : at.x, left ? at.y : pixels, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// --- Window procedures ----------------------------------------------------------
+// --- Messages -----------------------------------------------------------------------
 
-LRESULT CALLBACK Form1::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  try {
-    if (message == WM_NCCREATE) {
-      auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<Form1*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self != nullptr && self->hwnd_ == nullptr && message != WM_NCDESTROY) self->hwnd_ = hwnd;
-    if (self != nullptr) return self->HandleMessage(message, wParam, lParam);
-    return ::DefWindowProcW(hwnd, message, wParam, lParam);
-  } catch (...) {
-    // Event handlers trap and report their own failures; nothing else may
-    // leave a window procedure.
-    return 0;
-  }
-}
-
-LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+std::optional<LRESULT> Form1::OnMessage(UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_COMMAND:
-      OnCommand(LOWORD(wParam) - kFirstControlId, HIWORD(wParam));
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_MOVE:
+      OnMoved();
       return 0;
     case WM_CLOSE:
       Unload();
@@ -361,47 +256,46 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kShowFieldText:
       ShowFieldView();
       return 0;
-    case WM_NCDESTROY: {
-      const LRESULT result = ::DefWindowProcW(hwnd_, message, wParam, lParam);
-      hwnd_ = nullptr;
-      controls_.fill(nullptr);
-      return result;
-    }
     default:
-      return ::DefWindowProcW(hwnd_, message, wParam, lParam);
+      return std::nullopt;
   }
 }
 
-void Form1::OnCommand(int controlIndex, int notification) {
-  if (notification != BN_CLICKED || controlIndex < 0 || controlIndex >= kControlCount) return;
-  const auto id = static_cast<ControlId>(controlIndex);
-  switch (id) {
-    case ControlId::bnUpper: bnUpper_Click(); return;
-    case ControlId::bnLower: bnLower_Click(); return;
-    case ControlId::bnSentence: bnSentence_Click(); return;
-    case ControlId::bnEvery: bnEvery_Click(); return;
-    case ControlId::bnToggle: bnToggle_Click(); return;
-    case ControlId::bnAbout: bnAbout_Click(); return;
-    case ControlId::chTop:
-    case ControlId::chAuto:
-      // A click checks an unchecked or grey box and unchecks a checked one.
-      SetCheckState(id, CheckState(id) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED);
-      return;
-    default:
-      break;
+void Form1::OnCommand(int id, int notification) {
+  if (notification != BN_CLICKED) return;
+  for (const ConversionCommand& command : ConversionCommands()) {
+    if (id == IdOf(command.button)) return RunCommand(command);
+  }
+  if (id == IdOf(ControlId::bnAbout)) return bnAbout_Click();
+  for (const ControlId box : {ControlId::chTop, ControlId::chAuto}) {
+    if (id != IdOf(box)) continue;
+    (box == ControlId::chTop ? settingsChanged_.alwaysOnTop : settingsChanged_.autoMode) = true;
+    // A click checks an unchecked or grey box and unchecks a checked one.
+    return SetCheckState(box, CheckState(box) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED);
   }
   for (int i = 0; i < kOptionCount; ++i) {
-    if (id == OptionControl(i) && OptionSelected(i) && selectedOption_ != i) {
+    if (id == IdOf(OptionControl(i)) && OptionSelected(i) && selectedOption_ != i) {
+      settingsChanged_.autoOption = true;
       selectedOption_ = i;
       Option1_Click(static_cast<std::int16_t>(i));
     }
   }
 }
 
+// A move after the load is the user's (or another program's on the user's
+// behalf): the edge that moved is saved at close.
+void Form1::OnMoved() {
+  if (!loadEnded_) return;
+  const POINT now = WindowPosition(hwnd());
+  if (now.x != position_.x) settingsChanged_.left = true;
+  if (now.y != position_.y) settingsChanged_.top = true;
+  position_ = now;
+}
+
 void Form1::Unload() {
   std::int16_t Cancel = 0;
   Form_Unload(Cancel);
-  ::DestroyWindow(hwnd_);  // unloading goes on whatever Cancel says
+  ::DestroyWindow(hwnd());  // unloading goes on whatever Cancel says
 }
 
 void Form1::OnDestroy() {
@@ -410,8 +304,7 @@ void Form1::OnDestroy() {
   if (inViewerChain_) mHookClipboard::LeaveViewerChain(Ref());
   if (hooked_) mHookClipboard::UnhookForm(Ref());
   inViewerChain_ = hooked_ = false;
-  mMain::UnregisterLoadedForm(hwnd_);
-  ::PostQuitMessage(0);
+  if (built_) ::PostQuitMessage(0);
 }
 
 LRESULT CALLBACK Form1::FieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -472,7 +365,7 @@ LRESULT Form1::HandleFieldMessage(HWND field, UINT message, WPARAM wParam, LPARA
 void Form1::Form_Load() {
   Trap trap(u"Form1.Form_Load", TrapKind::EndsChain);
   trap.Run([&] {
-    trap.Step(20, [&] { SkinFramework1.ApplyWindow(hwnd_); });
+    trap.Step(20, [&] { SkinFramework1.ApplyWindow(hwnd()); });
     trap.Step(30, [&] { SkinFramework1.SetOptions(SkinFramework1.Options() & ~1); });
     trap.Step(40, [&] { SkinFramework1.LoadSkin(u"gui.dll", u"Normalblue.ini"); });
     trap.Step(50, [&] {
@@ -484,23 +377,23 @@ void Form1::Form_Load() {
       mHookClipboard::JoinViewerChain(Ref());
     });
     trap.Step(70, [&] {
-      settingsLoadReached_ = 70;
+      settingsRead_.autoOption = true;
       SelectOption(CheckedOptionIndex(ReadInt16Setting(u"AutoOption")));
     });
     trap.Step(80, [&] {
-      settingsLoadReached_ = 80;
+      settingsRead_.alwaysOnTop = true;
       SetCheckState(ControlId::chTop, CheckedCheckState(ReadInt16Setting(u"AlwaysOnTop")));
     });
     trap.Step(90, [&] {
-      settingsLoadReached_ = 90;
+      settingsRead_.autoMode = true;
       SetCheckState(ControlId::chAuto, CheckedCheckState(ReadInt16Setting(u"Auto")));
     });
     trap.Step(100, [&] {
-      settingsLoadReached_ = 100;
+      settingsRead_.left = true;
       MoveEdge(true, ReadSingleSetting(u"Left", EdgeTwips(true)));
     });
     trap.Step(110, [&] {
-      settingsLoadReached_ = 110;
+      settingsRead_.top = true;
       MoveEdge(false, ReadSingleSetting(u"Top", EdgeTwips(false)));
     });
     trap.Step(120, [] { bFormLoaded = true; });
@@ -510,32 +403,33 @@ void Form1::Form_Load() {
   });
 }
 
+Form1::SettingFlags Form1::SettingsToSave() const {
+  return {settingsRead_.autoOption || settingsChanged_.autoOption,
+          settingsRead_.alwaysOnTop || settingsChanged_.alwaysOnTop,
+          settingsRead_.autoMode || settingsChanged_.autoMode,
+          settingsRead_.left || settingsChanged_.left, settingsRead_.top || settingsChanged_.top};
+}
+
 void Form1::Form_Unload(std::int16_t& Cancel) {
   Trap trap(u"Form1.Form_Unload(Cancel)", TrapKind::EndsChain, Cancel);
   trap.Run([&] {
-    const int reached = settingsLoadReached_;
-    if (reached >= 80) {
+    const SettingFlags save = SettingsToSave();
+    if (save.alwaysOnTop) {
       trap.Step(10, [&] { WriteSetting(u"AlwaysOnTop", DecimalText(CheckState(ControlId::chTop))); });
     }
-    if (reached >= 90) {
+    if (save.autoMode) {
       trap.Step(20, [&] { WriteSetting(u"Auto", DecimalText(CheckState(ControlId::chAuto))); });
     }
-    if (reached >= 70) {
-      for (int i = 0; i < kOptionCount; ++i) {
-        trap.Step(30 + 10 * i, [&] {
-          if (OptionSelected(i)) WriteSetting(u"AutoOption", DecimalText(i));
-        });
-      }
-    }
-    if (reached >= 100) {
-      trap.Step(80, [&] {
-        WriteSetting(u"Left", mRegSettings::FormatSingleSetting(EdgeTwips(true)));
+    for (int i = 0; i < kOptionCount && save.autoOption; ++i) {
+      trap.Step(30 + 10 * i, [&] {
+        if (OptionSelected(i)) WriteSetting(u"AutoOption", DecimalText(i));
       });
     }
-    if (reached >= 110) {
-      trap.Step(90, [&] {
-        WriteSetting(u"Top", mRegSettings::FormatSingleSetting(EdgeTwips(false)));
-      });
+    if (save.left) {
+      trap.Step(80, [&] { WriteSetting(u"Left", mRegSettings::FormatSingleSetting(EdgeTwips(true))); });
+    }
+    if (save.top) {
+      trap.Step(90, [&] { WriteSetting(u"Top", mRegSettings::FormatSingleSetting(EdgeTwips(false))); });
     }
     trap.Step(100, [&] {
       if (inViewerChain_) mHookClipboard::LeaveViewerChain(Ref());
@@ -563,24 +457,22 @@ void Form1::chTop_Click() {
 void Form1::bnAbout_Click() {
   Trap trap(u"Form1.bnAbout_Click", TrapKind::EndsChain);
   trap.Run([&] {
-    std::unique_ptr<ModalDialog> dialog;
-    trap.Step(10, [&] { dialog = CreateAboutDialog(); });
-    trap.Step(20, [&] {
-      if (dialog) dialog->ShowModal(mMain::frmMain->Ref());
-    });
+    std::unique_ptr<forms::Form10> dialog;
+    trap.Step(10, [&] { dialog = std::make_unique<forms::Form10>(&mMain::ApplyCommonFont); });
+    trap.Step(20, [&] { dialog->ShowModal(mMain::frmMain->hwnd()); });
     trap.Step(30, [&] { dialog.reset(); });
   });
 }
 
 void Form1::chAuto_Click() {
-  static constexpr ControlId kButtons[] = {ControlId::bnSentence, ControlId::bnLower,
-                                           ControlId::bnUpper, ControlId::bnEvery,
-                                           ControlId::bnToggle};
+  const auto& commands = ConversionCommands();
   Trap trap(u"Form1.chAuto_Click", TrapKind::EndsChain);
   trap.Run([&] {
     if (!trap.Step(10, [] { return bFormLoaded; })) return;
     if (trap.Step(20, [&] { return IsOn(CheckState(ControlId::chAuto)); })) {
-      for (int i = 0; i < 5; ++i) trap.Step(30 + 10 * i, [&] { SetVisible(kButtons[i], false); });
+      for (int i = 0; i < kOptionCount; ++i) {
+        trap.Step(30 + 10 * i, [&] { SetVisible(commands[i].button, false); });
+      }
       trap.Step(80, [&] { SetVisible(ControlId::Frame1, true); });
       for (int i = 0; i < kOptionCount; ++i) {
         trap.Step(90 + 10 * i, [&] {
@@ -590,7 +482,9 @@ void Form1::chAuto_Click() {
       return;
     }
     trap.Step(150, [&] { SetVisible(ControlId::Frame1, false); });
-    for (int i = 0; i < 5; ++i) trap.Step(160 + 10 * i, [&] { SetVisible(kButtons[i], true); });
+    for (int i = 0; i < kOptionCount; ++i) {
+      trap.Step(160 + 10 * i, [&] { SetVisible(commands[i].button, true); });
+    }
   });
 }
 
@@ -600,19 +494,19 @@ void Form1::ConvertField(CaseRule rule) {
   switch (rule) {
     case CaseRule::Upper: SetFieldText(mCase::UpperCase(fieldText_)); return;
     case CaseRule::Lower: SetFieldText(mCase::LowerCase(fieldText_)); return;
-    case CaseRule::Every: SetFieldText(mCase::ProperCase(fieldText_)); return;
+    case CaseRule::Proper: SetFieldText(mCase::ProperCase(fieldText_)); return;
     case CaseRule::Sentence: SetFieldText(mCase::SCase(fieldText_)); return;
     case CaseRule::Toggle: mCase::ToggleCase(); return;
   }
 }
 
-void Form1::RunCommand(const char16_t* signature, CaseRule rule) {
-  Trap trap(signature, TrapKind::EndsChain);
+void Form1::RunCommand(const ConversionCommand& command) {
+  Trap trap(command.signature, TrapKind::EndsChain);
   trap.Run([&] {
-    clipboard::ClipboardReplacement replacement(hwnd_);
+    clipboard::ClipboardReplacement replacement(hwnd());
     Text s;
     trap.Step(10, [&] {
-      ConvertField(rule);
+      ConvertField(command.rule);
       s = fieldText_;
       replacement.Clear();
     });
@@ -623,11 +517,11 @@ void Form1::RunCommand(const char16_t* signature, CaseRule rule) {
   });
 }
 
-void Form1::bnUpper_Click() { RunCommand(u"Form1.bnUpper_Click", CaseRule::Upper); }
-void Form1::bnLower_Click() { RunCommand(u"Form1.bnLower_Click", CaseRule::Lower); }
-void Form1::bnSentence_Click() { RunCommand(u"Form1.bnSentence_Click", CaseRule::Sentence); }
-void Form1::bnEvery_Click() { RunCommand(u"Form1.bnEvery_Click", CaseRule::Every); }
-void Form1::bnToggle_Click() { RunCommand(u"Form1.bnToggle_Click", CaseRule::Toggle); }
+void Form1::bnUpper_Click() { RunCommand(ConversionCommands()[2]); }
+void Form1::bnLower_Click() { RunCommand(ConversionCommands()[1]); }
+void Form1::bnSentence_Click() { RunCommand(ConversionCommands()[0]); }
+void Form1::bnEvery_Click() { RunCommand(ConversionCommands()[3]); }
+void Form1::bnToggle_Click() { RunCommand(ConversionCommands()[4]); }
 
 void Form1::Option1_Click(std::int16_t Index) {
   Trap trap(u"Form1.Option1_Click(Index)", TrapKind::EndsChain, Index);
@@ -635,10 +529,11 @@ void Form1::Option1_Click(std::int16_t Index) {
     if (!trap.Step(10, [] { return bFormLoaded; })) return;
     if (!trap.Step(20, [&] { return IsOn(CheckState(ControlId::chAuto)); })) return;
     if (Index >= 0 && Index < kOptionCount) {
-      trap.Step(30 + 10 * Index, [&] { ConvertField(OptionRule(Index)); });
+      const ConversionCommand& command = ConversionCommands()[Index];
+      trap.Step(command.optionStep, [&] { ConvertField(command.rule); });
     }
     WritingClipboardReset writingReset;  // declared first: cleared after the clipboard closes
-    clipboard::ClipboardReplacement replacement(hwnd_);
+    clipboard::ClipboardReplacement replacement(hwnd());
     Text s;
     trap.Step(90, [&] {
       mHookClipboard::bWritingClipboard = true;
@@ -659,7 +554,8 @@ void Form1::Option1_Click(std::int16_t Index) {
 void Form1::ShowCopyRefusal() {
   const std::wstring message = win32::ToWide(kCopyRefusal);
   const std::wstring caption = win32::ToWide(kProgramTitle);
-  ::MessageBoxW(hwnd_, message.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION);
+  win32::ApiCall(
+      [&] { return ::MessageBoxW(hwnd(), message.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION); });
 }
 
 void Form1::fdClipboardText_KeyDown(std::int16_t& KeyCode, std::int16_t Shift) {

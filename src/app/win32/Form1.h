@@ -4,16 +4,16 @@
 
 #include <windows.h>
 
-#include <array>
 #include <cstdint>
 
 #include "app/Form1Design.h"
 #include "app/win32/Skin.h"
-#include "common/win32/Handles.h"
 #include "case/mCase.h"
 #include "clipboard/win32/mHookClipboard.h"
 #include "common/Text.h"
-#include "common/win32/FormRef.h"
+#include "common/win32/Handles.h"
+#include "common/win32/Window.h"
+#include "forms/win32/FormBuilder.h"
 
 namespace tarnwick::app {
 
@@ -23,20 +23,15 @@ extern bool bFormLoaded;
 
 inline constexpr wchar_t kMainWindowClass[] = L"Tarnwick.Form1";
 
-enum class CaseRule { Sentence, Lower, Upper, Every, Toggle };
-
-class Form1 final : public mHookClipboard::ClipboardViewerClient {
+class Form1 final : public win32::Window, public mHookClipboard::ClipboardViewerClient {
  public:
   Form1();
   ~Form1() override;
-  Form1(const Form1&) = delete;
-  Form1& operator=(const Form1&) = delete;
 
-  // Loads the window (Form_Load) if it is not loaded yet, then shows it.
+  // Loads the window (its controls, then Form_Load) if it is not loaded yet,
+  // then shows it. A window whose controls cannot all be made is destroyed
+  // again and the failure raised: no half-built window outlives it.
   void Show();
-  bool IsLoaded() const { return hwnd_ != nullptr; }
-  HWND hwnd() const { return hwnd_; }
-  win32::FormRef Ref() const { return {hwnd_, u"Form1"}; }
   // The font of lblFontContainer: the one font of every window.
   HFONT CommonFont() const;
 
@@ -77,16 +72,27 @@ class Form1 final : public mHookClipboard::ClipboardViewerClient {
     Form1& form_;
   };
 
-  static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  // The settings that the unload writes back: each one whose load step ran
+  // (so a corrupt value is mended) or that the user changed during the run.
+  // One that was neither read nor changed keeps its stored value.
+  struct SettingFlags {
+    bool autoOption = false;
+    bool alwaysOnTop = false;
+    bool autoMode = false;
+    bool left = false;
+    bool top = false;
+  };
+
+  std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   static LRESULT CALLBACK FieldProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleFieldMessage(HWND field, UINT message, WPARAM wParam, LPARAM lParam);
 
   void CreateWindowAndControls();
-  void CreateControl(const ControlDesign& design);
   void CreateCommonFont();
-  HWND Control(ControlId id) const { return controls_[static_cast<int>(id)]; }
-  void OnCommand(int controlIndex, int notification);
+  void SetUpField();
+  HWND Control(ControlId id) const { return controls_.Find(IdOf(id)); }
+  void OnCommand(int id, int notification);
+  void OnMoved();
   void Unload();
   void OnDestroy();
 
@@ -98,20 +104,19 @@ class Form1 final : public mHookClipboard::ClipboardViewerClient {
   bool OptionSelected(int index) const;
   void SetVisible(ControlId id, bool visible);
 
-  void ReadSettings(int fromStep);
   void MoveEdge(bool left, float twips);
   float EdgeTwips(bool left) const;
+  SettingFlags SettingsToSave() const;
 
   // Posted by SetFieldText; brings the control's view up to the text.
   static constexpr UINT kShowFieldText = WM_APP + 0x310;
   void ShowFieldView();
 
   void ConvertField(CaseRule rule);
-  void RunCommand(const char16_t* signature, CaseRule rule);
+  void RunCommand(const ConversionCommand& command);
   void ShowCopyRefusal();
 
-  HWND hwnd_ = nullptr;
-  std::array<HWND, kControlCount> controls_{};
+  forms::FormControls controls_;
   int dpi_ = USER_DEFAULT_SCREEN_DPI;
   win32::FontHandle commonFont_;
   win32::IconHandle bigIcon_;
@@ -123,12 +128,13 @@ class Form1 final : public mHookClipboard::ClipboardViewerClient {
   bool fieldViewPosted_ = false;
   WNDPROC fieldPrevProc_ = nullptr;
   FieldBinding fieldBinding_;
+  bool built_ = false;  // every control made: destroying the window ends the program
   bool hooked_ = false;
   bool inViewerChain_ = false;
-  // The last settings step that the load sequence reached: at unload only
-  // settings whose load ran are written back, so a corrupt value is mended
-  // without losing the ones that were never read.
-  int settingsLoadReached_ = 0;
+  bool loadEnded_ = false;
+  POINT position_{};  // the window's position as last seen, in pixels
+  SettingFlags settingsRead_;
+  SettingFlags settingsChanged_;
 };
 
 }  // namespace tarnwick::app

@@ -1,11 +1,11 @@
-// Owners of the Win32 handles the program holds: each is released once,
-// when its owner goes.
+// One owner for every kind of handle the program holds: UniqueHandle keeps a
+// handle and releases it once, with the release function of its kind, when
+// the owner goes or takes another. The aliases below name each kind.
 #pragma once
 
 #include <windows.h>
 
-#include <memory>
-#include <type_traits>
+#include <utility>
 
 // Headers for Windows 2000 (WINVER 0x0500) do not name the default DPI.
 #ifndef USER_DEFAULT_SCREEN_DPI
@@ -14,72 +14,86 @@
 
 namespace tarnwick::win32 {
 
-struct KernelHandleCloser {
-  void operator()(HANDLE h) const {
-    if (h != nullptr && h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
-  }
+// Release and validity functions are named objects, so that each handle kind
+// is one type in every translation unit.
+inline constexpr auto kNotEmpty = [](auto h) { return h != decltype(h){}; };
+// Kernel handles have two empty values: null and INVALID_HANDLE_VALUE.
+inline constexpr auto kKernelHandleValid = [](HANDLE h) {
+  return h != nullptr && h != INVALID_HANDLE_VALUE;
 };
-using KernelHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, KernelHandleCloser>;
-using FileHandle = KernelHandle;
+inline constexpr auto kDeleteGdiObject = [](HGDIOBJ h) { ::DeleteObject(h); };
+inline constexpr auto kReleaseScreenDC = [](HDC dc) { ::ReleaseDC(nullptr, dc); };
 
-struct GdiDeleter {
-  void operator()(HGDIOBJ h) const {
-    if (h != nullptr) ::DeleteObject(h);
-  }
-};
-using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiDeleter>;
-using BitmapHandle = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiDeleter>;
-using BrushHandle = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiDeleter>;
-
-struct CursorDestroyer {
-  void operator()(HCURSOR h) const {
-    if (h != nullptr) ::DestroyCursor(h);
-  }
-};
-using CursorHandle = std::unique_ptr<std::remove_pointer_t<HCURSOR>, CursorDestroyer>;
-
-struct IconDestroyer {
-  void operator()(HICON h) const {
-    if (h != nullptr) ::DestroyIcon(h);
-  }
-};
-using IconHandle = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
-
-struct WindowDestroyer {
-  void operator()(HWND h) const {
-    if (h != nullptr && ::IsWindow(h)) ::DestroyWindow(h);
-  }
-};
-using WindowHandle = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
-
-// A screen device context for measuring, released at scope end.
-class ScreenDC {
+// `Close` releases a handle; `Valid` tells a handle that needs releasing
+// from the empty value(s) of its kind. The empty value is T{}.
+template <class T, auto Close, auto Valid = kNotEmpty>
+class UniqueHandle {
  public:
-  ScreenDC() : dc_(::GetDC(nullptr)) {}
-  ~ScreenDC() {
-    if (dc_ != nullptr) ::ReleaseDC(nullptr, dc_);
+  UniqueHandle() = default;
+  explicit UniqueHandle(T handle) noexcept : handle_(handle) {}
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    reset(other.release());
+    return *this;
   }
-  ScreenDC(const ScreenDC&) = delete;
-  ScreenDC& operator=(const ScreenDC&) = delete;
-  HDC get() const { return dc_; }
+  ~UniqueHandle() { reset(); }
+
+  T get() const noexcept { return handle_; }
+  explicit operator bool() const noexcept { return Valid(handle_); }
+  // Gives the handle up without releasing it (the system took it over).
+  T release() noexcept { return std::exchange(handle_, T{}); }
+  void reset(T handle = T{}) noexcept {
+    const T old = std::exchange(handle_, handle);
+    if (Valid(old)) Close(old);
+  }
+  // For calls that hand out a handle through a pointer; the held one goes first.
+  T* put() noexcept {
+    reset();
+    return &handle_;
+  }
 
  private:
-  HDC dc_;
+  T handle_{};
 };
 
-// A memory device context with one bitmap selected, both given back at scope end.
-class MemoryDC {
+using KernelHandle = UniqueHandle<HANDLE, &::CloseHandle, kKernelHandleValid>;
+using FileHandle = KernelHandle;
+using FindHandle = UniqueHandle<HANDLE, &::FindClose, kKernelHandleValid>;
+template <class T>
+using GdiObject = UniqueHandle<T, kDeleteGdiObject>;
+using FontHandle = GdiObject<HFONT>;
+using BitmapHandle = GdiObject<HBITMAP>;
+using BrushHandle = GdiObject<HBRUSH>;
+using CursorHandle = UniqueHandle<HCURSOR, &::DestroyCursor>;
+using IconHandle = UniqueHandle<HICON, &::DestroyIcon>;
+using WindowHandle = UniqueHandle<HWND, &::DestroyWindow>;
+using HookHandle = UniqueHandle<HHOOK, &::UnhookWindowsHookEx>;
+using RegKey = UniqueHandle<HKEY, &::RegCloseKey>;
+using GlobalBlock = UniqueHandle<HGLOBAL, &::GlobalFree>;
+using ScreenDC = UniqueHandle<HDC, kReleaseScreenDC>;
+using MemoryDC = UniqueHandle<HDC, &::DeleteDC>;
+// A lock taken for a scope; Enter takes it.
+using CriticalSectionLock = UniqueHandle<CRITICAL_SECTION*, &::LeaveCriticalSection>;
+// A global block's memory locked for a scope; Lock locks it.
+using GlobalLockHandle = UniqueHandle<HGLOBAL, &::GlobalUnlock>;
+
+inline CriticalSectionLock Enter(CRITICAL_SECTION& section) {
+  ::EnterCriticalSection(&section);
+  return CriticalSectionLock(&section);
+}
+
+inline ScreenDC GetScreenDC() { return ScreenDC(::GetDC(nullptr)); }
+
+// An object selected into a device context for a scope; the one it replaced
+// is selected again at the end.
+class SelectedObject {
  public:
-  MemoryDC(HDC compatible, HBITMAP bitmap)
-      : dc_(::CreateCompatibleDC(compatible)), old_(dc_ ? ::SelectObject(dc_, bitmap) : nullptr) {}
-  ~MemoryDC() {
-    if (dc_ == nullptr) return;
-    ::SelectObject(dc_, old_);
-    ::DeleteDC(dc_);
+  SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(dc ? ::SelectObject(dc, object) : nullptr) {}
+  ~SelectedObject() {
+    if (old_ != nullptr) ::SelectObject(dc_, old_);
   }
-  MemoryDC(const MemoryDC&) = delete;
-  MemoryDC& operator=(const MemoryDC&) = delete;
-  HDC get() const { return dc_; }
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
 
  private:
   HDC dc_;
@@ -88,8 +102,8 @@ class MemoryDC {
 
 // Pixels per logical inch of the screen (the system DPI).
 inline int SystemDpi() {
-  ScreenDC screen;
-  const int dpi = screen.get() ? ::GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
+  const ScreenDC screen = GetScreenDC();
+  const int dpi = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
   return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
 }
 

@@ -16,5 +16,9 @@ inline Text FromWide(std::wstring_view text) { return Text(text.begin(), text.en
 inline Text FromWide(const wchar_t* text, std::size_t length) {
   return Text(text, text + length);
 }
+// The text as a NUL-terminated wide string, without a copy.
+inline const wchar_t* WideView(const Text& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
 
 }  // namespace tarnwick::win32

@@ -1,9 +1,11 @@
-// Every system call records the system's last-error code right after it
-// returns, whether it failed or not, so that a report can name it.
+// Every system call that a trap may report on records the system's
+// last-error code right after it returns, whether it failed or not, so that
+// the report's API Error line names that call's code.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <type_traits>
 #include <utility>
 
@@ -21,6 +23,15 @@ auto ApiCall(F&& call) -> decltype(call()) {
     mErrTrap::RecordLastDllError(::GetLastError());
     return result;
   }
+}
+
+// ApiCall for a call whose failure (a zero, null or false result) raises
+// run-time error `number`.
+template <class F>
+auto RequiredApiCall(F&& call, std::int32_t number) -> decltype(call()) {
+  auto result = ApiCall(std::forward<F>(call));
+  if (!result) mErrTrap::RaiseRuntime(number);
+  return result;
 }
 
 }  // namespace tarnwick::win32

@@ -2,19 +2,17 @@
 
 #include <shlobj.h>
 
-#include <memory>
-#include <type_traits>
 
+#include "common/win32/Handles.h"
 #include "common/win32/WideText.h"
+#include "errors/ReportFile.h"
 #include "errors/win32/ApiCall.h"
 
 namespace tarnwick::mSpecialFolders {
 namespace {
 
-struct IdListFree {
-  void operator()(ITEMIDLIST* list) const { ::CoTaskMemFree(list); }
-};
-using IdList = std::unique_ptr<ITEMIDLIST, IdListFree>;
+inline constexpr auto kFreeIdList = [](ITEMIDLIST* list) { ::CoTaskMemFree(list); };
+using IdList = win32::UniqueHandle<ITEMIDLIST*, kFreeIdList>;
 
 // The text before the first NUL, without a trailing backslash (a drive root
 // keeps its own).
@@ -25,10 +23,9 @@ Text BufferText(const wchar_t* buffer) {
 }
 
 Text FromIdList(HWND ownerWindow, std::int32_t folderId) {
-  ITEMIDLIST* raw = nullptr;
+  IdList list;
   const HRESULT found = win32::ApiCall(
-      [&] { return ::SHGetSpecialFolderLocation(ownerWindow, folderId, &raw); });
-  IdList list(raw);
+      [&] { return ::SHGetSpecialFolderLocation(ownerWindow, folderId, list.put()); });
   if (FAILED(found) || !list) return {};
   wchar_t buffer[MAX_PATH + 1] = {};
   if (!win32::ApiCall([&] { return ::SHGetPathFromIDListW(list.get(), buffer); })) return {};
@@ -49,6 +46,10 @@ Text GetSpecialFolderPath(HWND ownerWindow, std::int32_t folderId) {
     // The fallback below answers instead.
   }
   return FromIdList(ownerWindow, folderId);
+}
+
+Text ReportFolder() {
+  return mErrTrap::ReportFolderOf(GetSpecialFolderPath(nullptr, kPersonalFolder), kApplicationTitle);
 }
 
 }  // namespace tarnwick::mSpecialFolders

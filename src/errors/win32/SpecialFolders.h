@@ -1,4 +1,5 @@
-// Shell special folders (the user's Documents folder for the report file).
+// Shell special folders: the user's Documents folder, and the report folder
+// in it.
 #pragma once
 
 #include <windows.h>
@@ -10,10 +11,14 @@
 namespace tarnwick::mSpecialFolders {
 
 inline constexpr std::int32_t kPersonalFolder = 5;  // CSIDL_PERSONAL: Documents
+inline constexpr char16_t kApplicationTitle[] = u"Tarnwick";
 
 // The folder's file-system path without a trailing NUL or backslash; empty
 // when the shell supplies none. Asks SHGetSpecialFolderPath first and falls
 // back to the item-id list lookup.
 Text GetSpecialFolderPath(HWND ownerWindow, std::int32_t folderId);
+
+// The Documents folder, "\", the program title; computed afresh each time.
+Text ReportFolder();
 
 }  // namespace tarnwick::mSpecialFolders

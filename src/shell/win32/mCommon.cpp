@@ -6,10 +6,11 @@
 #include "env/UIStrings.h"
 #include "errors/ErrTrap.h"
 #include "errors/win32/ApiCall.h"
+#include "errors/win32/Win32Values.h"
 #include "shell/FileCheck.h"
 #include "shell/MailtoUrl.h"
 #include "shell/ShellErrorText.h"
-#include "shell/win32/FileSearch.h"
+#include "shell/win32/FileQueries.h"
 
 namespace tarnwick::mCommon {
 namespace {
@@ -42,15 +43,11 @@ std::int32_t HandleValue(HWND hwnd) {
   return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(hwnd));
 }
 
-// A path counts as existing when it is 3 characters long (a drive root is
-// taken to exist) or a directory search finds it exactly as given.
-bool FolderExistForShell(TextView path) { return path.size() == 3 || PathSearchFindsEntry(path); }
-
 class SystemDriveFacts : public DriveFacts {
  public:
   std::vector<Text> DriveNames() override { return GetDriveNames(); }
   std::optional<Text> VolumeLabel(TextView root) override { return GetDriveInfo(root, kVolumeLabel); }
-  bool PathExists(TextView path) override { return FolderExistForShell(path); }
+  bool PathExists(TextView path) override { return mMain::FolderExist(Text(path)); }
 };
 
 }  // namespace
@@ -63,11 +60,6 @@ void AlwaysOnTop(const win32::FormRef& mvarForm, bool mvarOnTop) {
       win32::ApiCall([&] { return ::SetWindowPos(mvarForm.hwnd, after, 0, 0, 0, 0, kTopmostFlags); });
     });
   });
-}
-
-bool FileExist(TextView FilePath) {
-  Trap trap(u"mMain.FileExist(FilePath)", TrapKind::Inner, FilePath);
-  return trap.Run([&] { return trap.Step(10, [&] { return PathSearchFindsEntry(FilePath); }); });
 }
 
 void SendMail(HWND lhWnd, TextView Address, TextView Subject, TextView Body, TextView CC,

@@ -17,8 +17,6 @@ namespace tarnwick::mCommon {
 // SetWindowPos into (true) or out of the topmost band, without moving,
 // sizing or activating; the window is shown if hidden.
 void AlwaysOnTop(const win32::FormRef& mvarForm, bool mvarOnTop);
-// A first-match search on FilePath: a folder and wildcard matches count.
-bool FileExist(TextView FilePath);
 // Opens the mailto: URL of ComposeMailtoUrl; the shell's answer is ignored.
 void SendMail(HWND lhWnd, TextView Address, TextView Subject, TextView Body, TextView CC,
               TextView bcc, TextView Attachement);

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "common/Text.h"
-#include "errors/win32/frmShowError.h"
+#include "forms/win32/frmShowError.h"
 
 int main() {
   int argc = 0;
@@ -20,7 +20,7 @@ int main() {
   if (argv == nullptr || argc < 2) return 2;
   const std::wstring wide = argv[1];
   ::LocalFree(argv);
-  auto& form = tarnwick::win32::frmShowError::Instance();
+  auto& form = tarnwick::forms::frmShowError::Instance();
   try {
     form.ErrorReport(tarnwick::Text(wide.begin(), wide.end()));
   } catch (...) {

@@ -55,7 +55,10 @@ struct Search {
 
 BOOL CALLBACK CollectDialog(HWND hwnd, LPARAM lParam) {
   auto* search = reinterpret_cast<Search*>(lParam);
-  if (::IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770" && WindowText(hwnd) == search->caption) {
+  // The program's dialogs are of its own class; message boxes are the system's.
+  const std::wstring cls = ClassOf(hwnd);
+  const bool dialog = cls == L"Tarnwick.Dialog" || cls == L"#32770";
+  if (::IsWindowVisible(hwnd) && dialog && WindowText(hwnd) == search->caption) {
     search->found.push_back(hwnd);
   }
   return TRUE;

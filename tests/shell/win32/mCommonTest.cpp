@@ -11,7 +11,7 @@
 #include "../../support/win32/TestThread.h"
 #include "common/win32/WideText.h"
 #include "env/UIStrings.h"
-#include "shell/win32/FileSearch.h"
+#include "shell/win32/FileQueries.h"
 #include "shell/win32/mCommon.h"
 
 namespace tarnwick::mCommon {

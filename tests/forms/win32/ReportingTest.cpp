@@ -8,18 +8,20 @@
 #include <chrono>
 #include <string>
 
+#include "common/Twips.h"
 #include "common/win32/WideText.h"
 #include "env/UIStrings.h"
 #include "errors/ErrTrap.h"
 #include "errors/ReportError.h"
-#include "errors/win32/DialogBase.h"
 #include "errors/win32/ErrorPlatform.h"
-#include "errors/win32/ErrorReporter.h"
-#include "errors/win32/Form11.h"
-#include "errors/win32/HandCursor.h"
-#include "errors/win32/ReportFileWin32.h"
+#include "forms/win32/ErrorReporter.h"
+#include "forms/FormIds.h"
+#include "forms/win32/HandCursor.h"
+#include "forms/win32/ReportFileWin32.h"
 #include "errors/win32/SpecialFolders.h"
-#include "errors/win32/frmShowError.h"
+#include "forms/win32/frmShowError.h"
+#include "common/win32/Window.h"
+#include "common/win32/Handles.h"
 
 namespace tarnwick::mErrTrap {
 namespace {
@@ -59,7 +61,7 @@ TEST(SpecialFolders, DocumentsIsAnExistingFolderWithoutTrailingBackslash) {
   const DWORD attributes = ::GetFileAttributesW(ToWide(documents).c_str());
   ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
   EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
-  EXPECT_EQ(ReportFolder(), documents + u"\\Tarnwick");
+  EXPECT_EQ(mSpecialFolders::ReportFolder(), documents + u"\\Tarnwick");
 }
 
 TEST(SpecialFolders, UnknownFolderIdGivesEmptyText) {
@@ -134,7 +136,7 @@ TEST(SaveErrorReport, HeaderOnANewFileThenOneBlockPerFailure) {
   ResetErrorState();
   win32::InstallErrorPlatform();
   mLanguageGobals::LoadUIStrings();
-  const std::wstring file = ToWide(ReportFolder() + u"\\ErrorReport.txt");
+  const std::wstring file = ToWide(mSpecialFolders::ReportFolder() + u"\\ErrorReport.txt");
   ::DeleteFileW(file.c_str());
 
   SavingReporter reporter;
@@ -145,7 +147,7 @@ TEST(SaveErrorReport, HeaderOnANewFileThenOneBlockPerFailure) {
   ASSERT_EQ(first.rfind(header, 0), 0u) << first;
   EXPECT_NE(first.find("Form1.bnUpper_Click"), std::string::npos);
   EXPECT_NE(first.find("\r\nProgram path: "), std::string::npos);
-  EXPECT_NE(first.find("\r\nFile name : report_win32_tests\r\nOS: "), std::string::npos);
+  EXPECT_NE(first.find("\r\nFile name : forms_win32_tests\r\nOS: "), std::string::npos);
   ASSERT_GE(first.size(), 6u);
   EXPECT_EQ(first.substr(first.size() - 7), ")\r\n\r\n\r\n");
 
@@ -164,7 +166,7 @@ TEST(SaveErrorReport, HeaderOnANewFileThenOneBlockPerFailure) {
 }
 
 TEST(ErrorDetailsForm, OneSharedSizableWindowThatTheTextFills) {
-  auto& form = win32::frmShowError::Instance();
+  auto& form = forms::frmShowError::Instance();
   form.ErrorReport(u"first report\r\nsecond line");
   HWND window = form.hwnd();
   ASSERT_NE(window, nullptr);
@@ -237,8 +239,8 @@ class Reporting : public ::testing::Test {
     ResetErrorState();
     win32::InstallErrorPlatform();
     mLanguageGobals::LoadUIStrings();
-    win32::InstallErrorReporter({[](const Text&) { return false; }, nullptr, nullptr});
-    file_ = ToWide(ReportFolder() + u"\\ErrorReport.txt");
+    forms::InstallErrorReporter([](const Text&) { return false; });
+    file_ = ToWide(mSpecialFolders::ReportFolder() + u"\\ErrorReport.txt");
     ::DeleteFileW(file_.c_str());
   }
   void TearDown() override {
@@ -254,12 +256,12 @@ class Reporting : public ::testing::Test {
     Trap trap(u"Form1.bnLower_Click", TrapKind::EndsChain);
     trap.Run([&] { trap.Step(30, [&] { Raise(number, u"failed"); }); });
   }
-  static HWND ErrorDialog() { return ::FindWindowW(L"#32770", L"Program Error"); }
+  static HWND ErrorDialog() { return ::FindWindowW(L"Tarnwick.Dialog", L"Program Error"); }
   static void CloseErrorDialogs() {
-    for (HWND w = ErrorDialog(); w; w = ::FindWindowExW(nullptr, w, L"#32770", L"Program Error")) {
+    for (HWND w = ErrorDialog(); w; w = ::FindWindowExW(nullptr, w, L"Tarnwick.Dialog", L"Program Error")) {
       ::PostMessageW(w, WM_COMMAND, IDOK, 0);  // OK, as a click sends it
     }
-    win32::WaitForErrorDialogs();
+    win32::RunWhileAnyWindowIsLoaded();
   }
   bool ReportFileExists() const { return ::GetFileAttributesW(file_.c_str()) != INVALID_FILE_ATTRIBUTES; }
   std::wstring file_;
@@ -270,7 +272,7 @@ TEST_F(Reporting, SilentErrorWritesNothingAndShowsNothing) {
   FailWith(kSilentLast);
   EXPECT_FALSE(ReportFileExists());
   EXPECT_EQ(ErrorDialog(), nullptr);
-  EXPECT_FALSE(win32::DialogBase::AnyModelessOpen());
+  EXPECT_FALSE(win32::Window::AnyLoaded());
 }
 
 TEST_F(Reporting, WithoutTheMainWindowTheDialogIsModelessAndUnowned) {
@@ -279,7 +281,7 @@ TEST_F(Reporting, WithoutTheMainWindowTheDialogIsModelessAndUnowned) {
   HWND dialog = ErrorDialog();
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(::IsWindowVisible(dialog));
-  EXPECT_TRUE(win32::DialogBase::AnyModelessOpen());
+  EXPECT_TRUE(win32::Window::AnyLoaded());
   HWND owner = ::GetWindow(dialog, GW_OWNER);
   ASSERT_NE(owner, nullptr);  // a hidden owner keeps it off the taskbar
   EXPECT_FALSE(::IsWindowVisible(owner));
@@ -287,13 +289,13 @@ TEST_F(Reporting, WithoutTheMainWindowTheDialogIsModelessAndUnowned) {
 
   FailWith(kSilentFirst - 1);  // each report opens its own dialog
   int dialogs = 0;
-  for (HWND w = ::FindWindowW(L"#32770", L"Program Error"); w;
-       w = ::FindWindowExW(nullptr, w, L"#32770", L"Program Error")) {
+  for (HWND w = ::FindWindowW(L"Tarnwick.Dialog", L"Program Error"); w;
+       w = ::FindWindowExW(nullptr, w, L"Tarnwick.Dialog", L"Program Error")) {
     ++dialogs;
   }
   EXPECT_EQ(dialogs, 2);
   CloseErrorDialogs();
-  EXPECT_FALSE(win32::DialogBase::AnyModelessOpen());
+  EXPECT_FALSE(win32::Window::AnyLoaded());
 }
 
 // The dialog's links as the dialog manager asks about them: their colour
@@ -305,8 +307,8 @@ TEST_F(Reporting, LinksArePureBlueWithTheStoredHandCursor) {
   HWND link = nullptr, label = nullptr;
   for (HWND child = ::FindWindowExW(dialog, nullptr, nullptr, nullptr); child;
        child = ::FindWindowExW(dialog, child, nullptr, nullptr)) {
-    if (HWND found = ::GetDlgItem(child, win32::Form11::Label58)) link = found;
-    if (HWND found = ::GetDlgItem(child, win32::Form11::Label3)) label = found;
+    if (HWND found = ::GetDlgItem(child, forms::form11::Label58)) link = found;
+    if (HWND found = ::GetDlgItem(child, forms::form11::Label3)) label = found;
   }
   ASSERT_NE(link, nullptr);
   ASSERT_NE(label, nullptr);
@@ -323,9 +325,9 @@ TEST_F(Reporting, LinksArePureBlueWithTheStoredHandCursor) {
   ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
   ::SendMessageW(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link),
                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-  EXPECT_EQ(::GetCursor(), win32::HandCursor());
+  EXPECT_EQ(::GetCursor(), forms::HandCursor());
   ICONINFO info{};
-  ASSERT_TRUE(::GetIconInfo(win32::HandCursor(), &info));
+  ASSERT_TRUE(::GetIconInfo(forms::HandCursor(), &info));
   BITMAP mask{};
   ::GetObjectW(info.hbmMask, sizeof mask, &mask);
   EXPECT_FALSE(info.fIcon);
@@ -337,7 +339,7 @@ TEST_F(Reporting, LinksArePureBlueWithTheStoredHandCursor) {
   ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
   ::SendMessageW(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label),
                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-  EXPECT_NE(::GetCursor(), win32::HandCursor());
+  EXPECT_NE(::GetCursor(), forms::HandCursor());
 }
 
 TEST_F(Reporting, EmptyReportTextLeavesTheFileAloneButShowsTheDialog) {
@@ -352,7 +354,7 @@ TEST_F(Reporting, DevelopmentModeShowsTheDetailsFormInstead) {
   SetStopPrompt([](const Text&, const Text&) { return StopAnswer::Cancel; });
   FailWith(rt::TypeMismatch);
   EXPECT_EQ(ErrorDialog(), nullptr);
-  auto& details = win32::frmShowError::Instance();
+  auto& details = forms::frmShowError::Instance();
   ASSERT_NE(details.hwnd(), nullptr);
   wchar_t text[4096] = {};
   ::GetWindowTextW(details.txtError(), text, 4096);

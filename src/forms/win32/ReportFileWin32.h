@@ -10,8 +10,6 @@
 
 namespace tarnwick::mErrTrap {
 
-inline constexpr char16_t kApplicationTitle[] = u"Tarnwick";
-
 // A text file open for appending; closed when it goes.
 class AppendFile {
  public:
@@ -26,8 +24,6 @@ class AppendFile {
   win32::FileHandle handle_;
 };
 
-// The Documents folder, "\", the program title; computed afresh each time.
-Text ReportFolder();
 
 // One attempt to open path for appending, creating the file when missing.
 // Other programs may read and write it meanwhile; one that holds it

@@ -1,11 +1,11 @@
-#include "errors/win32/HandCursor.h"
+#include "forms/win32/HandCursor.h"
 
 #include <array>
 #include <cstdint>
 
 #include "common/win32/Handles.h"
 
-namespace tarnwick::win32 {
+namespace tarnwick::forms {
 namespace {
 
 // '#' black, 'o' white, '.' transparent. The hot spot is the tip of the
@@ -71,13 +71,13 @@ CursorMasks MasksOf(const char* const (&image)[kSize]) {
 }  // namespace
 
 HCURSOR HandCursor() {
-  static const CursorHandle cursor = [] {
+  static const win32::CursorHandle cursor = [] {
     const CursorMasks masks = MasksOf(kImage);
     HCURSOR made = ::CreateCursor(::GetModuleHandleW(nullptr), kHotX, kHotY, kSize, kSize,
                                   masks.andMask.data(), masks.xorMask.data());
-    return CursorHandle(made != nullptr ? made : static_cast<HCURSOR>(::CopyIcon(::LoadCursorW(nullptr, IDC_HAND))));
+    return win32::CursorHandle(made != nullptr ? made : static_cast<HCURSOR>(::CopyIcon(::LoadCursorW(nullptr, IDC_HAND))));
   }();
   return cursor.get();
 }
 
-}  // namespace tarnwick::win32
+}  // namespace tarnwick::forms

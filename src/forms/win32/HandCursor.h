@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-namespace tarnwick::win32 {
+namespace tarnwick::forms {
 
 HCURSOR HandCursor();
 
-}  // namespace tarnwick::win32
+}  // namespace tarnwick::forms

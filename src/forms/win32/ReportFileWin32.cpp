@@ -1,4 +1,4 @@
-#include "errors/win32/ReportFileWin32.h"
+#include "forms/win32/ReportFileWin32.h"
 
 #include <string>
 
@@ -9,10 +9,8 @@
 #include "errors/PlatformFacts.h"
 #include "errors/ReportFile.h"
 #include "errors/win32/ApiCall.h"
-#include "errors/win32/ErrorReporter.h"
 #include "errors/win32/SpecialFolders.h"
-#include "shell/win32/FileSearch.h"
-#include "shell/win32/mCommon.h"
+#include "shell/win32/FileQueries.h"
 
 namespace tarnwick::mErrTrap {
 namespace {
@@ -38,15 +36,6 @@ std::int64_t SystemClockSeconds() {
   return static_cast<std::int64_t>(ticks.QuadPart / 10000000ULL);
 }
 
-// A file that stands where the folder belongs is no folder: creating the
-// folder then fails, and nothing is written.
-bool ReportFolderExists(const Text& folder) {
-  const auto& hooks = win32::InstalledReporterHooks();
-  if (hooks.folderExist) return hooks.folderExist(folder);
-  const DWORD attributes = ::GetFileAttributesW(win32::ToWide(folder).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 void CreateReportFolder(const Text& folder) {
   const std::wstring path = win32::ToWide(folder);
   if (!win32::ApiCall([&] { return ::CreateDirectoryW(path.c_str(), nullptr); })) {
@@ -65,7 +54,7 @@ ReportBlockFacts CurrentBlockFacts(Text reportText) {
   ReportBlockFacts facts;
   facts.reportText = std::move(reportText);
   facts.programPath = FolderOfPath(exePath);
-  facts.reportFolder = ReportFolder();
+  facts.reportFolder = mSpecialFolders::ReportFolder();
   facts.fileName = FileTitle(exePath);
   facts.os = CurrentOSLineFacts();
   return facts;
@@ -82,12 +71,6 @@ void AppendFile::Write(TextView text) {
   });
   if (!ok) RaiseRuntime(::GetLastError() == ERROR_DISK_FULL ? rt::DiskFull : rt::PathFileAccess);
   if (written != bytes.size()) RaiseRuntime(rt::DiskFull);
-}
-
-Text ReportFolder() {
-  return ReportFolderOf(
-      mSpecialFolders::GetSpecialFolderPath(nullptr, mSpecialFolders::kPersonalFolder),
-      kApplicationTitle);
 }
 
 bool ErrTryOpenForAppend(const Text& path, AppendFile& fileNumber) {
@@ -121,8 +104,8 @@ bool SaveErrorReport(const Text& fileName) {
     // Without a Documents folder the report folder would be "\Tarnwick", a
     // folder in the root of whatever drive is current: nothing is written.
     if (documents.empty()) RaiseRuntime(rt::PathNotFound);
-    const Text folder = ReportFolderOf(documents, kApplicationTitle);
-    if (!ReportFolderExists(folder)) CreateReportFolder(folder);
+    const Text folder = ReportFolderOf(documents, mSpecialFolders::kApplicationTitle);
+    if (!mMain::FolderExist(folder)) CreateReportFolder(folder);
     const bool isNew = !mCommon::FileExist(folder + u"\\" + fileName);
     if (!ErrOpenForAppend(ReportTargetPath(folder, fileName), file)) return true;
     if (isNew) {
