@@ -119,6 +119,11 @@ class DialogTestCase(TarnwickTestCase):
         self.assertEqual(result.returncode, 0, f"no dialog {caption!r}")
         return [DialogControl(line) for line in result.stdout.decode("utf-8").splitlines() if line]
 
+    def enabled(self, caption):
+        """Whether the visible window of this caption takes input, or None."""
+        result = dialog_driver("enabled", caption)
+        return None if result.returncode != 0 else result.stdout.strip() == b"1"
+
     def dialog_count(self, caption=ERROR_CAPTION):
         return int(dialog_driver("count", caption).stdout.decode("utf-8").strip() or 0)
 

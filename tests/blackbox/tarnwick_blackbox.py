@@ -125,9 +125,10 @@ class TarnwickTestCase(unittest.TestCase):
 
     # --- Tarnwick ------------------------------------------------------------
 
-    def start(self, expect_window=True):
+    def start(self, expect_window=True, **environment):
         process = subprocess.Popen([WINE, EXE], stdin=subprocess.DEVNULL,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                   env={**os.environ, **environment})
         self._processes.append(process)
         if expect_window:
             self.assertEqual(driver_run("wait", "15000").returncode, 0,

@@ -6,8 +6,9 @@ box closing it."""
 import subprocess
 import unittest
 
-from error_dialogs import ABOUT_CAPTION, SUPPORT, WEBSITE, DialogTestCase, dialog_driver
-from tarnwick_blackbox import DRIVER, WINE
+from error_dialogs import (ABOUT_CAPTION, ERROR_CAPTION, SUPPORT, WEBSITE, DialogTestCase,
+                           dialog_driver)
+from tarnwick_blackbox import DRIVER, WINE, wait_until
 
 LABEL4, LABEL5 = 1007, 1009
 WEB_KEY = r"HKCR\https\shell\open\command"
@@ -83,6 +84,21 @@ class AboutDialog(DialogTestCase):
         self.assertEqual(lines, [WEBSITE])
         self.assertEqual(self.dialog_count(ABOUT_CAPTION), 1, "the dialog stays open")
         self.assertEqual(self.dialog_count("Tarnwick"), 0, "no message after the shell call")
+
+    def test_an_error_over_the_dialog_holds_every_window_until_it_is_closed(self):
+        self.open_about()
+        self.fail_command()  # the main window's command fails while About is open
+        self.assertIsNotNone(self.find_dialog(), "the error dialog did not appear")
+        self.assertEqual((self.enabled(ABOUT_CAPTION), self.enabled("Tarnwick")), (False, False))
+        dialog_driver("key", ERROR_CAPTION, "return")
+        self.assertTrue(self.wait_dialog_gone())
+        # Each window gets its own state back: About is usable again, and
+        # the main window stays disabled under it until About closes.
+        self.assertTrue(wait_until(lambda: self.enabled(ABOUT_CAPTION)))
+        self.assertFalse(self.enabled("Tarnwick"))
+        dialog_driver("key", ABOUT_CAPTION, "escape")
+        self.assertTrue(self.wait_dialog_gone(ABOUT_CAPTION))
+        self.assertTrue(wait_until(lambda: self.enabled("Tarnwick")))
 
 
 if __name__ == "__main__":

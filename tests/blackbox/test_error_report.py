@@ -8,7 +8,7 @@ import unittest
 
 from error_dialogs import (DENY_HOOK, DIALOG_DRIVER, ERROR_CAPTION, SUPPORT, DialogTestCase,
                            dialog_driver)
-from tarnwick_blackbox import ARTEFACTS, run_wine
+from tarnwick_blackbox import ARTEFACTS, run_wine, wait_until
 
 HEADER = f"Please send this file to {SUPPORT}\r\n \r\n"
 
@@ -75,6 +75,22 @@ class ReportFile(DialogTestCase):
         self.assertTrue(third.startswith(HEADER.encode("ascii")))
         self.assertEqual(len(self.blocks(third)), 1)
 
+    def test_each_handler_reports_its_own_name_and_failing_step(self):
+        rows = [("UPPRE CASE", "Form1.bnUpper_Click()  at Line 10"),
+                ("lower case", "Form1.bnLower_Click()  at Line 10"),
+                ("Sentence case", "Form1.bnSentence_Click()  at Line 10"),
+                ("Capitalize Every Word", "Form1.bnEvery_Click()  at Line 10"),
+                ("tOGGLE cASE", "Form1.bnToggle_Click()  at Line 10"),
+                ("Change automatically", "Form1.Option1_Click(Index=0)  at Line 90"),
+                ("lower case", "Form1.Option1_Click(Index=1)  at Line 90")]
+        for button, line in rows:
+            with self.subTest(button=button):
+                self.fail_command(button, hold_ms=1500)
+                self.assertIsNotNone(self.find_dialog(), "the error dialog did not appear")
+                self.press_ok()
+                last = self.blocks(self.report_file.read_bytes())[-1].decode("cp1252")
+                self.assertIn(f"Call Stack: {line} ", last)
+
     def timed_failure(self):
         """Seconds from the press to the dialog."""
         self.fail_command()
@@ -103,29 +119,68 @@ class ReportFile(DialogTestCase):
 
 class StartupFailure(DialogTestCase):
     """Another program refuses, through a system-wide hook, to let Tarnwick
-    create its main window: Main fails before any window of the program
-    exists."""
+    create a window: the main window itself, or one of its controls once
+    the window exists. Either way the start fails in Main's step 110, the
+    report shows modeless, the program ends when it is closed, and the next
+    start works."""
 
-    def test_the_dialog_shows_modeless_and_the_program_ends_when_it_closes(self):
+    def deny(self, window):
         hook = self.background(DIALOG_DRIVER, "deny-main-window",
                                run_wine("winepath", "-w", DENY_HOOK).stdout.decode().strip(),
-                               "8000")
+                               "6000")
         self.assertEqual(hook.stdout.readline().strip(), b"hooked")
-        process = self.start(expect_window=False)
-        dialog = self.find_dialog()
-        self.assertIsNotNone(dialog, "the error dialog did not appear")
-        count, owner, main, width, height, ex_style = dialog
-        self.screenshot("error-dialog-modeless-startup")
-        self.assertEqual((count, owner, main), (1, "-", "none"))  # no owner, no main window
-        self.assertFalse(ex_style & 0x40000, "no taskbar button")
-        text = self.report_file.read_bytes().decode("cp1252")
-        self.assertTrue(text.startswith(HEADER))
-        self.assertIn("Method: mMain.Main ", text)
-        self.assertRegex(text, r"Call Stack: mMain\.Main\(\) +at Line 110 -+")
-        self.assertIsNone(process.poll(), "the dialog keeps the program until it is closed")
-        dialog_driver("key", ERROR_CAPTION, "return")  # Enter works in the modeless dialog
+        process = self.start(expect_window=False, TARNWICK_DENY_WINDOW=window)
+        return hook, process
+
+    def test_the_dialog_shows_modeless_and_the_program_ends_when_it_closes(self):
+        for window in ("Tarnwick.Form1", "Edit"):
+            with self.subTest(denied=window):
+                self.remove_report()
+                hook, process = self.deny(window)
+                dialog = self.find_dialog()
+                self.assertIsNotNone(dialog, "the error dialog did not appear")
+                count, owner, main, width, height, ex_style = dialog
+                self.screenshot("error-dialog-modeless-startup")
+                self.assertEqual((count, owner, main), (1, "-", "none"))  # nothing left of Form1
+                self.assertFalse(ex_style & 0x40000, "no taskbar button")
+                text = self.report_file.read_bytes().decode("cp1252")
+                self.assertTrue(text.startswith(HEADER))
+                self.assertIn("Method: mMain.Main ", text)
+                self.assertRegex(text, r"Call Stack: mMain\.Main\(\) +at Line 110 -+")
+                self.assertIsNone(process.poll(), "the dialog keeps the program until it is closed")
+                dialog_driver("key", ERROR_CAPTION, "return")  # Enter works in the modeless dialog
+                self.assertTrue(self.wait_dialog_gone())
+                process.wait(timeout=15)
+                hook.wait(timeout=30)
+                self.close(self.start())  # the single-instance lock went with the process
+
+    def test_a_dialog_that_cannot_be_built_is_reported_twice_then_in_a_message(self):
+        process = self.start(TARNWICK_DENY_WINDOW="caption:Label58")
+        hook = self.background(DIALOG_DRIVER, "deny-main-window",
+                               run_wine("winepath", "-w", DENY_HOOK).stdout.decode().strip(),
+                               "30000")
+        self.assertEqual(hook.stdout.readline().strip(), b"hooked")
+        self.xclip_copy("report me")
+        self.wait_field("report me")
+        self.fail_command()
+        box = self.message_box(15000)
+        self.assertIsNotNone(box, "no message after the dialogs failed to build")
+        caption, icon, message = box
+        self.assertEqual((caption, icon), ("Tarnwick", "error"))
+        self.assertIn("Sorry, an error has occurred. Try to restart the program.", message)
+        self.assertIn(self.report_folder_windows + "\\ErrorReport.txt", message)
+        # The two dialogs then show, one after the other, what they could
+        # build, and Esc closes each.
+        self.assertIsNotNone(self.find_dialog(), "no dialog after the message")
+        for _ in range(4):
+            dialog_driver("key", ERROR_CAPTION, "escape")
+            if self.wait_dialog_gone(timeout_ms=1500):
+                break
         self.assertTrue(self.wait_dialog_gone())
-        process.wait(timeout=15)
+        text = self.report_file.read_bytes().decode("cp1252")
+        self.assertEqual(text.count("Call Stack: Form11.Form_Load()  at Line 10 "), 2)
+        self.assertEqual(text.count("Call Stack: Form1.bnUpper_Click()  at Line 10 "), 1)
+        self.assertIsNone(process.poll(), "the program goes on")
 
 
 if __name__ == "__main__":

@@ -33,6 +33,14 @@ class Settings(TarnwickTestCase):
         self.press("Always on top")
         self.assertEqual(driver("topmost").strip(), "0", "unchecking leaves the topmost band")
 
+    def test_a_start_in_auto_mode_converts_the_text_copied_before(self):
+        self.set_setting("Auto", "1")
+        self.set_setting("AutoOption", "2")  # UPPRE CASE
+        self.xclip_copy("copied before the start")
+        self.start()
+        self.wait_xclip("COPIED BEFORE THE START")
+        self.assertEqual(self.field(), "COPIED BEFORE THE START")
+
     def test_lower_case_selected_is_stored_whatever_the_auto_state(self):
         self.set_setting("Auto", "1")
         process = self.start()
@@ -42,11 +50,13 @@ class Settings(TarnwickTestCase):
         self.assertEqual(self.setting("AutoOption"), "1")
         self.assertEqual(self.setting("Auto"), "0")
 
-    def test_an_off_screen_position_is_applied_unchanged(self):
-        self.set_setting("Left", "-30000")
-        self.set_setting("Top", "45000")
-        self.start()
-        self.assertEqual(self.rect()[0][:2], (-2000, 3000))
+    def test_an_off_screen_position_is_applied_unchanged_and_stored_as_plain_decimals(self):
+        self.set_setting("Left", "300000")
+        self.set_setting("Top", "-4500")
+        process = self.start()
+        self.assertEqual(self.rect()[0][:2], (20000, -300))
+        self.close(process)
+        self.assertEqual((self.setting("Left"), self.setting("Top")), ("300000", "-4500"))
 
     def test_a_grey_state_counts_as_off(self):
         self.set_setting("Auto", "2")
@@ -84,6 +94,19 @@ class Settings(TarnwickTestCase):
         self.assertEqual(self.control("Sentence case", visible=True).style & 0xF, 9,
                          "Auto mode from the kept setting")
         self.assertEqual(self.rect()[0][0], 100)
+
+    def test_what_the_user_changes_after_a_failed_load_is_saved(self):
+        self.set_setting("AutoOption", "9")  # stops the load at its first setting
+        self.set_setting("Auto", "1")        # neither read nor changed: kept as stored
+        process = self.start(expect_window=False)
+        self.expect_reported()
+        self.assertEqual(driver_run("wait", "10000").returncode, 0)
+        self.press("Always on top")
+        driver("move", "150", "60")
+        self.close(process)
+        self.assertEqual(self.setting("AlwaysOnTop"), "1")
+        self.assertEqual((float(self.setting("Left")), float(self.setting("Top"))), (2250, 900))
+        self.assertEqual(self.setting("Auto"), "1")
 
     def test_unreadable_numbers_are_reported_and_mended(self):
         for name, value in (("AlwaysOnTop", "abc"), ("Auto", "99999"), ("Top", "")):

@@ -6,27 +6,12 @@
 #include <cwchar>
 #include <vector>
 
+#include "common/win32/Handles.h"
 #include "common/win32/WideText.h"
 #include "errors/ErrTrap.h"
 
 namespace tarnwick::mRegSettings {
 namespace {
-
-// An open registry key, closed when it goes out of scope.
-class RegKey {
- public:
-  RegKey() = default;
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-  ~RegKey() {
-    if (key_) ::RegCloseKey(key_);
-  }
-  HKEY get() const { return key_; }
-  HKEY* receive() { return &key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 // The registry functions answer with their error code instead of setting the
 // thread's last error; the report shows that code.
@@ -74,9 +59,9 @@ Text ReadText(HKEY key, const std::wstring& name, DWORD bytes) {
 Text GetSetting(TextView section, TextView key, TextView defaultValue) {
   const std::wstring path = SectionPath(section);
   const std::wstring name = RegistryName(key);
-  RegKey opened;
+  win32::RegKey opened;
   if (Recorded(::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE,
-                               opened.receive())) != ERROR_SUCCESS)
+                               opened.put())) != ERROR_SUCCESS)
     return Text(defaultValue);
   DWORD type = 0, bytes = 0;
   const LSTATUS probe =
@@ -92,9 +77,9 @@ void SaveSetting(TextView section, TextView key, TextView value) {
   const std::wstring path = SectionPath(section);
   const std::wstring name = RegistryName(key);
   const std::wstring data = win32::ToWide(value);
-  RegKey created;
+  win32::RegKey created;
   if (Recorded(::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                 nullptr, created.receive(), nullptr)) != ERROR_SUCCESS)
+                                 nullptr, created.put(), nullptr)) != ERROR_SUCCESS)
     mErrTrap::RaiseRuntime(mErrTrap::rt::PathFileAccess);
   const DWORD bytes = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
   if (Recorded(::RegSetValueExW(created.get(), name.c_str(), 0, REG_SZ,

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/win32/Handles.h"
 #include "common/win32/WideText.h"
 #include "errors/ErrTrap.h"
 
@@ -67,22 +68,9 @@ class ComApartment {
   HRESULT result_;
 };
 
+inline constexpr auto kReleaseComObject = [](IUnknown* object) { object->Release(); };
 template <class I>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ~ComPtr() {
-    if (p_) p_->Release();
-  }
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  I** out() { return &p_; }
-  I* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-
- private:
-  I* p_ = nullptr;
-};
+using ComPtr = UniqueHandle<I*, kReleaseComObject>;
 
 class Variant {
  public:
@@ -167,11 +155,11 @@ Text Win32PlatformFacts::AdoVersion() {
   if (FAILED(::CLSIDFromProgID(L"ADODB.Connection", &clsid))) return u"?";
   ComPtr<IDispatch> connection;
   if (FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                                IID_IDispatch, reinterpret_cast<void**>(connection.out()))) ||
+                                IID_IDispatch, reinterpret_cast<void**>(connection.put()))) ||
       !connection) {
     return u"?";
   }
-  return ReadVersionProperty(*connection.operator->());
+  return ReadVersionProperty(*connection.get());
 }
 
 Text Win32PlatformFacts::SystemMessageBuffer(std::uint32_t code) {

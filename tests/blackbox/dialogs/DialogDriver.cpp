@@ -349,6 +349,12 @@ int Run(int argc, wchar_t** argv) {
     HWND window = TopLevel(caption);
     return window != nullptr && ::PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
   }
+  if (command == L"enabled") {
+    HWND window = TopLevel(caption);
+    if (window == nullptr) return 1;
+    WriteLine(::IsWindowEnabled(window) ? "1" : "0");
+    return 0;
+  }
   if (command == L"count") {
     WriteLine(std::to_string(Dialogs(caption).size()));
     return 0;

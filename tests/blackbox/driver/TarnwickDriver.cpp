@@ -410,6 +410,15 @@ int Run(int argc, wchar_t** argv) {
     }
     return 0;
   }
+  if (command == L"squat-name" && argc > 3) {
+    // An object of another kind under the name of Tarnwick's instance lock.
+    HANDLE squatter = ::CreateEventW(nullptr, TRUE, FALSE, argv[2]);
+    if (squatter == nullptr) return 1;
+    WriteLine("held");
+    ::Sleep(MsArg(argc, argv, 3, 1000));
+    ::CloseHandle(squatter);
+    return 0;
+  }
   if (command.rfind(L"clip-", 0) == 0) {
     if (command == L"clip-seq") {
       WriteLine(std::to_string(::GetClipboardSequenceNumber()));
