@@ -85,7 +85,7 @@ class ReportFile(DialogTestCase):
                 ("lower case", "Form1.Option1_Click(Index=1)  at Line 90")]
         for button, line in rows:
             with self.subTest(button=button):
-                self.fail_command(button, hold_ms=1500)
+                self.fail_command(button, hold_ms=3000)
                 self.assertIsNotNone(self.find_dialog(), "the error dialog did not appear")
                 self.press_ok()
                 last = self.blocks(self.report_file.read_bytes())[-1].decode("cp1252")
@@ -124,19 +124,21 @@ class StartupFailure(DialogTestCase):
     report shows modeless, the program ends when it is closed, and the next
     start works."""
 
-    def deny(self, window):
+    def deny(self, window, milliseconds):
+        """Installs the hook that refuses `window` (a class, or "caption:"
+        and a caption) for a while."""
         hook = self.background(DIALOG_DRIVER, "deny-main-window",
                                run_wine("winepath", "-w", DENY_HOOK).stdout.decode().strip(),
-                               "6000")
+                               str(milliseconds), window)
         self.assertEqual(hook.stdout.readline().strip(), b"hooked")
-        process = self.start(expect_window=False, TARNWICK_DENY_WINDOW=window)
-        return hook, process
+        return hook
 
     def test_the_dialog_shows_modeless_and_the_program_ends_when_it_closes(self):
         for window in ("Tarnwick.Form1", "Edit"):
             with self.subTest(denied=window):
                 self.remove_report()
-                hook, process = self.deny(window)
+                hook = self.deny(window, 6000)
+                process = self.start(expect_window=False, TARNWICK_DENY_WINDOW=window)
                 dialog = self.find_dialog()
                 self.assertIsNotNone(dialog, "the error dialog did not appear")
                 count, owner, main, width, height, ex_style = dialog
@@ -155,11 +157,9 @@ class StartupFailure(DialogTestCase):
                 self.close(self.start())  # the single-instance lock went with the process
 
     def test_a_dialog_that_cannot_be_built_is_reported_twice_then_in_a_message(self):
-        process = self.start(TARNWICK_DENY_WINDOW="caption:Label58")
-        hook = self.background(DIALOG_DRIVER, "deny-main-window",
-                               run_wine("winepath", "-w", DENY_HOOK).stdout.decode().strip(),
-                               "30000")
-        self.assertEqual(hook.stdout.readline().strip(), b"hooked")
+        # The main window's containers are made before the hook comes.
+        process = self.start(TARNWICK_DENY_WINDOW="Tarnwick.Container")
+        self.deny("Tarnwick.Container", 15000)
         self.xclip_copy("report me")
         self.wait_field("report me")
         self.fail_command()

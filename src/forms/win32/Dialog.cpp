@@ -29,8 +29,11 @@ win32::FontHandle CreatePointFont(const wchar_t* face, int hundredthsOfPoint, bo
 
 void Dialog::CreateWindowAndControls(HWND owner, HWND centreOn, const ControlFonts& fonts) {
   dpi_ = win32::SystemDpi();
-  const CreateSpec spec{kDialogClass, ::GetSysColorBrush(COLOR_BTNFACE), L"", kStyle, kExStyle,
-                        RECT{0, 0, 0, 0}, owner};
+  // The window has its caption from the start, so that a dialog whose load
+  // stops early is still recognisable.
+  const Text caption = design_.caption != nullptr ? *design_.caption : Text();
+  const CreateSpec spec{kDialogClass, ::GetSysColorBrush(COLOR_BTNFACE), win32::WideView(caption),
+                        kStyle, kExStyle, RECT{0, 0, 0, 0}, owner};
   if (!win32::ApiCall([&] { return Create(spec); })) mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
   SizeAndCentre(centreOn);
   controls_.Build(hwnd(), design_.controls, dpi_, fonts);

@@ -330,7 +330,12 @@ int Run(int argc, wchar_t** argv) {
     WriteLine(Utf8(folder));
     return 0;
   }
-  if (command == L"deny-main-window" && argc > 3) return DenyMainWindow(argv[2], _wtoi(argv[3]));
+  if (command == L"deny-main-window" && argc > 3) {
+    // The rule of what to refuse: the hook reads it where it runs, which
+    // under Wine is this process.
+    if (argc > 4) ::SetEnvironmentVariableW(L"TARNWICK_DENY_WINDOW", argv[4]);
+    return DenyMainWindow(argv[2], _wtoi(argv[3]));
+  }
   if (command == L"hold" && argc > 3) {
     HANDLE file = ::CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
