@@ -16,6 +16,8 @@
 #include "errors/win32/ErrorPlatform.h"
 #include "forms/win32/ErrorReporter.h"
 #include "forms/FormIds.h"
+#include "forms/win32/Form10.h"
+#include "forms/win32/FormBuilder.h"
 #include "forms/win32/HandCursor.h"
 #include "forms/win32/ReportFileWin32.h"
 #include "errors/win32/SpecialFolders.h"
@@ -282,6 +284,10 @@ TEST_F(Reporting, WithoutTheMainWindowTheDialogIsModelessAndUnowned) {
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(::IsWindowVisible(dialog));
   EXPECT_TRUE(win32::Window::AnyLoaded());
+  // Loaded windows are known by their exact design name.
+  EXPECT_NE(win32::Window::FindLoaded(u"Form11"), nullptr);
+  EXPECT_EQ(win32::Window::FindLoaded(u"form11"), nullptr);
+  EXPECT_EQ(win32::Window::FindLoaded(u""), nullptr);
   HWND owner = ::GetWindow(dialog, GW_OWNER);
   ASSERT_NE(owner, nullptr);  // a hidden owner keeps it off the taskbar
   EXPECT_FALSE(::IsWindowVisible(owner));
@@ -363,6 +369,49 @@ TEST_F(Reporting, DevelopmentModeShowsTheDetailsFormInstead) {
   EXPECT_NE(shown.find(u"Number: 13 "), Text::npos);
   EXPECT_TRUE(ReportFileExists());  // the file is written in both modes
   ::DestroyWindow(details.hwnd());
+}
+
+// In development mode a report while a modal window holds the program
+// shows the details form modally too: every other window waits for it.
+HWND g_about = nullptr;
+bool g_aboutWaited = false;
+
+void CALLBACK CheckAndCloseDetails(HWND, UINT, UINT_PTR id, DWORD) {
+  ::KillTimer(nullptr, id);
+  auto& details = forms::frmShowError::Instance();
+  g_aboutWaited = details.hwnd() != nullptr && ::IsWindowVisible(details.hwnd()) &&
+                  !::IsWindowEnabled(g_about);
+  if (details.hwnd() != nullptr) ::PostMessageW(details.hwnd(), WM_CLOSE, 0, 0);
+}
+
+void CALLBACK FailInsideTheModalLoop(HWND, UINT, UINT_PTR id, DWORD) {
+  ::KillTimer(nullptr, id);
+  g_about = ::FindWindowW(forms::kDialogClass, nullptr);
+  ::SetTimer(nullptr, 0, 300, &CheckAndCloseDetails);
+  Trap trap(u"Form10.Label4_Click", TrapKind::EndsChain);
+  trap.Run([&] { trap.Step(50, [&] { Raise(rt::TypeMismatch, u"failed"); }); });
+  ::PostMessageW(g_about, WM_CLOSE, 0, 0);
+}
+
+TEST_F(Reporting, DevelopmentModeShowsTheDetailsFormModallyOverAModalWindow) {
+  SetDevelopmentMode(true);
+  SetStopPrompt([](const Text&, const Text&) { return StopAnswer::Cancel; });
+  forms::Form10 about(nullptr);
+  ::SetTimer(nullptr, 0, 200, &FailInsideTheModalLoop);
+  about.ShowModal(nullptr);  // returns once the timers have closed both
+  EXPECT_TRUE(g_aboutWaited);
+  EXPECT_EQ(forms::frmShowError::Instance().hwnd(), nullptr);
+}
+
+// A control that the system refuses is raised with the system's own error
+// code recorded for the report.
+TEST(FormBuilder, ARefusedControlRaisesWithTheSystemsCode) {
+  forms::FormControls controls;
+  RecordLastDllError(0);
+  EXPECT_THROW(controls.Build(reinterpret_cast<HWND>(0x1234), forms::Form11Design().controls,
+                              USER_DEFAULT_SCREEN_DPI, {}),
+               ErrRaised);
+  EXPECT_EQ(LastDllError(), static_cast<std::int32_t>(ERROR_INVALID_WINDOW_HANDLE));
 }
 
 }  // namespace

@@ -102,6 +102,23 @@ class MessageBoxAnswerer {
   test_support::TestThread thread_;
 };
 
+// A three-character path is taken to exist without looking; any other is
+// searched for exactly as given.
+TEST(FolderExist, DriveRootsAssumedOtherPathsSearchedAsGiven) {
+  ScratchFolder scratch;
+  const struct {
+    Text path;
+    bool exists;
+  } rows[] = {{u"C:\\", true},          {u"Q:\\", true},
+              {u"abc", true},            {u"", false},
+              {scratch.file(), true},    {scratch.folder(), true},
+              {scratch.folder() + u"\\", false}, {scratch.folder() + u"\\missing", false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(TextToAscii(row.path));
+    EXPECT_EQ(mMain::FolderExist(row.path), row.exists);
+  }
+}
+
 TEST(FileExist, FilesFoldersPatternsAndMissingPaths) {
   const ScratchFolder scratch;
   EXPECT_TRUE(FileExist(scratch.file()));
