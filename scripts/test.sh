@@ -33,7 +33,7 @@ with_desktop_held() {
   "$loader" "$build/tests/blackbox/tarnwick-driver.exe" hold-desktop </dev/null >/dev/null 2>&1 &
   "$@"
 }
-x64_tests() { run_in_wine_session win64 with_desktop_held wine64 build/windows ctest --preset windows "$@"; }
+x64_tests() { run_in_wine_session win64 with_desktop_held wine build/windows ctest --preset windows "$@"; }
 x86_tests() { run_in_wine_session win32 with_desktop_held wine build/windows-x86 ctest --preset windows-x86 "$@"; }
 
 x64_tests -N >/dev/null
