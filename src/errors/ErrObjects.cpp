@@ -31,15 +31,6 @@ bool IsCallable(TextView name) {
   return false;
 }
 
-// A block stops at its first failure and keeps the lines it had appended.
-template <class F>
-void Block(F&& append) noexcept {
-  try {
-    append();
-  } catch (...) {
-  }
-}
-
 }  // namespace
 
 // --- Members that the object does not have -----------------------------------
@@ -70,7 +61,7 @@ ErrDbObject* ErrGetConnection(ErrDbObject* dbObject) {
 
 void ErrAppendAdoInfo(ErrDbObject* connection, ErrDbObject* dbObject) {
   if (!connection) return;
-  Block([&] {
+  Contained([&] {
     ErrAppendLine(u"  ADO Info: ");
     ErrAppendLine(u"    ADO Version:   " + ErrAdoVersion());
     if (!dbObject) RaiseRuntime(rt::ObjectNotSet);
@@ -85,7 +76,7 @@ void ErrAppendAdoInfo(ErrDbObject* connection, ErrDbObject* dbObject) {
 void ErrAppendWebInfo() {
   ErrContextObject* context = ErrObjectContext();
   if (!context) return;
-  Block([&] {
+  Contained([&] {
     ErrWebRequest* request = context->Request();
     if (!request) return;
     Text line = kWebTemplate;
@@ -109,7 +100,7 @@ void ErrAppendWebInfo() {
 
 void ErrAbortTransaction(std::int32_t flags, ErrDbObject* connection,
                          ErrLateBound* transControl) {
-  Block([&] {
+  Contained([&] {
     Text outcome;
     ErrContextObject* context = ErrObjectContext();
     if (transControl) {
@@ -131,7 +122,7 @@ void ErrAbortTransaction(std::int32_t flags, ErrDbObject* connection,
 
 void ErrCloseConnection(ErrDbObject* connection) {
   if (!connection) return;
-  Block([&] {
+  Contained([&] {
     if (connection->State() == 0) return;
     ErrAppendLine(u"    Connection: Attempt to call Close " + ErrCallMethod(connection, u"Close"));
   });

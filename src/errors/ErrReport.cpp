@@ -49,23 +49,6 @@ Text Enclosed(char16_t open, TextView inner, char16_t close) {
   return out;
 }
 
-// Runs one step of describing an error; a failure leaves its fallback.
-template <class F, class R = std::invoke_result_t<F>>
-R Contained(F&& describe, R fallback) noexcept {
-  try {
-    return describe();
-  } catch (...) {
-    return fallback;
-  }
-}
-template <class F>
-void Contained(F&& describe) noexcept {
-  try {
-    describe();
-  } catch (...) {
-  }
-}
-
 Text& Report() { return Context().ReportText; }
 
 // --- Numbers as the user's regional settings write them ---------------------------

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 #include "common/Text.h"
 #include "errors/ErrObjects.h"
@@ -25,6 +26,24 @@ inline constexpr std::size_t kLongValueLength = 40;
 
 extern const char16_t kHeaderTemplate[];
 extern const char16_t kWebTemplate[];
+
+// Runs one step of describing an error; a failure leaves its fallback (or,
+// without one, whatever the step had done before it failed).
+template <class F, class R = std::invoke_result_t<F>>
+R Contained(F&& describe, R fallback) noexcept {
+  try {
+    return describe();
+  } catch (...) {
+    return fallback;
+  }
+}
+template <class F>
+void Contained(F&& describe) noexcept {
+  try {
+    describe();
+  } catch (...) {
+  }
+}
 
 // --- Header and lines -----------------------------------------------------------
 void ErrBuildHeader(TextView methodName);
