@@ -133,7 +133,8 @@ void Form1::CreateWindowAndControls() {
   smallIcon_.reset(LoadProgramIcon(instance, SM_CXSMICON, SM_CYSMICON));
   ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
   ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-  CreateCommonFont();
+  // "Microsoft Sans Serif" 8.25 points, regular, ANSI character set.
+  commonFont_ = win32::CreatePointFont(L"Microsoft Sans Serif", 825, false, dpi_, false, ANSI_CHARSET);
   // The controls keep the system's font until the load gives them the
   // common one; captions are fitted for the common font.
   controls_.Build(hwnd(), Form1Controls(), dpi_, {nullptr, nullptr, nullptr, commonFont_.get()});
@@ -144,17 +145,6 @@ void Form1::CreateWindowAndControls() {
   ::SendMessageW(Control(OptionControl(0)), BM_SETCHECK, BST_CHECKED, 0);
   selectedOption_ = 0;
   built_ = true;
-}
-
-void Form1::CreateCommonFont() {
-  // "Microsoft Sans Serif" 8.25 points, regular, ANSI character set.
-  LOGFONTW font{};
-  font.lfHeight = -::MulDiv(825, dpi_, 7200);
-  font.lfWeight = FW_NORMAL;
-  font.lfCharSet = ANSI_CHARSET;
-  font.lfQuality = DEFAULT_QUALITY;
-  ::lstrcpynW(font.lfFaceName, L"Microsoft Sans Serif", LF_FACESIZE);
-  commonFont_.reset(::CreateFontIndirectW(&font));
 }
 
 void Form1::SetUpField() {
@@ -551,12 +541,7 @@ void Form1::Option1_Click(std::int16_t Index) {
 
 // --- Copy refusal ---------------------------------------------------------------------
 
-void Form1::ShowCopyRefusal() {
-  const std::wstring message = win32::ToWide(kCopyRefusal);
-  const std::wstring caption = win32::ToWide(kProgramTitle);
-  win32::ApiCall(
-      [&] { return ::MessageBoxW(hwnd(), message.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION); });
-}
+void Form1::ShowCopyRefusal() { mCommon::ShowMessage(kCopyRefusal, MB_ICONINFORMATION, hwnd()); }
 
 void Form1::fdClipboardText_KeyDown(std::int16_t& KeyCode, std::int16_t Shift) {
   if (KeyCode == VK_INSERT && Shift == 2) {

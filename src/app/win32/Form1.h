@@ -88,7 +88,6 @@ class Form1 final : public win32::Window, public mHookClipboard::ClipboardViewer
   LRESULT HandleFieldMessage(HWND field, UINT message, WPARAM wParam, LPARAM lParam);
 
   void CreateWindowAndControls();
-  void CreateCommonFont();
   void SetUpField();
   HWND Control(ControlId id) const { return controls_.Find(IdOf(id)); }
   void OnCommand(int id, int notification);

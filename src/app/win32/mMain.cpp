@@ -12,6 +12,7 @@
 #include "env/win32/RegSettings.h"
 #include "errors/ErrTrap.h"
 #include "errors/win32/ApiCall.h"
+#include "shell/win32/mCommon.h"
 
 namespace tarnwick::mMain {
 
@@ -52,14 +53,6 @@ bool AnotherInstanceRuns() {
 
 bool OSIsSupported() { return mOSVersion::IsWinXP() || mOSVersion::IsWin2000(); }
 
-void ShowOSRefusal() {
-  const std::wstring message = win32::ToWide(mLanguageGobals::OSNotSupported);
-  const std::wstring caption = win32::ToWide(app::kProgramTitle);
-  win32::ApiCall([&] {
-    return ::MessageBoxW(nullptr, message.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
-  });
-}
-
 void CreateMainWindow() {
   MainWindowInstance() = std::make_unique<app::Form1>();
   frmMain = MainWindowInstance().get();
@@ -72,7 +65,7 @@ void Main() {
   trap.Run([&] {
     trap.Step(20, [] { mLanguageGobals::LoadUIStrings(); });
     if (!trap.Step(30, [] { return OSIsSupported(); })) {
-      trap.Step(40, [] { ShowOSRefusal(); });
+      trap.Step(40, [] { mCommon::ShowMessage(mLanguageGobals::OSNotSupported, MB_ICONEXCLAMATION, nullptr); });
       return;
     }
     if (trap.Step(70, [] { return AnotherInstanceRuns(); })) return;

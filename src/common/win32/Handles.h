@@ -100,6 +100,20 @@ class SelectedObject {
   HGDIOBJ old_;
 };
 
+// A font by face, size in hundredths of a point and weight, at `dpi`; a
+// fixed-pitch request makes a missing face fall back to another monospaced
+// font.
+inline FontHandle CreatePointFont(const wchar_t* face, int hundredthsOfPoint, bool bold, int dpi,
+                                  bool fixedPitch = false, BYTE charset = DEFAULT_CHARSET) {
+  LOGFONTW font{};
+  if (fixedPitch) font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+  font.lfHeight = -::MulDiv(hundredthsOfPoint, dpi, 7200);
+  font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+  font.lfCharSet = charset;
+  ::lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+  return FontHandle(::CreateFontIndirectW(&font));
+}
+
 // Pixels per logical inch of the screen (the system DPI).
 inline int SystemDpi() {
   const ScreenDC screen = GetScreenDC();

@@ -16,17 +16,6 @@ constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
 
 }  // namespace
 
-win32::FontHandle CreatePointFont(const wchar_t* face, int hundredthsOfPoint, bool bold, int dpi,
-                                  bool fixedPitch) {
-  LOGFONTW font{};
-  if (fixedPitch) font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-  font.lfHeight = -::MulDiv(hundredthsOfPoint, dpi, 7200);
-  font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-  font.lfCharSet = DEFAULT_CHARSET;
-  ::lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
-  return win32::FontHandle(::CreateFontIndirectW(&font));
-}
-
 void Dialog::CreateWindowAndControls(HWND owner, HWND centreOn, const ControlFonts& fonts) {
   dpi_ = win32::SystemDpi();
   // The window has its caption from the start, so that a dialog whose load

@@ -52,10 +52,4 @@ class Dialog : public win32::Window {
   int dpi_ = USER_DEFAULT_SCREEN_DPI;
 };
 
-// A font by face, size in hundredths of a point and weight, at `dpi`; a
-// fixed-pitch request makes a missing face fall back to another monospaced
-// font.
-win32::FontHandle CreatePointFont(const wchar_t* face, int hundredthsOfPoint, bool bold, int dpi,
-                                  bool fixedPitch = false);
-
 }  // namespace tarnwick::forms

@@ -12,6 +12,7 @@
 #include "forms/win32/Form11.h"
 #include "forms/win32/ReportFileWin32.h"
 #include "forms/win32/frmShowError.h"
+#include "shell/win32/mCommon.h"
 
 namespace tarnwick::forms {
 namespace {
@@ -62,10 +63,9 @@ void ShowErrorDialog() {
 
 // The last resort while error dialogs already stand one inside the other.
 void ShowPlainErrorMessage() {
-  const Text message = mLanguageGobals::ErrorSorry + u"\r\n\r\n" + mSpecialFolders::ReportFolder() +
-                       u"\\" + mErrTrap::kReportFileName;
-  ::MessageBoxW(::GetActiveWindow(), win32::WideView(message),
-                win32::WideView(Text(mSpecialFolders::kApplicationTitle)), MB_OK | MB_ICONERROR);
+  mCommon::ShowMessage(mLanguageGobals::ErrorSorry + u"\r\n\r\n" + mSpecialFolders::ReportFolder() +
+                           u"\\" + mErrTrap::kReportFileName,
+                       MB_ICONERROR);
 }
 
 class Reporter final : public ErrorReporter {

@@ -104,8 +104,8 @@ void Form10::Form_Load() {
   trap.Run([&] {
     trap.Step(10, [&] {
       const int dpi = win32::SystemDpi();
-      font_ = CreatePointFont(L"MS Sans Serif", 825, false, dpi);
-      titleFont_ = CreatePointFont(L"MS Sans Serif", 975, true, dpi);
+      font_ = win32::CreatePointFont(L"MS Sans Serif", 825, false, dpi);
+      titleFont_ = win32::CreatePointFont(L"MS Sans Serif", 975, true, dpi);
       // Centred on the owner, the main window.
       CreateWindowAndControls(owner_, owner_, {font_.get(), font_.get(), titleFont_.get(), nullptr});
       icon_.reset(LoadProgramIcon(dpi));

@@ -116,8 +116,8 @@ void Form11::Form_Load() {
   trap.Run([&] {
     trap.Step(10, [&] {
       const int dpi = win32::SystemDpi();
-      font_ = CreatePointFont(L"MS Sans Serif", 825, false, dpi);
-      boldFont_ = CreatePointFont(L"MS Sans Serif", 825, true, dpi);
+      font_ = win32::CreatePointFont(L"MS Sans Serif", 825, false, dpi);
+      boldFont_ = win32::CreatePointFont(L"MS Sans Serif", 825, true, dpi);
       CreateWindowAndControls(owner_, nullptr, {font_.get(), boldFont_.get(), nullptr, nullptr});
     });
     SetLoadCaptions(trap);

@@ -54,7 +54,7 @@ void frmShowError::Load() {
                                  ::GetModuleHandleW(nullptr), nullptr);
       },
       mErrTrap::rt::OutOfMemory);
-  font_ = CreatePointFont(L"Courier New", 825, false, dpi, /*fixedPitch=*/true);
+  font_ = win32::CreatePointFont(L"Courier New", 825, false, dpi, /*fixedPitch=*/true);
   ::SendMessageW(txtError_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   ::SendMessageW(txtError_, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
   Form_Resize();

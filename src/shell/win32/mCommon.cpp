@@ -23,13 +23,6 @@ constexpr UINT kTopmostFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SH
 static_assert(kTopmostFlags == 0x53, "no move, no size, no activation, shown");
 constexpr std::int16_t kVolumeLabel = 2;
 
-// Owned by the active window of the program, so a message raised from a
-// dialog stays in front of it.
-void ShowMessage(TextView text, UINT icon) {
-  const std::wstring wide = win32::ToWide(text);
-  win32::ApiCall([&] { return ::MessageBoxW(::GetActiveWindow(), wide.c_str(), kProgramTitle, MB_OK | icon); });
-}
-
 // The shell's answer as a signed number: values of 32 and less are failures.
 // A success is kept above 32 even where cutting it to 32 bits would not be.
 std::int32_t ShellResultCode(HINSTANCE result) {
@@ -51,6 +44,11 @@ class SystemDriveFacts : public DriveFacts {
 };
 
 }  // namespace
+
+void ShowMessage(TextView text, UINT icon, HWND owner) {
+  const std::wstring wide = win32::ToWide(text);
+  win32::ApiCall([&] { return ::MessageBoxW(owner, wide.c_str(), kProgramTitle, MB_OK | icon); });
+}
 
 void AlwaysOnTop(const win32::FormRef& mvarForm, bool mvarOnTop) {
   Trap trap(u"mCommon.AlwaysOnTop(mvarForm,mvarOnTop)", TrapKind::Inner, mvarForm, mvarOnTop);

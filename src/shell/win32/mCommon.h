@@ -14,6 +14,10 @@
 
 namespace tarnwick::mCommon {
 
+// A message box with the program title as caption, an OK button and the
+// given icon, owned by `owner` (by default the program's active window, so
+// a message raised from a dialog stays in front of it).
+void ShowMessage(TextView text, UINT icon, HWND owner = ::GetActiveWindow());
 // SetWindowPos into (true) or out of the topmost band, without moving,
 // sizing or activating; the window is shown if hidden.
 void AlwaysOnTop(const win32::FormRef& mvarForm, bool mvarOnTop);
