@@ -18,14 +18,14 @@ TEST(Form1Design, TableOrderContainersAndVisibility) {
     if (c.container != ControlId::Count) {
       EXPECT_LT(c.container, c.id);
     }
+    EXPECT_GT(c.width, 0);
+    EXPECT_GT(c.height, 0);
     // The panel fills the window and Frame1 runs past its right edge as
     // designed; everything that takes input must be fully visible.
     if (c.kind == ControlKind::Panel || c.kind == ControlKind::GroupBox ||
         c.id == ControlId::lblFontContainer) {
       continue;
     }
-    EXPECT_GT(c.width, 0);
-    EXPECT_GT(c.height, 0);
     int left = c.left, top = c.top;
     for (ControlId p = c.container; p != ControlId::Count; p = DesignOf(p).container) {
       left += DesignOf(p).left;

@@ -30,7 +30,8 @@ TEST(SettingValues, Int16Texts) {
   const Row rows[] = {
       {u"0", 0, 0}, {u"  12\t", 12, 0}, {u"-1", -1, 0}, {u"+7", 7, 0}, {u"0004", 4, 0},
       {u".6", 1, 0}, {u"5.", 5, 0}, {u"1e3", 1000, 0}, {u"15E-1", 2, 0}, {u"1e-999", 0, 0},
-      {u"0.5", 0, 0}, {u"1.5", 2, 0}, {u"2.5", 2, 0}, {u"3.5", 4, 0}, {u"-2.5", -2, 0},  // halves to even
+      {u"0.5", 0, 0}, {u"1.5", 2, 0}, {u"2.5", 2, 0}, {u"3.5", 4, 0},  // halves to even
+      {u"-2.5", -2, 0},
       {u"2.51", 3, 0}, {u"2.49", 2, 0}, {u"32767", 32767, 0}, {u"-32768", -32768, 0},
       {u"-32768.5", -32768, 0}, {u"32768", 0, kOverflow}, {u"32767.5", 0, kOverflow},
       {u"-32769", 0, kOverflow}, {u"99999999999999999999999", 0, kOverflow},
@@ -57,7 +58,8 @@ TEST(SettingValues, SingleTexts) {
   };
   const Row rows[] = {
       {u"100", 100.0f, 0}, {u" -1.5 ", -1.5f, 0}, {u"0.1", 0.1f, 0}, {u"3.4028235e38", FLT_MAX, 0},
-      {u"1e-50", 0.0f, 0}, {u"1e39", 0, kOverflow}, {u"-4e38", 0, kOverflow}, {u"1E+39", 0, kOverflow},
+      {u"1e-50", 0.0f, 0}, {u"1e39", 0, kOverflow}, {u"-4e38", 0, kOverflow},
+      {u"1E+39", 0, kOverflow},
       {u"", 0, kMismatch}, {u"12,5", 0, kMismatch}, {u"inf", 0, kMismatch}, {u"nan", 0, kMismatch},
   };
   for (const Row& row : rows) {
