@@ -33,21 +33,13 @@ TEST(ReportFile, HeaderAndBlockLines) {
 }
 
 TEST(ReportFile, Paths) {
-  struct Row {
-    Text got, expected;
-  };
-  for (const Row& row : {
-           Row{ReportFolderOf(u"C:\\users\\me", u"Tarnwick"), u"C:\\users\\me\\Tarnwick"},
-           Row{ReportTargetPath(u"C:\\R", u"ErrorReport.txt"), u"C:\\R\\ErrorReport.txt"},
-           Row{ReportTargetPath(u"C:\\R", u"D:\\other\\x.txt"), u"D:\\other\\x.txt"},
-           Row{FolderOfPath(u"C:\\a\\b\\Tarnwick.exe"), u"C:\\a\\b"},
-           Row{FolderOfPath(u"C:\\Tarnwick.exe"), u"C:\\"},
-           Row{FolderOfPath(u"/usr/Tarnwick.exe"), u"/usr"},
-           Row{FolderOfPath(u"Tarnwick.exe"), u""},
-       }) {
-    SCOPED_TRACE(TextToAscii(row.expected));
-    EXPECT_EQ(row.got, row.expected);
-  }
+  EXPECT_EQ(ReportFolderOf(u"C:\\users\\me", u"Tarnwick"), u"C:\\users\\me\\Tarnwick");
+  EXPECT_EQ(ReportTargetPath(u"C:\\R", u"ErrorReport.txt"), u"C:\\R\\ErrorReport.txt");
+  EXPECT_EQ(ReportTargetPath(u"C:\\R", u"D:\\other\\x.txt"), u"D:\\other\\x.txt");
+  EXPECT_EQ(FolderOfPath(u"C:\\a\\b\\Tarnwick.exe"), u"C:\\a\\b");
+  EXPECT_EQ(FolderOfPath(u"C:\\Tarnwick.exe"), u"C:\\");  // a drive root keeps its backslash
+  EXPECT_EQ(FolderOfPath(u"/usr/Tarnwick.exe"), u"/usr");
+  EXPECT_EQ(FolderOfPath(u"Tarnwick.exe"), u"");
 }
 
 TEST(ReportFile, OpeningRetriesEvery200msForOneToTwoSeconds) {
