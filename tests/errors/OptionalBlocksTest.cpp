@@ -25,7 +25,7 @@ struct TestConnection : ErrDbObject {
     if (name == u"RollbackTrans") Raise(3219, u"Operation is not allowed in this context.");
   }
 };
-struct TestRecordset : ErrDbObject {  // has no methods of its own
+struct TestRecordset : ErrDbObject {
   ErrDbObject* connection = nullptr;
   Text TypeName() override { return u"Recordset"; }
   ErrDbObject* ActiveConnection() override { return connection; }
@@ -88,8 +88,9 @@ void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 
 const Row kRows[] = {
     {"AdoInfoBeforeTheFirstCallStackLine",
-     [](Objects& o) { o.connection.state = 1 | 4; return Fail(42, &o.recordset); },
-     AdoInfo(u"Recordset", u"adStateOpen + adStateExecuting") + kQueryLine},
+     [](Objects& o) { o.connection.state = 15; return Fail(42, &o.recordset); },
+     AdoInfo(u"Recordset",
+             u"adStateOpen + adStateConnecting + adStateExecuting + adStateFetching") + kQueryLine},
     {"AdoInfoStopsAtItsFirstFailure",
      [](Objects& o) { o.connection.failConnectionString = true; return Fail(42, &o.connection); },
      u"  ADO Info: \r\n    ADO Version:   ?\r\n    DbObject:      Connection\r\n" + kQueryLine},
@@ -146,6 +147,15 @@ TEST_P(OptionalBlocks, FollowTheFlagsAndObjects) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, OptionalBlocks, ::testing::ValuesIn(kRows),
                          [](const auto& p) { return std::string(p.param.name); });
+
+TEST(OptionalBlocks, MethodsCalledByNameFailWithTheirReason) {
+  TestRecordset recordset;  // has no methods of its own
+  EXPECT_EQ(ErrCallMethod(&recordset, u"Open"), u"failed with error 'Unknown method'");
+  EXPECT_EQ(ErrCallMethod(&recordset, u"Close"),
+            u"failed with error 'Object doesn't support this property or method'");
+  EXPECT_EQ(ErrCallMethod(nullptr, u"Close"),
+            u"failed with error 'Object variable or With block variable not set'");
+}
 
 }  // namespace
 }  // namespace tarnwick::mErrTrap::testing
