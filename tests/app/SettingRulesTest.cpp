@@ -4,20 +4,12 @@
 
 #include <limits>
 
-#include "errors/ErrInfo.h"
+#include "../support/Outcome.h"
 
 namespace tarnwick::app {
 namespace {
 
-// What `check` returned, or "number description" of the error it raised.
-template <class F>
-Text Outcome(F check) {
-  try {
-    return DecimalText(check());
-  } catch (const mErrTrap::ErrRaised& e) {
-    return DecimalText(e.info().Number) + u" " + e.info().Description;
-  }
-}
+using testsupport::Outcome;
 
 TEST(SettingRules, StoredValuesTheWindowTakesOrRefuses) {
   EXPECT_EQ(Outcome([] { return CheckedOptionIndex(0); }), u"0");

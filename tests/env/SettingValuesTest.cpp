@@ -2,71 +2,50 @@
 
 #include <cfloat>
 
+#include "../support/Outcome.h"
 #include "env/SettingValues.h"
-#include "errors/ErrInfo.h"
 
 namespace tarnwick::mRegSettings {
 namespace {
 
-constexpr std::int32_t kOverflow = mErrTrap::rt::Overflow, kMismatch = mErrTrap::rt::TypeMismatch;
+using testsupport::Outcome;
 
-// The run-time error number that the parse raised, 0 when it raised none.
-template <class T>
-std::int32_t ErrorOf(T (*parse)(TextView), TextView text, T& value) {
-  try {
-    value = parse(text);
-  } catch (const mErrTrap::ErrRaised& raised) {
-    return raised.info().Number;
-  }
-  return 0;
-}
+struct Row {
+  TextView text;
+  Text outcome;
+};
+const Text kOverflow = u"6 Overflow", kMismatch = u"13 Type mismatch";
 
 TEST(SettingValues, Int16Texts) {
-  struct Row {
-    TextView text;
-    std::int16_t value;
-    std::int32_t error;
-  };
   const Row rows[] = {
-      {u"0", 0, 0}, {u"  12\t", 12, 0}, {u"-1", -1, 0}, {u"+7", 7, 0}, {u"0004", 4, 0},
-      {u".6", 1, 0}, {u"5.", 5, 0}, {u"1e3", 1000, 0}, {u"15E-1", 2, 0}, {u"1e-999", 0, 0},
-      {u"0.5", 0, 0}, {u"1.5", 2, 0}, {u"2.5", 2, 0}, {u"3.5", 4, 0},  // halves to even
-      {u"-2.5", -2, 0},
-      {u"2.51", 3, 0}, {u"2.49", 2, 0}, {u"32767", 32767, 0}, {u"-32768", -32768, 0},
-      {u"-32768.5", -32768, 0}, {u"32768", 0, kOverflow}, {u"32767.5", 0, kOverflow},
-      {u"-32769", 0, kOverflow}, {u"99999999999999999999999", 0, kOverflow},
-      {u"1e9999", 0, kOverflow}, {u"1e+400", 0, kOverflow}, {u"-1e400", 0, kOverflow},
-      {u"", 0, kMismatch}, {u"   ", 0, kMismatch}, {u"abc", 0, kMismatch}, {u"12abc", 0, kMismatch},
-      {u"1,5", 0, kMismatch}, {u".", 0, kMismatch}, {u"-", 0, kMismatch}, {u"+-1", 0, kMismatch},
-      {u"1e", 0, kMismatch}, {u"1e+", 0, kMismatch}, {u"e5", 0, kMismatch}, {u"1 2", 0, kMismatch},
-      {u"0x10", 0, kMismatch}, {u"\u0663", 0, kMismatch}, {u"\uFF11", 0, kMismatch},
-      {u"1\u00A0", 0, kMismatch}, {TextView(u"1\0" "2", 3), 0, kMismatch},
+      {u"0", u"0"}, {u"  12\t", u"12"}, {u"-1", u"-1"}, {u"+7", u"7"}, {u"0004", u"4"},
+      {u".6", u"1"}, {u"5.", u"5"}, {u"1e3", u"1000"}, {u"15E-1", u"2"}, {u"1e-999", u"0"},
+      {u"0.5", u"0"}, {u"1.5", u"2"}, {u"2.5", u"2"}, {u"3.5", u"4"}, {u"-2.5", u"-2"},  // to even
+      {u"2.51", u"3"}, {u"2.49", u"2"}, {u"32767", u"32767"}, {u"-32768", u"-32768"},
+      {u"-32768.5", u"-32768"}, {u"32768", kOverflow}, {u"32767.5", kOverflow},
+      {u"-32769", kOverflow}, {u"99999999999999999999999", kOverflow}, {u"1e9999", kOverflow},
+      {u"1e+400", kOverflow}, {u"-1e400", kOverflow}, {u"", kMismatch}, {u"   ", kMismatch},
+      {u"abc", kMismatch}, {u"12abc", kMismatch}, {u"1,5", kMismatch}, {u".", kMismatch},
+      {u"-", kMismatch}, {u"+-1", kMismatch}, {u"1e", kMismatch}, {u"1e+", kMismatch},
+      {u"e5", kMismatch}, {u"1 2", kMismatch}, {u"0x10", kMismatch}, {u"\u0663", kMismatch},
+      {u"\uFF11", kMismatch}, {u"1\u00A0", kMismatch}, {TextView(u"1\0" "2", 3), kMismatch},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(TextToAscii(row.text));
-    std::int16_t value = 0;
-    EXPECT_EQ(ErrorOf(ParseInt16Setting, row.text, value), row.error);
-    EXPECT_EQ(value, row.value);
+    EXPECT_EQ(Outcome([&] { return ParseInt16Setting(row.text); }), row.outcome);
   }
 }
 
 TEST(SettingValues, SingleTexts) {
-  struct Row {
-    TextView text;
-    float value;
-    std::int32_t error;
-  };
   const Row rows[] = {
-      {u"100", 100.0f, 0}, {u" -1.5 ", -1.5f, 0}, {u"0.1", 0.1f, 0}, {u"3.4028235e38", FLT_MAX, 0},
-      {u"1e-50", 0.0f, 0}, {u"1e39", 0, kOverflow}, {u"-4e38", 0, kOverflow},
-      {u"1E+39", 0, kOverflow},
-      {u"", 0, kMismatch}, {u"12,5", 0, kMismatch}, {u"inf", 0, kMismatch}, {u"nan", 0, kMismatch},
+      {u"100", u"100"}, {u" -1.5 ", u"-1.5"}, {u"0.1", u"0.100000001"},
+      {u"3.4028235e38", u"3.40282347e+38"}, {u"1e-50", u"0"}, {u"1e39", kOverflow},
+      {u"-4e38", kOverflow}, {u"1E+39", kOverflow}, {u"", kMismatch}, {u"12,5", kMismatch},
+      {u"inf", kMismatch}, {u"nan", kMismatch},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(TextToAscii(row.text));
-    float value = 0;
-    EXPECT_EQ(ErrorOf(ParseSingleSetting, row.text, value), row.error);
-    EXPECT_EQ(value, row.value);
+    EXPECT_EQ(Outcome([&] { return ParseSingleSetting(row.text); }), row.outcome);
   }
 }
 
