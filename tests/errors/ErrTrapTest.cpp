@@ -113,6 +113,7 @@ TEST_P(StopQuestion, FollowsTheAnswers) {
   EXPECT_EQ(questions, row.questions);
   EXPECT_EQ(reporter.calls, row.reports);
   EXPECT_EQ(attempts, row.attempts);
+  EXPECT_FALSE(Context().Preserved);  // so that the next error is preserved afresh
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, StopQuestion, ::testing::ValuesIn(kStopRows),
