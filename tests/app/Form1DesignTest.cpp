@@ -42,6 +42,8 @@ TEST(FormDesigns, ContainersFirstIdsUniqueEverythingReachableInside) {
     for (const ControlDesign& c : form.controls) {
       SCOPED_TRACE(TextToAscii(c.name));
       EXPECT_NE(c.id, 0);
+      EXPECT_GT(c.width, 0);
+      EXPECT_GT(c.height, 0);
       EXPECT_TRUE(seen.insert(c.id).second) << "id used twice";
       if (c.container != 0) {
         EXPECT_TRUE(seen.count(c.container)) << "container comes later";
@@ -86,6 +88,8 @@ TEST(Form1Design, EachCommandPairsItsButtonAndOptionByCaption) {
     const ControlDesign& option = DesignOf(command.option);
     EXPECT_EQ(command.option, OptionControl(index));
     EXPECT_EQ(option.container, IdOf(ControlId::Frame1));
+    EXPECT_LE(option.left + option.width, DesignOf(ControlId::Frame1).width);
+    EXPECT_LE(option.top + option.height, DesignOf(ControlId::Frame1).height);
     EXPECT_EQ(Text(option.caption), Text(DesignOf(command.button).caption));
     EXPECT_EQ(command.optionStep, 30 + 10 * index++);
   }

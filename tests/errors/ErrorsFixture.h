@@ -18,45 +18,35 @@ namespace tarnwick::mErrTrap::testing {
 class FixedFacts final : public PlatformFacts {
  public:
   RegionalSeparators separators;
+  Text exePath = u"C:\\Program Files\\Tarnwick\\Tarnwick.exe";
   std::map<std::uint32_t, Text> messages{{5, u"Access is denied.\r\n"}};
-  bool failEverything = false;
+  bool failEverything = false;  // every member throws
 
   Text ComputerName() override { return Check(u"TESTPC"); }
-  Text ExePath() override { return Check(u"C:\\Program Files\\Tarnwick\\Tarnwick.exe"); }
-  VersionNumbers AppVersion() override {
-    Check({});
-    return {2, 0, 0};
-  }
+  Text ExePath() override { return Check(exePath); }
+  VersionNumbers AppVersion() override { return Ready(), VersionNumbers{2, 0, 0}; }
   Text AdoVersion() override { return Check(u"?"); }
   Text SystemMessageBuffer(std::uint32_t code) override {
-    Check({});
-    const auto found = messages.find(code);
-    if (found == messages.end()) return {};
-    Text buffer = found->second;
-    buffer.resize(512, u'\0');
+    Text buffer = Check(messages.count(code) ? messages[code] : Text());
+    if (!buffer.empty()) buffer.resize(512, u'\0');  // as the system leaves it
     return buffer;
   }
-  RegionalSeparators Separators() override {
-    Check({});
-    return separators;
-  }
+  RegionalSeparators Separators() override { return Ready(), separators; }
   Text ShortDateText(const DateValue& d) override {
-    return Check(DecimalText(d.month) + separators.date + DecimalText(d.day) + separators.date +
-                 DecimalText(d.year));
+    return Joined(d.month, d.day, d.year, separators.date);
   }
   Text TimeText(const DateValue& t) override {
-    return Check(DecimalText(t.hour) + separators.time + DecimalText(t.minute) + separators.time +
-                 DecimalText(t.second));
+    return Joined(t.hour, t.minute, t.second, separators.time);
   }
-  DateValue LocalNow() override {
-    Check({});
-    return DateValue{2026, 3, 7, 9, 5, 1};
-  }
+  DateValue LocalNow() override { return Ready(), DateValue{2026, 3, 7, 9, 5, 1}; }
 
  private:
-  Text Check(Text answer) const {
+  void Ready() const {
     if (failEverything) throw std::runtime_error("platform unavailable");
-    return answer;
+  }
+  Text Check(Text answer) const { return Ready(), answer; }
+  Text Joined(int a, int b, int c, const Text& s) const {
+    return Check(DecimalText(a) + s + DecimalText(b) + s + DecimalText(c));
   }
 };
 
@@ -95,14 +85,21 @@ inline Text Dashed(const Text& line) {
   return line.size() >= 100 ? line + u"\r\n" : line + Text(100 - line.size(), u'-') + u"\r\n";
 }
 
+inline constexpr char16_t kFactsLine[] =
+    u"  Time='03/07/26 09:05:01' App='Tarnwick:2.0.0' ADO-version='?' Computer='TESTPC' \r\n";
+
+// The six header lines; `number` is the Number line after "Number: ".
+inline Text Header(const Text& description, const Text& method, const Text& number,
+                   const Text& source = u"Tarnwick", const Text& factsLine = kFactsLine) {
+  return description + u" \r\n" + factsLine + u"  Method: " + method + u" \r\n  Number: " +
+         number + u"\r\n  Source: " + source + u" \r\n  Description: " + description + u"\r\n";
+}
+
 // The six header lines of error 91 raised by the run time in `method`.
-inline Text Header91(const Text& method) {
-  return u"Object variable or With block variable not set \r\n"
-         u"  Time='03/07/26 09:05:01' App='Tarnwick:2.0.0' ADO-version='?' Computer='TESTPC' \r\n"
-         u"  Method: " + method + u" \r\n"
-         u"  Number: 91 = &H5B = vbObjectError + 2147221595 = ERRMAP_APP_FIRST + 2147216397 \r\n"
-         u"  Source: Tarnwick \r\n"
-         u"  Description: Object variable or With block variable not set\r\n";
+inline Text Header91(const Text& method, const Text& factsLine = kFactsLine) {
+  return Header(u"Object variable or With block variable not set", method,
+                u"91 = &H5B = vbObjectError + 2147221595 = ERRMAP_APP_FIRST + 2147216397 ",
+                u"Tarnwick", factsLine);
 }
 
 }  // namespace tarnwick::mErrTrap::testing

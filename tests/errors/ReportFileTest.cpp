@@ -1,3 +1,5 @@
+// The report file: its header, one failure's block, the paths it names and
+// the retries of opening it for append.
 #include "errors/ReportFile.h"
 
 #include <gtest/gtest.h>
@@ -8,109 +10,64 @@
 namespace tarnwick::mErrTrap {
 namespace {
 
-ReportBlockFacts SampleBlock() {
-  ReportBlockFacts facts;
-  facts.reportText = u"Error 521 in Form1.bnUpper_Click\r\nline two";
-  facts.programPath = u"C:\\Program Files\\Tarnwick";
-  facts.reportFolder = u"C:\\users\\me\\Documents\\Tarnwick";
-  facts.fileName = u"Tarnwick";
-  facts.os = {u"Windows 7", u"6.1", u"7601", u"Service Pack 1"};
-  return facts;
-}
-
-TEST(ReportFileText, HeaderIsTheHeaderLineThenOneBlank) {
-  const auto lines = ReportHeaderLines(u"Please send this file to a@b.example");
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0], u"Please send this file to a@b.example\r\n");
-  EXPECT_EQ(lines[1], u" \r\n");
-}
-
-TEST(ReportFileText, BlockHasFiveLinesAndEndsInTwoEmptyLines) {
-  const auto lines = ReportBlockLines(SampleBlock());
-  ASSERT_EQ(lines.size(), 5u);
-  EXPECT_EQ(lines[0], u"Error 521 in Form1.bnUpper_Click\r\nline two\r\n");
-  EXPECT_EQ(lines[1], u"Program path: C:\\Program Files\\Tarnwick\r\n");
-  EXPECT_EQ(lines[2], u"Error report path: C:\\users\\me\\Documents\\Tarnwick\r\n");
-  EXPECT_EQ(lines[3], u"File name : Tarnwick\r\n");
-  EXPECT_EQ(lines[4], u"OS: Windows 7 6.1 build 7601 (Service Pack 1)\r\n\r\n\r\n");
-}
-
-TEST(ReportFileText, EmptyOSFieldsKeepTheFixedTexts) {
-  EXPECT_EQ(OSLine({}), u"OS:   build  ()");
-  EXPECT_EQ(OSLine({u"Windows XP", u"5.1", u"2600", u""}), u"OS: Windows XP 5.1 build 2600 ()");
-}
-
-TEST(ReportFileText, EveryLineBreakIsCrLf) {
+Text Joined(const std::vector<Text>& lines) {
   Text all;
-  for (const Text& line : ReportHeaderLines(u"h")) all += line;
-  for (const Text& line : ReportBlockLines(SampleBlock())) all += line;
-  for (std::size_t i = 0; i < all.size(); ++i) {
-    if (all[i] == u'\n') {
-      ASSERT_GT(i, 0u);
-      EXPECT_EQ(all[i - 1], u'\r') << "bare LF at " << i;
-    }
-    if (all[i] == u'\r') {
-      ASSERT_LT(i + 1, all.size());
-      EXPECT_EQ(all[i + 1], u'\n') << "bare CR at " << i;
-    }
-  }
+  for (const Text& line : lines) all += line;
+  return all;
 }
 
-TEST(ReportFilePaths, FolderTargetAndProgramPath) {
-  EXPECT_EQ(ReportFolderOf(u"C:\\users\\me\\Documents", u"Tarnwick"),
-            u"C:\\users\\me\\Documents\\Tarnwick");
+TEST(ReportFile, HeaderAndBlockLines) {
+  ReportBlockFacts facts{u"Error 521 in Form1.bnUpper_Click\r\nline two",
+                         u"C:\\Program Files\\Tarnwick", u"C:\\users\\me\\Tarnwick", u"Tarnwick",
+                         {u"Windows 7", u"6.1", u"7601", u"Service Pack 1"}};
+  EXPECT_EQ(ReportHeaderLines(u"Please send this file to a@b.example"),
+            (std::vector<Text>{u"Please send this file to a@b.example\r\n", u" \r\n"}));
+  EXPECT_EQ(ReportBlockLines(facts).size(), 5u);
+  EXPECT_EQ(Joined(ReportBlockLines(facts)),
+            u"Error 521 in Form1.bnUpper_Click\r\nline two\r\n"
+            u"Program path: C:\\Program Files\\Tarnwick\r\n"
+            u"Error report path: C:\\users\\me\\Tarnwick\r\n"
+            u"File name : Tarnwick\r\n"
+            u"OS: Windows 7 6.1 build 7601 (Service Pack 1)\r\n\r\n\r\n");
+  EXPECT_EQ(OSLine({}), u"OS:   build  ()");  // empty fields keep the fixed texts
+}
+
+TEST(ReportFile, Paths) {
+  EXPECT_EQ(ReportFolderOf(u"C:\\users\\me", u"Tarnwick"), u"C:\\users\\me\\Tarnwick");
   EXPECT_EQ(ReportTargetPath(u"C:\\R", u"ErrorReport.txt"), u"C:\\R\\ErrorReport.txt");
   EXPECT_EQ(ReportTargetPath(u"C:\\R", u"D:\\other\\x.txt"), u"D:\\other\\x.txt");
   EXPECT_EQ(FolderOfPath(u"C:\\a\\b\\Tarnwick.exe"), u"C:\\a\\b");
-  EXPECT_EQ(FolderOfPath(u"C:\\Tarnwick.exe"), u"C:\\");
+  EXPECT_EQ(FolderOfPath(u"C:\\Tarnwick.exe"), u"C:\\");  // a drive root keeps its backslash
+  EXPECT_EQ(FolderOfPath(u"/usr/Tarnwick.exe"), u"/usr");
   EXPECT_EQ(FolderOfPath(u"Tarnwick.exe"), u"");
 }
 
-// A clock that advances only when the routine sleeps.
-struct FakeClock {
-  std::int64_t milliseconds = 0;
-  int attempts = 0;
-  int succeedAt = -1;  // attempt number that succeeds; -1: never
-  AppendRetryClock Clock() {
-    return {[this] { return ++attempts == succeedAt; },
-            [this](std::uint32_t ms) { milliseconds += ms; },
-            [this] { return milliseconds / 1000; }};
+TEST(ReportFile, OpeningRetriesEvery200msForOneToTwoSeconds) {
+  struct Row {
+    int succeedAt;         // the attempt that succeeds; 0: none does
+    std::int64_t startMs;  // the clock when the first attempt starts
+    bool opened;
+    int attempts;
+    std::int64_t sleptMs;
+  };
+  for (const Row& row : {
+           Row{1, 0, true, 1, 0},
+           Row{4, 0, true, 4, 600},
+           Row{0, 0, false, 10, 2000},  // attempts at 0, 200, ..., 1800 ms
+           Row{0, 900, false, 6, 1200},  // started just before a second turns over
+       }) {
+    SCOPED_TRACE(::testing::Message() << row.succeedAt << " from " << row.startMs);
+    std::int64_t ms = row.startMs;
+    int attempts = 0;
+    EXPECT_EQ(OpenWithRetries({[&] { return ++attempts == row.succeedAt; },
+                               [&](std::uint32_t sleep) { ms += sleep; },
+                               [&] { return ms / 1000; }}),
+              row.opened);
+    EXPECT_EQ(attempts, row.attempts);
+    EXPECT_EQ(ms - row.startMs, row.sleptMs);
   }
-};
-
-TEST(AppendRetries, FirstSuccessReturnsAtOnce) {
-  FakeClock fake;
-  fake.succeedAt = 1;
-  EXPECT_TRUE(OpenWithRetries(fake.Clock()));
-  EXPECT_EQ(fake.attempts, 1);
-  EXPECT_EQ(fake.milliseconds, 0);
-}
-
-TEST(AppendRetries, LaterSuccessWithinTheSecond) {
-  FakeClock fake;
-  fake.succeedAt = 4;
-  EXPECT_TRUE(OpenWithRetries(fake.Clock()));
-  EXPECT_EQ(fake.attempts, 4);
-  EXPECT_EQ(fake.milliseconds, 600);
-}
-
-TEST(AppendRetries, GivesUpAfterTwoWholeSecondsAtMost) {
-  FakeClock fake;
-  EXPECT_FALSE(OpenWithRetries(fake.Clock()));
-  EXPECT_EQ(fake.attempts, 10);  // attempts at 0, 200, ..., 1800 ms
-  EXPECT_EQ(fake.milliseconds, 2000);
-
-  FakeClock late;  // started just before a second turns over
-  late.milliseconds = 900;
-  EXPECT_FALSE(OpenWithRetries(late.Clock()));
-  EXPECT_EQ(late.milliseconds - 900, 1200);
-  EXPECT_EQ(late.attempts, 6);
-}
-
-TEST(AppendRetries, AThrowGivesUp) {
-  AppendRetryClock clock{[]() -> bool { throw std::runtime_error("no file system"); },
-                         [](std::uint32_t) {}, [] { return std::int64_t{0}; }};
-  EXPECT_FALSE(OpenWithRetries(clock));
+  EXPECT_FALSE(OpenWithRetries({[]() -> bool { throw std::runtime_error("no file system"); },
+                                [](std::uint32_t) {}, [] { return std::int64_t{0}; }}));
 }
 
 }  // namespace
