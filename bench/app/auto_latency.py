@@ -10,7 +10,10 @@ its baseline from the same run and its goal:
   - Tarnwick's peak private bytes while a 10 MB text is mirrored and
     converted.
 
-Usage: auto_latency.py [--build DIR] [--runs N]. Without DISPLAY and
+Usage: auto_latency.py [--build DIR] [--runs N] [--windows-version V].
+--windows-version sets Wine's per-program version of Tarnwick.exe: winxp
+measures the clipboard-viewer chain, the default (Windows 7) the format
+listener. Without DISPLAY and
 WINEPREFIX in the environment it runs itself inside a private Xvfb display
 and Wine prefix (run.sh)."""
 
@@ -37,6 +40,8 @@ def parse_args():
                         help="the windows preset's build folder")
     parser.add_argument("--runs", type=int, default=20)
     parser.add_argument("--startup-runs", type=int, default=10)
+    parser.add_argument("--windows-version", default="",
+                        help="Wine's version for Tarnwick.exe (winxp: the viewer chain)")
     return parser.parse_args()
 
 
@@ -242,6 +247,8 @@ def main():
             raise SystemExit(f"missing {path}: build the windows preset first")
     case = harness.TarnwickTestCase()
     case.setUp()
+    if ARGS.windows_version:
+        harness.reg_set(harness.APP_DEFAULTS_KEY, "Version", ARGS.windows_version)
     try:
         run(case)
     finally:
@@ -251,7 +258,8 @@ def main():
 def run(case):
     runs = ARGS.runs
     print(f"Tarnwick benchmark: {runs} runs each, polling every {POLL * 1000:.0f} ms; "
-          f"DISPLAY={os.environ['DISPLAY']}", flush=True)
+          f"DISPLAY={os.environ['DISPLAY']}; Windows version "
+          f"{ARGS.windows_version or 'Wine default'}", flush=True)
 
     print("Round trip of an X11 copy until xclip reads the result:", flush=True)
     # 1 KB only: a 10 MB xclip-to-xclip read competes with Wine's own

@@ -1,7 +1,8 @@
 """Auto mode under load: another converter that undoes every conversion
 (the fight stops, Tarnwick stays responsive, an ordinary copy is converted
 again), and a flood of 10,000 copies (no crash, the last text converted,
-handle and memory figures flat)."""
+handle and memory figures flat). Wine's default version is Windows 7, so
+Tarnwick hears of the copies through the format listener."""
 
 import time
 import unittest

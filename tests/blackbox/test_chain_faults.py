@@ -1,12 +1,14 @@
 """The clipboard-viewer chain around Tarnwick when other viewers join, leave,
 end without leaving, or pass notifications on late: every viewer keeps
-receiving every change, and Auto mode converts each copy exactly once."""
+receiving every change, and Auto mode converts each copy exactly once. The
+chain is Tarnwick's path on Windows 2000, XP and 2003: Wine's per-program
+version winxp gives it."""
 
 import time
 import unittest
 
 from chain.chain_programs import ChainViewer
-from tarnwick_blackbox import TarnwickTestCase, driver, wait_until
+from tarnwick_blackbox import APP_DEFAULTS_KEY, TarnwickTestCase, driver, reg_set, wait_until
 
 TOGGLE = "4"  # the index of "tOGGLE cASE" among the Auto options
 
@@ -16,6 +18,10 @@ def toggled(text):
 
 
 class ChainTestCase(TarnwickTestCase):
+    def setUp(self):
+        super().setUp()
+        reg_set(APP_DEFAULTS_KEY, "Version", "winxp")
+
     def viewer(self, *modes):
         viewer = ChainViewer(*modes)
         self.addCleanup(viewer.stop)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "clipboard/ChainWatch.h"
+#include "clipboard/ChangeNotice.h"
 #include "clipboard/RecaseBurstGuard.h"
 
 namespace tarnwick::clipboard {
@@ -88,6 +89,30 @@ TEST(ChainWatch, ChangesThatKeepBeingAnnouncedNeverAskToRejoin) {
   EXPECT_FALSE(watch.NeedsRejoin(502));
   watch.Announced(502);
   EXPECT_FALSE(watch.NeedsRejoin(502));
+}
+
+TEST(ChangeNotice, TheListenerOnlyWhereOfferedAndTheSystemSaysVistaOrLater) {
+  using mOSVersion::kPlatformNT;
+  struct Row {
+    const char* system;
+    bool answered;
+    std::uint32_t platform, major;
+    bool listener;  // when the system offers it
+  };
+  const Row rows[] = {
+      {"2000", true, kPlatformNT, 5, false},     {"XP and 2003", true, kPlatformNT, 5, false},
+      {"Vista and 7", true, kPlatformNT, 6, true}, {"10", true, kPlatformNT, 10, true},
+      {"98", true, mOSVersion::kPlatformWin9x, 6, false}, {"no answer", false, kPlatformNT, 6, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.system);
+    mOSVersion::OSVersionFacts facts;
+    facts.callSucceeded = row.answered;
+    facts.platformId = row.platform;
+    facts.major = row.major;
+    EXPECT_EQ(ChooseChangeNotice(true, facts) == ChangeNotice::FormatListener, row.listener);
+    EXPECT_EQ(ChooseChangeNotice(false, facts), ChangeNotice::ViewerChain);
+  }
 }
 
 }  // namespace

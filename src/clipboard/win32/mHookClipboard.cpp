@@ -4,6 +4,7 @@
 #include "clipboard/RecaseBurstGuard.h"
 #include "clipboard/RefreshGate.h"
 #include "clipboard/win32/ClipboardAccess.h"
+#include "env/win32/OSVersionWin32.h"
 
 namespace tarnwick::mHookClipboard {
 
@@ -13,6 +14,9 @@ namespace {
 
 WNDPROC lpPrevWndProc = nullptr;
 HWND hNextViewer = nullptr;
+// How the clipboard's changes reach the window now.
+enum class Listening { None, ViewerChain, FormatListener };
+Listening listening = Listening::None;
 ClipboardViewerClient* viewerClient = nullptr;
 clipboard::RefreshGate refreshGate;
 clipboard::ChainWatch chainWatch;
@@ -29,6 +33,35 @@ constexpr UINT kRefreshRequest = WM_APP + 0x308;
 constexpr UINT_PTR kChainCheckTimer = 0x308;
 constexpr UINT kChainCheckMs = 1000;
 constexpr UINT kFirstViewerAnswerMs = 250;
+
+// WM_CLIPBOARDUPDATE, which headers for systems before Vista do not define.
+constexpr UINT kClipboardUpdate = 0x031D;
+
+// The format listener's two functions, looked up at run time: a program
+// that imported them would not start on Windows 2000 or XP.
+class FormatListenerFunctions {
+ public:
+  static const FormatListenerFunctions& Instance() {
+    static const FormatListenerFunctions functions;
+    return functions;
+  }
+  bool Offered() const { return add_ != nullptr && remove_ != nullptr; }
+  bool Add(HWND window) const { return Offered() && add_(window) != FALSE; }
+  void Remove(HWND window) const {
+    if (Offered()) remove_(window);
+  }
+
+ private:
+  using Function = BOOL(WINAPI*)(HWND);
+  FormatListenerFunctions()
+      : add_(Find("AddClipboardFormatListener")), remove_(Find("RemoveClipboardFormatListener")) {}
+  static Function Find(const char* name) {
+    const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+    if (user32 == nullptr) return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(user32, name)));
+  }
+  Function add_, remove_;
+};
 
 // One refresh: the field shows the content, Auto mode runs. False when the
 // clipboard stayed held open and nothing changed.
@@ -121,21 +154,46 @@ void UnhookForm(const win32::FormRef& frm) {
   ::SetWindowLongPtrW(frm.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(lpPrevWndProc));
 }
 
-void JoinViewerChain(const win32::FormRef& frm) {
+void StartClipboardNotifications(const win32::FormRef& frm) {
+  StartClipboardNotifications(frm, ChangeNoticeOfThisSystem());
+}
+
+void StartClipboardNotifications(const win32::FormRef& frm, clipboard::ChangeNotice wanted) {
+  if (wanted == clipboard::ChangeNotice::FormatListener &&
+      FormatListenerFunctions::Instance().Add(frm.hwnd)) {
+    listening = Listening::FormatListener;
+    // The listener announces later changes only; the current content is
+    // shown now, inside the call, as joining the chain shows it.
+    ::SendMessageW(frm.hwnd, kClipboardUpdate, 0, 0);
+    return;
+  }
+  listening = Listening::ViewerChain;
   hNextViewer = ::SetClipboardViewer(frm.hwnd);
   ::SetTimer(frm.hwnd, kChainCheckTimer, kChainCheckMs, nullptr);
 }
 
-void LeaveViewerChain(const win32::FormRef& frm) {
-  ::KillTimer(frm.hwnd, kChainCheckTimer);
-  ::ChangeClipboardChain(frm.hwnd, hNextViewer);
+void StopClipboardNotifications(const win32::FormRef& frm) {
+  if (listening == Listening::FormatListener) {
+    FormatListenerFunctions::Instance().Remove(frm.hwnd);
+  } else if (listening == Listening::ViewerChain) {
+    ::KillTimer(frm.hwnd, kChainCheckTimer);
+    ::ChangeClipboardChain(frm.hwnd, hNextViewer);
+  }
+  listening = Listening::None;
   hNextViewer = nullptr;
 }
+
+clipboard::ChangeNotice ChangeNoticeOfThisSystem() {
+  return clipboard::ChooseChangeNotice(FormatListenerFunctions::Instance().Offered(),
+                                       mOSVersion::QueryOSVersionFacts());
+}
+
+bool FormatListenerActive() { return listening == Listening::FormatListener; }
 
 void NoteAutoOutput(const Text& written) { burstGuard.RecordOutput(written); }
 
 void RemoveClipboardHook(const win32::FormRef& frm) {
-  LeaveViewerChain(frm);
+  StopClipboardNotifications(frm);
   UnhookForm(frm);
 }
 
@@ -153,6 +211,11 @@ LRESULT CALLBACK ClipboardWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lP
       chainWatch.Announced(::GetClipboardSequenceNumber());
       PassOn(uMsg, wParam, lParam);
       if (!bWritingClipboard) RefreshFromClipboard(hWnd);
+    } else if (uMsg == kClipboardUpdate) {
+      // Posted, so the ones that our own writes cause come after the write;
+      // the record of our writes tells them apart. One still queued when
+      // the listener was removed is not handled.
+      if (listening == Listening::FormatListener && !bWritingClipboard) RefreshFromClipboard(hWnd);
     } else if (uMsg == WM_CHANGECBCHAIN) {
       OnChainChanged(wParam, lParam);
     } else if (uMsg == kRefreshRequest) {

@@ -1,10 +1,11 @@
-// The clipboard-viewer hook of the main window: its window procedure runs in
-// front of the window's own, mirrors every clipboard change into the field
-// and runs Auto mode.
+// The clipboard hook of the main window: its window procedure runs in front
+// of the window's own, mirrors every clipboard change into the field and
+// runs Auto mode.
 #pragma once
 
 #include <windows.h>
 
+#include "clipboard/ChangeNotice.h"
 #include "common/Text.h"
 #include "common/win32/FormRef.h"
 
@@ -26,16 +27,29 @@ void SetViewerClient(ClipboardViewerClient* client);
 
 void HookForm(const win32::FormRef& frm);
 void UnhookForm(const win32::FormRef& frm);
-// Joins the clipboard-viewer chain; the first notification arrives inside.
-// A check once a second joins again when changes stop reaching the window
-// (a viewer in front of it ended without leaving the chain).
-void JoinViewerChain(const win32::FormRef& frm);
-// Leaves the chain, handing the platform the next viewer.
-void LeaveViewerChain(const win32::FormRef& frm);
+// Starts hearing of clipboard changes with the hooked window: through the
+// system's format listener where ChooseChangeNotice picks it and the system
+// accepts the window, else by joining the clipboard-viewer chain. Either
+// way the notification for the current content arrives inside the call.
+// On the chain, a check once a second joins again when changes stop
+// reaching the window (a viewer in front of it ended without leaving the
+// chain, or passes nothing on).
+void StartClipboardNotifications(const win32::FormRef& frm);
+void StartClipboardNotifications(const win32::FormRef& frm, clipboard::ChangeNotice wanted);
+// Stops them: removes the listener, or leaves the chain handing the
+// platform the next viewer. No notification is handled afterwards.
+void StopClipboardNotifications(const win32::FormRef& frm);
+// The names the main window has called these by.
+inline void JoinViewerChain(const win32::FormRef& frm) { StartClipboardNotifications(frm); }
+inline void LeaveViewerChain(const win32::FormRef& frm) { StopClipboardNotifications(frm); }
+// What this system offers and reports, decided by ChooseChangeNotice.
+clipboard::ChangeNotice ChangeNoticeOfThisSystem();
+// True while the notifications come from the format listener.
+bool FormatListenerActive();
 // What an Auto conversion wrote: texts that only re-case it, arriving in a
 // quick burst, are another converter fighting ours and are left alone.
 void NoteAutoOutput(const Text& written);
-// Leaves the chain and restores the window procedure.
+// Stops the notifications and restores the window procedure.
 void RemoveClipboardHook(const win32::FormRef& frm);
 
 // Asks for the clipboard to be looked at again once the current message is

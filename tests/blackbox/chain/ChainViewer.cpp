@@ -1,13 +1,15 @@
 // tarnwick-chain: the other clipboard programs of the viewer-chain tests.
 //
-//   viewer [--late] [--lower]   joins the clipboard-viewer chain and obeys
+//   viewer [--late|--mute] [--lower]   joins the clipboard-viewer chain and obeys
 //       one command a line on stdin: "count" prints the notifications seen
 //       since joining, "writes" the texts it wrote, "next" the next viewer
 //       (its handle, "alive" or "gone"), "leave" leaves the chain
-//       (prints "left"), "quit" leaves and ends. --late passes each
+//       (prints "left"), "rejoin" leaves and joins again at the head
+//       (prints "joined"), "quit" leaves and ends. --late passes each
 //       notification on through a posted message, after its own handler has
-//       returned; --lower writes the lower-case form of every text that is
-//       not all lower case, as a competing auto-converter would.
+//       returned; --mute passes none on, starving every viewer after it;
+//       --lower writes the lower-case form of every text that is not all
+//       lower case, as a competing auto-converter would.
 //       Killing the process is the test's way to leave without a word.
 //   flood N PREFIX PAUSE_MS     puts "PREFIX i" on the clipboard N times
 //       and prints the milliseconds taken and the opens that had to wait.
@@ -37,6 +39,7 @@ struct ViewerState {
   HWND self = nullptr;
   HWND next = nullptr;
   bool late = false;
+  bool mute = false;
   bool lower = false;
   bool inChain = false;
   long notifications = 0;
@@ -89,6 +92,11 @@ void PassOn(UINT message, WPARAM wParam, LPARAM lParam) {
   if (viewer.next != nullptr) ::SendMessageW(viewer.next, message, wParam, lParam);
 }
 
+void JoinChain() {
+  viewer.next = ::SetClipboardViewer(viewer.self);
+  viewer.inChain = true;
+}
+
 void LeaveChain() {
   if (!viewer.inChain) return;
   ::ChangeClipboardChain(viewer.self, viewer.next);
@@ -103,6 +111,10 @@ void OnCommand(const std::string& line) {
   } else if (line == "next") {
     WriteLine(std::to_string(reinterpret_cast<std::uintptr_t>(viewer.next)) +
               (::IsWindow(viewer.next) ? " alive" : " gone"));
+  } else if (line == "rejoin") {
+    LeaveChain();
+    JoinChain();
+    WriteLine("joined");
   } else if (line == "leave") {
     LeaveChain();
     WriteLine("left");
@@ -120,7 +132,7 @@ LRESULT CALLBACK ViewerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       ++viewer.notifications;
       if (viewer.late) {
         ::PostMessageW(hwnd, kLatePass, wParam, lParam);
-      } else {
+      } else if (!viewer.mute) {
         PassOn(message, wParam, lParam);
       }
       if (viewer.lower) ::PostMessageW(hwnd, kLowerCheck, 0, 0);
@@ -174,6 +186,7 @@ DWORD WINAPI ReadCommands(void* window) {
 int RunViewer(int argc, wchar_t** argv) {
   for (int i = 2; i < argc; ++i) {
     if (std::wstring(argv[i]) == L"--late") viewer.late = true;
+    if (std::wstring(argv[i]) == L"--mute") viewer.mute = true;
     if (std::wstring(argv[i]) == L"--lower") viewer.lower = true;
   }
   WNDCLASSW wc{};
@@ -183,8 +196,7 @@ int RunViewer(int argc, wchar_t** argv) {
   ::RegisterClassW(&wc);
   viewer.self = ::CreateWindowW(wc.lpszClassName, L"chain viewer", WS_OVERLAPPED, 0, 0, 10, 10,
                                 nullptr, nullptr, wc.hInstance, nullptr);
-  viewer.next = ::SetClipboardViewer(viewer.self);
-  viewer.inChain = true;
+  JoinChain();
   viewer.notifications = 0;  // the one that joining delivers does not count
   WriteLine("joined " + std::to_string(reinterpret_cast<std::uintptr_t>(viewer.self)));
   HANDLE reader = ::CreateThread(nullptr, 0, &ReadCommands, viewer.self, 0, nullptr);
@@ -283,7 +295,7 @@ int Run(int argc, wchar_t** argv) {
   if (command == L"viewer") return RunViewer(argc, argv);
   if (command == L"flood") return RunFlood(argc, argv);
   if (command == L"resources") return RunResources();
-  WriteLine("usage: tarnwick-chain viewer [--late] [--lower] | flood N PREFIX PAUSE_MS | resources");
+  WriteLine("usage: tarnwick-chain viewer [--late|--mute] [--lower] | flood N PREFIX PAUSE_MS | resources");
   return 2;
 }
 

@@ -42,6 +42,14 @@ class ChainViewer:
         """Texts it wrote (the lowercasing viewer)."""
         return int(self.ask("writes"))
 
+    def next_viewer(self):
+        """The handle of the viewer it passes notifications to (0: none)."""
+        return int(self.ask("next").split()[0])
+
+    def rejoin(self):
+        """Leaves and joins again, at the head of the chain."""
+        assert self.ask("rejoin") == "joined"
+
     def leave(self):
         assert self.ask("leave") == "left"
 

@@ -277,51 +277,17 @@ int SetText(const std::wstring& text, const wchar_t* privateMark) {
   return ok ? 0 : 1;
 }
 
-// --- A clipboard viewer of another program --------------------------------------
-
-HWND viewerNext = nullptr;
-int viewerNotifications = 0;
-
-LRESULT CALLBACK ViewerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_DRAWCLIPBOARD:
-      ++viewerNotifications;
-      if (viewerNext != nullptr) ::SendMessageW(viewerNext, message, wParam, lParam);
-      return 0;
-    case WM_CHANGECBCHAIN:
-      if (reinterpret_cast<HWND>(wParam) == viewerNext) {
-        viewerNext = reinterpret_cast<HWND>(lParam);
-      } else if (viewerNext != nullptr) {
-        ::SendMessageW(viewerNext, message, wParam, lParam);
-      }
-      return 0;
-    default:
-      return ::DefWindowProcW(hwnd, message, wParam, lParam);
+// Copies `text` and waits until Tarnwick's field shows it; prints the
+// milliseconds from the copy's end until then.
+int SetTextTimed(const std::wstring& text, DWORD timeoutMs) {
+  const HWND field = Field(FindMain());
+  if (field == nullptr || SetText(text, nullptr) != 0) return 1;
+  const DWORD copied = ::GetTickCount();
+  while (WindowText(field) != text) {
+    if (::GetTickCount() - copied >= timeoutMs) return 1;
+    ::Sleep(2);
   }
-}
-
-// Joins the viewer chain for `ms` milliseconds, printing "joined" at once
-// and then the number of change notifications it received.
-int RunViewer(DWORD ms) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = &ViewerProc;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"TarnwickTestViewer";
-  ::RegisterClassW(&wc);
-  HWND viewer = ::CreateWindowW(wc.lpszClassName, L"viewer", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
-                                nullptr, wc.hInstance, nullptr);
-  viewerNext = ::SetClipboardViewer(viewer);
-  viewerNotifications = 0;  // the one that joining delivers does not count
-  WriteLine("joined");
-  const DWORD start = ::GetTickCount();
-  while (::GetTickCount() - start < ms) {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  }
-  ::ChangeClipboardChain(viewer, viewerNext);
-  ::DestroyWindow(viewer);
-  WriteLine(std::to_string(viewerNotifications));
+  WriteLine(std::to_string(::GetTickCount() - copied));
   return 0;
 }
 
@@ -332,8 +298,9 @@ int Usage() {
       "usage: tarnwick-driver find | wait [ms] | wait-gone [ms] | controls | field | field-length\n"
       "  | rect | topmost | press CAPTION | move X Y | close | count-windows\n"
       "  | msgbox [ms] | msgbox-dismiss [ms] | window CAPTION [ms] | close-window CAPTION\n"
-      "  | clip-set TEXT | clip-set-file PATH | clip-set-private FORMAT TEXT | clip-get\n"
-      "  | clip-prefix N | viewer MS"
+      "  | clip-set TEXT | clip-set-shown TEXT [ms] | clip-set-file PATH\n"
+      "  | clip-set-private FORMAT TEXT | clip-get\n"
+      "  | clip-prefix N"
       "  | clip-set-bitmap | clip-get-bitmap | clip-test-bitmap | clip-formats\n"
       "  | clip-hold MS | clip-seq | clip-owner-is-tarnwick | hold-desktop");
   return 2;
@@ -353,7 +320,6 @@ int Run(int argc, wchar_t** argv) {
     WriteLine(std::to_string(reinterpret_cast<std::uintptr_t>(main)));
     return 0;
   }
-  if (command == L"viewer") return RunViewer(MsArg(argc, argv, 2, 5000));
   if (command == L"hold-desktop") {
     // Keeps the session's desktop in use until the session ends. Wine closes
     // an unused desktop, and the test that next shows a window starts it
@@ -425,6 +391,8 @@ int Run(int argc, wchar_t** argv) {
       return 0;
     }
     if (command == L"clip-set" && argc > 2) return SetText(argv[2], nullptr);
+    if (command == L"clip-set-shown" && argc > 2)
+      return SetTextTimed(argv[2], MsArg(argc, argv, 3, 10000));
     if (command == L"clip-set-file" && argc > 2) return SetText(Wide(ReadFileBytes(argv[2])), nullptr);
     if (command == L"clip-set-private" && argc > 3) return SetText(argv[3], argv[2]);
     if (command == L"clip-hold" && argc > 2) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "clipboard/win32/ClipboardAccess.h"
@@ -38,27 +39,43 @@ class RecordingClient : public ClipboardViewerClient {
   HWND window_;
 };
 
-class Hook : public ::testing::Test {
+using clipboard::ChangeNotice;
+
+// The hooked window with either way of hearing of changes.
+class Hook : public ::testing::TestWithParam<ChangeNotice> {
  protected:
   void SetUp() override {
     SetViewerClient(&client);
     HookForm(Ref());
-    JoinViewerChain(Ref());
+    StartClipboardNotifications(Ref(), GetParam());
     PumpMessages();
+    if (FormatListenerActive() != (GetParam() == ChangeNotice::FormatListener))
+      GTEST_SKIP() << "the system offers no format listener";
   }
   void TearDown() override {
     RemoveClipboardHook(Ref());
     SetViewerClient(nullptr);
   }
   win32::FormRef Ref() { return {main.get(), u"Form1"}; }
+  bool Listening() const { return GetParam() == ChangeNotice::FormatListener; }
 
   TestWindow main{L"Form1"};
   TestWindow other{L"other program"};
   RecordingClient client{main.get()};
 };
+std::string NameOf(const ::testing::TestParamInfo<ChangeNotice>& row) {
+  return row.param == ChangeNotice::ViewerChain ? "Chain" : "Listener";
+}
+INSTANTIATE_TEST_SUITE_P(BothWays, Hook,
+                         ::testing::Values(ChangeNotice::ViewerChain, ChangeNotice::FormatListener),
+                         NameOf);
 
-TEST_F(Hook, EveryCopyByAnotherProgramIsShownOnce) {
-  ASSERT_FALSE(client.shown.empty()) << "joining the chain shows the current content";
+// The chain handling itself.
+class ChainHook : public Hook {};
+INSTANTIATE_TEST_SUITE_P(Only, ChainHook, ::testing::Values(ChangeNotice::ViewerChain), NameOf);
+
+TEST_P(Hook, EveryCopyByAnotherProgramIsShownOnceAndNoneAfterTheStop) {
+  ASSERT_FALSE(client.shown.empty()) << "starting shows the current content";
   client.shown.clear();
   OtherProgramCopies(other.get(), L"one");
   PumpMessages();
@@ -67,9 +84,13 @@ TEST_F(Hook, EveryCopyByAnotherProgramIsShownOnce) {
   ASSERT_FALSE(client.shown.empty());
   EXPECT_EQ(client.shown.back(), u"two");
   EXPECT_EQ(client.autoRuns, static_cast<int>(client.shown.size()) + 1);
+  StopClipboardNotifications(Ref());
+  OtherProgramCopies(other.get(), L"after the stop");
+  PumpMessages();
+  EXPECT_EQ(client.shown.back(), u"two");
 }
 
-TEST_F(Hook, AConversionIsNotTakenAsANewCopy) {
+TEST_P(Hook, AConversionIsNotTakenAsANewCopy) {
   client.convert = true;
   client.shown.clear();
   client.autoRuns = 0;
@@ -83,7 +104,7 @@ TEST_F(Hook, AConversionIsNotTakenAsANewCopy) {
   EXPECT_EQ(snapshot->text, u"[text]") << "converted exactly once";
 }
 
-TEST_F(Hook, TheChainFollowsAViewerThatLeaves) {
+TEST_P(ChainHook, TheChainFollowsAViewerThatLeaves) {
   const HWND before = NextViewer();
   TestWindow leaving(L"leaving viewer");
   ::SendMessageW(main.get(), WM_CHANGECBCHAIN, reinterpret_cast<WPARAM>(before),
@@ -96,7 +117,7 @@ TEST_F(Hook, TheChainFollowsAViewerThatLeaves) {
   EXPECT_EQ(NextViewer(), before);
 }
 
-TEST_F(Hook, ANextViewerThatNoLongerExistsIsDropped) {
+TEST_P(ChainHook, ANextViewerThatNoLongerExistsIsDropped) {
   {
     TestWindow ended(L"ended viewer");
     ::SendMessageW(main.get(), WM_CHANGECBCHAIN, reinterpret_cast<WPARAM>(NextViewer()),
@@ -119,18 +140,22 @@ bool ShownWithin(const RecordingClient& client, const Text& text, DWORD ms) {
   return false;
 }
 
-TEST_F(Hook, ChangesThatStopArrivingAreNoticedAndTheChainJoinedAgain) {
-  // A viewer registers in front and passes nothing on.
+TEST_P(Hook, AViewerInFrontThatPassesNothingOnDelaysOnlyTheChain) {
   ::SetClipboardViewer(other.get());
   client.convert = true;
   client.shown.clear();
   client.autoRuns = 0;
   OtherProgramCopies(other.get(), L"unannounced");
   PumpMessages();
-  EXPECT_TRUE(client.shown.empty()) << "the change did not reach the hook";
-  ASSERT_TRUE(ShownWithin(client, u"unannounced", 5000)) << "the periodic check joined again";
-  EXPECT_EQ(NextViewer(), other.get()) << "the viewer in front now follows the hook";
-  // Joined once: later checks find the chain sound and convert nothing more.
+  if (Listening()) {
+    ASSERT_EQ(client.shown.size(), 1u) << "the listener heard of the change at once";
+  } else {
+    EXPECT_TRUE(client.shown.empty()) << "the change did not reach the hook";
+    ASSERT_TRUE(ShownWithin(client, u"unannounced", 5000)) << "the periodic check joined again";
+    EXPECT_EQ(NextViewer(), other.get()) << "the viewer in front now follows the hook";
+  }
+  // Once joined again, later checks find the chain sound and convert
+  // nothing more; the listener has no check at all.
   EXPECT_FALSE(ShownWithin(client, u"never", 2500));
   EXPECT_EQ(client.shown.size(), 1u);
   EXPECT_EQ(client.autoRuns, 1);
