@@ -1,21 +1,26 @@
 // Keeps the clipboard refresh from running inside itself. The platform may
-// deliver a change notification while the refresh has the clipboard open;
-// that nested call only marks the refresh as pending, and the outer call
-// looks again once it is done.
+// deliver a change notification while the refresh has the clipboard open
+// or converts; that nested call only marks the refresh as pending, and the
+// outer call looks again once it is done. A refresh that waits in a modal
+// loop (an error dialog its conversion opened) does not hold the gate for
+// that loop: notifications arriving there are handled at once, as
+// everything else is while a dialog is open.
 #pragma once
 
 namespace tarnwick::clipboard {
 
 class RefreshGate {
  public:
-  // True when the caller may refresh now; false (and pending marked) when
-  // a refresh is already running.
-  bool TryEnter() {
-    if (busy_) {
+  // True when the caller may refresh now: no refresh runs, or the one that
+  // runs waits in a modal loop opened after it began. `modalDepth` is the
+  // number of modal loops running. False (and pending marked) otherwise.
+  bool TryEnter(int modalDepth) {
+    if (busy_ && modalDepth <= depth_) {
       pending_ = true;
       return false;
     }
     busy_ = true;
+    depth_ = modalDepth;
     pending_ = false;
     return true;
   }
@@ -25,20 +30,23 @@ class RefreshGate {
     pending_ = false;
     return pending;
   }
-  void Leave() { busy_ = false; }
-  bool Busy() const { return busy_; }
 
  private:
+  friend class RefreshScope;
   bool busy_ = false;
   bool pending_ = false;
+  int depth_ = 0;
 };
 
-// Leaves the gate on every way out of the refresh.
+// Enters the gate and leaves it on every way out, giving back the state of
+// a refresh that this one ran inside of.
 class RefreshScope {
  public:
-  explicit RefreshScope(RefreshGate& gate) : gate_(gate), entered_(gate.TryEnter()) {}
+  RefreshScope(RefreshGate& gate, int modalDepth) : gate_(gate), outer_(gate) {
+    entered_ = gate.TryEnter(modalDepth);
+  }
   ~RefreshScope() {
-    if (entered_) gate_.Leave();
+    if (entered_) gate_ = outer_;
   }
   RefreshScope(const RefreshScope&) = delete;
   RefreshScope& operator=(const RefreshScope&) = delete;
@@ -46,7 +54,8 @@ class RefreshScope {
 
  private:
   RefreshGate& gate_;
-  bool entered_;
+  const RefreshGate outer_;
+  bool entered_ = false;
 };
 
 }  // namespace tarnwick::clipboard

@@ -112,22 +112,30 @@ TEST(TextFingerprint, TellsTextsApartByEveryUnitAndTheLength) {
   EXPECT_EQ(FingerprintOf(u"abc").length, 3u);
 }
 
-TEST(RefreshGate, ANestedRefreshOnlyMarksPending) {
+TEST(RefreshGate, ANestedRefreshOnlyMarksPendingButOneInAModalLoopRuns) {
   RefreshGate gate;
   {
-    RefreshScope outer(gate);
+    RefreshScope outer(gate, 0);
     ASSERT_TRUE(outer.Entered());
     EXPECT_FALSE(gate.TakePending());
     {
-      RefreshScope nested(gate);
+      RefreshScope nested(gate, 0);
       EXPECT_FALSE(nested.Entered());
     }
-    EXPECT_TRUE(gate.Busy()) << "the nested scope must not leave the outer one's gate";
     EXPECT_TRUE(gate.TakePending());
     EXPECT_FALSE(gate.TakePending()) << "pending is taken once";
+    {
+      // The outer refresh opened an error dialog: its loop's notices run.
+      RefreshScope inDialog(gate, 1);
+      EXPECT_TRUE(inDialog.Entered());
+      RefreshScope nestedInDialog(gate, 1);
+      EXPECT_FALSE(nestedInDialog.Entered());
+    }
+    RefreshScope afterDialog(gate, 0);  // the outer refresh holds the gate again
+    EXPECT_FALSE(afterDialog.Entered());
+    EXPECT_TRUE(gate.TakePending());
   }
-  EXPECT_FALSE(gate.Busy());
-  RefreshScope again(gate);
+  RefreshScope again(gate, 0);
   EXPECT_TRUE(again.Entered());
 }
 

@@ -291,9 +291,9 @@ void Form1::Unload() {
 void Form1::OnDestroy() {
   // An unload that failed before removing the hook still leaves the chain:
   // the viewers after this window must keep their notifications.
-  if (inViewerChain_) mHookClipboard::LeaveViewerChain(Ref());
+  if (hearsChanges_) mHookClipboard::StopClipboardNotifications(Ref());
   if (hooked_) mHookClipboard::UnhookForm(Ref());
-  inViewerChain_ = hooked_ = false;
+  hearsChanges_ = hooked_ = false;
   if (built_) ::PostQuitMessage(0);
 }
 
@@ -363,8 +363,8 @@ void Form1::Form_Load() {
       hooked_ = true;
     });
     trap.Step(60, [&] {
-      inViewerChain_ = true;
-      mHookClipboard::JoinViewerChain(Ref());
+      hearsChanges_ = true;
+      mHookClipboard::StartClipboardNotifications(Ref());
     });
     trap.Step(70, [&] {
       settingsRead_.autoOption = true;
@@ -422,8 +422,8 @@ void Form1::Form_Unload(std::int16_t& Cancel) {
       trap.Step(90, [&] { WriteSetting(u"Top", mRegSettings::FormatSingleSetting(EdgeTwips(false))); });
     }
     trap.Step(100, [&] {
-      if (inViewerChain_) mHookClipboard::LeaveViewerChain(Ref());
-      inViewerChain_ = false;
+      if (hearsChanges_) mHookClipboard::StopClipboardNotifications(Ref());
+      hearsChanges_ = false;
       if (hooked_) mHookClipboard::UnhookForm(Ref());
       hooked_ = false;
     });

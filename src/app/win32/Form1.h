@@ -129,7 +129,7 @@ class Form1 final : public win32::Window, public mHookClipboard::ClipboardViewer
   FieldBinding fieldBinding_;
   bool built_ = false;  // every control made: destroying the window ends the program
   bool hooked_ = false;
-  bool inViewerChain_ = false;
+  bool hearsChanges_ = false;
   bool loadEnded_ = false;
   POINT position_{};  // the window's position as last seen, in pixels
   SettingFlags settingsRead_;

@@ -20,7 +20,7 @@ bool HasFormat(UINT format) { return format != 0 && ::IsClipboardFormatAvailable
 // The DWORD that a format holds, read within the block's size.
 std::optional<std::uint32_t> DwordOfFormat(UINT format) {
   if (!HasFormat(format)) return std::nullopt;
-  GlobalLockGuard lock(::GetClipboardData(format));
+  LockedGlobal lock(::GetClipboardData(format));
   if (lock.data() == nullptr || lock.bytes() < sizeof(DWORD)) return std::nullopt;
   return *static_cast<const DWORD*>(lock.data());
 }
@@ -41,7 +41,7 @@ ContentFacts ReadContentFacts() {
 
 // The open clipboard's text; a missing or unreadable block reads as empty.
 Text ReadOpenClipboardText() {
-  GlobalLockGuard lock(::GetClipboardData(CF_UNICODETEXT));
+  LockedGlobal lock(tarnwick::win32::ApiCall([] { return ::GetClipboardData(CF_UNICODETEXT); }));
   return TextFromUnicodeBlock(lock.data(), lock.bytes());
 }
 
@@ -55,20 +55,6 @@ std::optional<ClipboardSnapshot> ReadHere() {
   snapshot.sequence = ::GetClipboardSequenceNumber();
   return snapshot;
 }
-
-// A critical section entered for a scope.
-class Locked {
- public:
-  explicit Locked(CRITICAL_SECTION& section) : section_(section) {
-    ::EnterCriticalSection(&section_);
-  }
-  ~Locked() { ::LeaveCriticalSection(&section_); }
-  Locked(const Locked&) = delete;
-  Locked& operator=(const Locked&) = delete;
-
- private:
-  CRITICAL_SECTION& section_;
-};
 
 // Reads the clipboard on a thread of its own. An owner that promised text
 // and never renders it blocks GetClipboardData for as long as it hangs;
@@ -86,7 +72,7 @@ class BackgroundReader {
 
   std::optional<ClipboardSnapshot> Read(HWND window) {
     {
-      Locked locked(lock_);
+      const auto locked = win32::Enter(lock_);
       if (late_ && late_->sequence == ::GetClipboardSequenceNumber())
         return std::exchange(late_, std::nullopt);
       late_.reset();
@@ -97,7 +83,7 @@ class BackgroundReader {
     }
     ::SetEvent(requested_.get());
     WaitForResult();
-    Locked locked(lock_);
+    const auto locked = win32::Enter(lock_);
     ::ResetEvent(finished_.get());
     if (state_ != State::Done) {
       state_ = State::Abandoned;
@@ -142,7 +128,7 @@ class BackgroundReader {
   }
 
   DWORD WaitBound() {
-    Locked locked(lock_);
+    const auto locked = win32::Enter(lock_);
     const DWORD twice = lastReadMs_ > kLongestReadWaitMs / 2 ? kLongestReadWaitMs : 2 * lastReadMs_;
     return twice > kReadWaitMs ? twice : kReadWaitMs;
   }
@@ -167,7 +153,7 @@ class BackgroundReader {
   }
 
   void Deliver(std::optional<ClipboardSnapshot> snapshot, DWORD tookMs) {
-    Locked locked(lock_);
+    const auto locked = win32::Enter(lock_);
     lastReadMs_ = tookMs;
     if (state_ == State::Requested) {
       result_ = std::move(snapshot);
@@ -260,10 +246,11 @@ bool ClipboardReplacement::Clear() {
 
 void ClipboardReplacement::Put(TextView text) {
   if (!cleared_) return;
-  GlobalBlock block(UnicodeBlockBytes(text));
-  if (block.get() == nullptr) mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
+  win32::GlobalBlock block(tarnwick::win32::RequiredApiCall(
+      [&] { return ::GlobalAlloc(GMEM_MOVEABLE, UnicodeBlockBytes(text)); },
+      mErrTrap::rt::OutOfMemory));
   {
-    GlobalLockGuard lock(block.get());
+    LockedGlobal lock(block.get());
     if (lock.data() == nullptr) mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
     WriteUnicodeBlock(text, lock.data());
   }

@@ -4,6 +4,8 @@
 #include "clipboard/RecaseBurstGuard.h"
 #include "clipboard/RefreshGate.h"
 #include "clipboard/win32/ClipboardAccess.h"
+#include "common/win32/Window.h"
+#include "errors/win32/ApiCall.h"
 #include "env/win32/OSVersionWin32.h"
 
 namespace tarnwick::mHookClipboard {
@@ -81,7 +83,7 @@ bool RefreshOnce(HWND hWnd, DWORD& shownSequence) {
 
 void RefreshFromClipboard(HWND hWnd) {
   if (viewerClient == nullptr) return;
-  clipboard::RefreshScope scope(refreshGate);
+  clipboard::RefreshScope scope(refreshGate, win32::Window::ModalDepth());
   if (!scope.Entered()) return;  // the running refresh looks again
   for (int round = 0; round < kMaxRefreshRounds; ++round) {
     DWORD shownSequence = 0;
@@ -146,12 +148,15 @@ void OnChainChanged(WPARAM wParam, LPARAM lParam) {
 void SetViewerClient(ClipboardViewerClient* client) { viewerClient = client; }
 
 void HookForm(const win32::FormRef& frm) {
-  lpPrevWndProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
-      frm.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ClipboardWndProc)));
+  lpPrevWndProc = reinterpret_cast<WNDPROC>(win32::ApiCall([&] {
+    return ::SetWindowLongPtrW(frm.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ClipboardWndProc));
+  }));
 }
 
 void UnhookForm(const win32::FormRef& frm) {
-  ::SetWindowLongPtrW(frm.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(lpPrevWndProc));
+  win32::ApiCall([&] {
+    return ::SetWindowLongPtrW(frm.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(lpPrevWndProc));
+  });
 }
 
 void StartClipboardNotifications(const win32::FormRef& frm) {
@@ -160,7 +165,7 @@ void StartClipboardNotifications(const win32::FormRef& frm) {
 
 void StartClipboardNotifications(const win32::FormRef& frm, clipboard::ChangeNotice wanted) {
   if (wanted == clipboard::ChangeNotice::FormatListener &&
-      FormatListenerFunctions::Instance().Add(frm.hwnd)) {
+      win32::ApiCall([&] { return FormatListenerFunctions::Instance().Add(frm.hwnd); })) {
     listening = Listening::FormatListener;
     // The listener announces later changes only; the current content is
     // shown now, inside the call, as joining the chain shows it.
@@ -168,7 +173,7 @@ void StartClipboardNotifications(const win32::FormRef& frm, clipboard::ChangeNot
     return;
   }
   listening = Listening::ViewerChain;
-  hNextViewer = ::SetClipboardViewer(frm.hwnd);
+  hNextViewer = win32::ApiCall([&] { return ::SetClipboardViewer(frm.hwnd); });
   ::SetTimer(frm.hwnd, kChainCheckTimer, kChainCheckMs, nullptr);
 }
 
@@ -177,7 +182,7 @@ void StopClipboardNotifications(const win32::FormRef& frm) {
     FormatListenerFunctions::Instance().Remove(frm.hwnd);
   } else if (listening == Listening::ViewerChain) {
     ::KillTimer(frm.hwnd, kChainCheckTimer);
-    ::ChangeClipboardChain(frm.hwnd, hNextViewer);
+    win32::ApiCall([&] { return ::ChangeClipboardChain(frm.hwnd, hNextViewer); });
   }
   listening = Listening::None;
   hNextViewer = nullptr;

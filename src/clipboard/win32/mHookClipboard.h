@@ -39,9 +39,6 @@ void StartClipboardNotifications(const win32::FormRef& frm, clipboard::ChangeNot
 // Stops them: removes the listener, or leaves the chain handing the
 // platform the next viewer. No notification is handled afterwards.
 void StopClipboardNotifications(const win32::FormRef& frm);
-// The names the main window has called these by.
-inline void JoinViewerChain(const win32::FormRef& frm) { StartClipboardNotifications(frm); }
-inline void LeaveViewerChain(const win32::FormRef& frm) { StopClipboardNotifications(frm); }
 // What this system offers and reports, decided by ChooseChangeNotice.
 clipboard::ChangeNotice ChangeNoticeOfThisSystem();
 // True while the notifications come from the format listener.
