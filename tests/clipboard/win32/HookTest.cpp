@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "clipboard/win32/ClipboardAccess.h"
+#include "common/win32/Window.h"
 #include "TestWindows.h"
 
 namespace tarnwick::mHookClipboard {
@@ -162,6 +164,62 @@ TEST_P(Hook, AViewerInFrontThatPassesNothingOnDelaysOnlyTheChain) {
   const auto snapshot = clipboard::ReadClipboard(main.get());
   ASSERT_TRUE(snapshot);
   EXPECT_EQ(snapshot->text, u"[unannounced]");
+}
+
+// An error dialog that an Auto conversion opened: the program's modal loop.
+class ErrorBox final : public win32::Window {
+ public:
+  ErrorBox() : Window(u"Form11") {
+    Create({L"TarnwickTestBox", nullptr, L"", WS_POPUP, 0, RECT{0, 0, 10, 10}, nullptr});
+  }
+  std::optional<LRESULT> OnMessage(UINT, WPARAM, LPARAM) override { return std::nullopt; }
+};
+
+HWND g_copier = nullptr;
+ErrorBox* g_box = nullptr;
+RecordingClient* g_client = nullptr;
+bool g_shownInDialog = false;
+DWORD g_waitedMs = 0;
+
+void CALLBACK CopyWhileTheDialogIsOpen(HWND, UINT, UINT_PTR id, DWORD) {
+  ::KillTimer(nullptr, id);
+  OtherProgramCopies(g_copier, L"copied meanwhile");
+}
+
+void CALLBACK CloseOnceShownOrLate(HWND, UINT, UINT_PTR id, DWORD) {
+  g_waitedMs += 50;
+  g_shownInDialog = g_client->shown.back() == u"copied meanwhile";
+  if (g_shownInDialog || g_waitedMs > 3000) {
+    ::KillTimer(nullptr, id);
+    g_box->Close();
+  }
+}
+
+// A copy made while the dialog of a failed Auto conversion is open reaches
+// the field then, not only once the dialog is closed.
+class DialogClient final : public RecordingClient {
+ public:
+  using RecordingClient::RecordingClient;
+  void chAuto_Click() override {
+    if (++autoRuns != 1) return;
+    ErrorBox box;
+    g_box = &box;
+    ::SetTimer(nullptr, 0, 100, &CopyWhileTheDialogIsOpen);
+    ::SetTimer(nullptr, 0, 50, &CloseOnceShownOrLate);
+    box.ShowModal();
+  }
+};
+
+TEST_P(Hook, CopiesMadeWhileAConversionsErrorDialogIsOpenAreShownThen) {
+  DialogClient dialogClient(main.get());
+  g_copier = other.get();
+  g_client = &dialogClient;
+  g_waitedMs = 0;
+  SetViewerClient(&dialogClient);
+  OtherProgramCopies(other.get(), L"first");
+  PumpMessages();
+  EXPECT_TRUE(g_shownInDialog);
+  SetViewerClient(&client);
 }
 
 }  // namespace
