@@ -70,6 +70,7 @@ TEST_F(Reporting, SilentErrorsWriteAndShowNothingAnEmptyReportOnlyShows) {
   FailWith(kSilentLast);
   EXPECT_FALSE(ReportFileExists());
   EXPECT_EQ(ErrorDialog(), nullptr);
+  ResetErrorState();
   CurrentError().Number = 5;  // a report without any text
   ReportError();
   EXPECT_FALSE(ReportFileExists());
