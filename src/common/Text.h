@@ -11,6 +11,9 @@ namespace tarnwick {
 using Text = std::u16string;
 using TextView = std::u16string_view;
 
+// The line break of every text the program writes.
+inline constexpr char16_t kCrLf[] = u"\r\n";
+
 // ASCII-only conversion for literals and numbers; non-ASCII bytes become '?'.
 Text AsciiToText(std::string_view ascii);
 // Keeps the low 7 bits' meaning: code units above 0x7F become '?'.

@@ -20,7 +20,6 @@ namespace tarnwick::mErrTrap {
 // Stands for "%" while a template is filled, so that a "%" inside a filled-in
 // value is never taken for a placeholder.
 inline constexpr char16_t ErrMarker = u'\b';
-inline constexpr char16_t kCrLf[] = u"\r\n";
 inline constexpr std::size_t kCallStackWidth = 100;
 inline constexpr std::size_t kLongValueLength = 40;
 

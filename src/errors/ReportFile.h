@@ -12,7 +12,6 @@
 
 namespace tarnwick::mErrTrap {
 
-inline constexpr char16_t kCrLf[] = u"\r\n";
 inline constexpr char16_t kReportFileName[] = u"ErrorReport.txt";
 
 // The operating-system facts that the block's last line names.

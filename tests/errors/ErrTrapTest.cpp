@@ -80,13 +80,13 @@ struct StopRow {
 };
 void PrintTo(const StopRow& row, std::ostream* out) { *out << row.name; }
 
-using A = StopAnswer;
+using Ans = StopAnswer;
 const StopRow kStopRows[] = {
-    {"YesRunsTheStepAgain", {A::Yes}, {kAsked}, 0, 2},
-    {"NoMovesToTheCallerWhichAsksAgain", {A::No, A::No}, {kAsked, kAskedAgain}, 1, 1},
-    {"CallerRetriesItsOwnStep", {A::No, A::Yes}, {kAsked, kAskedAgain}, 0, 2},
-    {"CancelStopsAskingForThisError", {A::Cancel}, {kAsked}, 1, 1},
-    {"ANewErrorIsAskedAgain", {A::Cancel, A::Yes}, {kAsked, kAsked}, 1, 3, 2},
+    {"YesRunsTheStepAgain", {Ans::Yes}, {kAsked}, 0, 2},
+    {"NoMovesToTheCallerWhichAsksAgain", {Ans::No, Ans::No}, {kAsked, kAskedAgain}, 1, 1},
+    {"CallerRetriesItsOwnStep", {Ans::No, Ans::Yes}, {kAsked, kAskedAgain}, 0, 2},
+    {"CancelStopsAskingForThisError", {Ans::Cancel}, {kAsked}, 1, 1},
+    {"ANewErrorIsAskedAgain", {Ans::Cancel, Ans::Yes}, {kAsked, kAsked}, 1, 3, 2},
     {"NeverAskedOutsideDevelopment", {}, {}, 1, 1, 1, false},
     {"NeverAskedForSilentErrors", {}, {}, 1, 1, 1, true, kSilentFirst},
 };

@@ -9,13 +9,13 @@ namespace {
 
 // --- Procedures under their traps, written as the program writes them ------------
 
-std::int32_t g_number;  // the run-time error that SCase raises
+std::int32_t g_scaseError;  // the run-time error that SCase raises
 
 Text SCase(const Text& str) {
   Trap trap(u"mCase.SCase(str)", TrapKind::Inner, str);
   return trap.Run([&] {
     trap.Step(10, [&] {});
-    return trap.Step(30, [&]() -> Text { RaiseRuntime(g_number); });
+    return trap.Step(30, [&]() -> Text { RaiseRuntime(g_scaseError); });
   });
 }
 void bnSentence_Click(const Text& text = u"abc") {
@@ -137,13 +137,13 @@ const Golden kGolden[] = {
     {"PlatformFailuresLeaveDefaults",
      [](FixedFacts& f) { f.failEverything = true; bnSentence_Click(); },
      Sentence(Header91(u"mCase.SCase", FactsLine(u"", u":", u"")))},
-    {"SilentBandFirst", [](auto&) { g_number = kSilentFirst; bnSentence_Click(); }, u""},
-    {"SilentBandLast", [](auto&) { g_number = kSilentLast; bnSentence_Click(); }, u""},
-    {"BelowTheSilentBand", [](auto&) { g_number = kSilentFirst - 1; bnSentence_Click(); },
+    {"SilentBandFirst", [](auto&) { g_scaseError = kSilentFirst; bnSentence_Click(); }, u""},
+    {"SilentBandLast", [](auto&) { g_scaseError = kSilentLast; bnSentence_Click(); }, u""},
+    {"BelowTheSilentBand", [](auto&) { g_scaseError = kSilentFirst - 1; bnSentence_Click(); },
      Sentence(Header(kOther, u"mCase.SCase",
                      u"-2147217308 = &H80041064 = vbObjectError + 4196 = "
                      u"ERRMAP_APP_FIRST - 1002 "))},
-    {"AboveTheSilentBand", [](auto&) { g_number = kSilentLast + 1; bnSentence_Click(); },
+    {"AboveTheSilentBand", [](auto&) { g_scaseError = kSilentLast + 1; bnSentence_Click(); },
      Sentence(Header(kOther, u"mCase.SCase", kGeneral))},
     {"LostInformation", [](auto&) { ErrorIn(u"mTest.Lost(a)", Value(std::int32_t{1}), 42); },
      Header(kLost, u"mTest.Lost", kGeneral, u"") + Dashed(u"  Call Stack: mTest.Lost(a=1) "), 0},
@@ -165,7 +165,7 @@ const Golden kGolden[] = {
 class ReportText : public ErrorsTest, public ::testing::WithParamInterface<Golden> {};
 
 TEST_P(ReportText, IsTheGoldenText) {
-  g_number = rt::ObjectNotSet;
+  g_scaseError = rt::ObjectNotSet;
   GetParam().run(facts);
   EXPECT_EQ(ErrReportText(), GetParam().report);  // kept until the next error
   EXPECT_FALSE(Context().Preserved);

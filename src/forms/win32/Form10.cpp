@@ -18,7 +18,6 @@ namespace {
 
 using mErrTrap::Trap;
 using mErrTrap::TrapKind;
-using namespace form10;
 
 constexpr int kProgramIconResource = 1;
 constexpr char16_t kProgramTitle[] = u"Tarnwick";
@@ -84,9 +83,9 @@ void Form10::FitLabelsToText() {
 
 void Form10::OnClick(int id) {
   switch (id) {
-    case bnOK: bnOK_Click(); return;
-    case Label4: Label4_Click(); return;
-    case Label5: Label5_Click(); return;
+    case form10::bnOK: bnOK_Click(); return;
+    case form10::Label4: Label4_Click(); return;
+    case form10::Label5: Label5_Click(); return;
     default: return;
   }
 }
@@ -109,7 +108,7 @@ void Form10::Form_Load() {
       // Centred on the owner, the main window.
       CreateWindowAndControls(owner_, owner_, {font_.get(), font_.get(), titleFont_.get(), nullptr});
       icon_.reset(LoadProgramIcon(dpi));
-      ::SendMessageW(Control(Image1), STM_SETICON, reinterpret_cast<WPARAM>(icon_.get()), 0);
+      ::SendMessageW(Control(form10::Image1), STM_SETICON, reinterpret_cast<WPARAM>(icon_.get()), 0);
     });
     SetLoadCaptions(trap);
     trap.Step(120, [&] {

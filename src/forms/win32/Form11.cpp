@@ -15,7 +15,6 @@ namespace {
 
 using mErrTrap::Trap;
 using mErrTrap::TrapKind;
-using namespace form11;
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
@@ -44,7 +43,7 @@ void Form11::ShowModeless(HWND owner) {
 // The icon goes onto a bitmap of the picture box's size once, so it stays
 // visible however often the dialog repaints.
 void Form11::DrawExclamation(HICON icon) {
-  HWND picture = Control(picExclamation);
+  HWND picture = Control(form11::picExclamation);
   RECT box{};
   ::GetClientRect(picture, &box);
   const win32::ScreenDC screen = win32::GetScreenDC();
@@ -66,7 +65,7 @@ void Form11::DrawExclamation(HICON icon) {
 // it is given, and hands that copy back when the picture changes: the copy
 // is the caller's to delete, the original stays ours.
 void Form11::ReleaseExclamation() {
-  HWND picture = FindControl(picExclamation);
+  HWND picture = FindControl(form11::picExclamation);
   if (picture == nullptr || !::IsWindow(picture)) return;
   const auto previous = reinterpret_cast<HBITMAP>(
       ::SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, 0));
@@ -100,11 +99,11 @@ std::optional<LRESULT> Form11::OnFormMessage(UINT message, WPARAM wParam, LPARAM
 
 void Form11::OnClick(int id) {
   switch (id) {
-    case bnOK: bnOK_Click(); return;
-    case Label55: Label55_Click(); return;
-    case Label56: Label56_Click(); return;
-    case Label57: Label57_Click(); return;
-    case Label58: Label58_Click(); return;
+    case form11::bnOK: bnOK_Click(); return;
+    case form11::Label55: Label55_Click(); return;
+    case form11::Label56: Label56_Click(); return;
+    case form11::Label57: Label57_Click(); return;
+    case form11::Label58: Label58_Click(); return;
     default: return;
   }
 }

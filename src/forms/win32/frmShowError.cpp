@@ -13,14 +13,14 @@ namespace {
 
 constexpr wchar_t kClass[] = L"Tarnwick.frmShowError";
 constexpr int kClientWidth = 12420, kClientHeight = 5595;  // twips
-constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr int kTextId = 1;
 
 // The form is sizable: on a screen too small for it at this DPI it opens as
 // large as the screen allows, all of it reachable.
 RECT CentredFrame(int dpi) {
   RECT frame{0, 0, TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi)};
-  ::AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
+  ::AdjustWindowRectEx(&frame, kFormStyle, FALSE, 0);
   RECT area{};
   ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
   const int width = std::min(static_cast<int>(frame.right - frame.left),
@@ -42,7 +42,7 @@ frmShowError& frmShowError::Instance() {
 void frmShowError::Load() {
   const int dpi = win32::SystemDpi();
   const CreateSpec spec{kClass, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), L"Error Report",
-                        kStyle, 0, CentredFrame(dpi), nullptr};
+                        kFormStyle, 0, CentredFrame(dpi), nullptr};
   if (!win32::ApiCall([&] { return Create(spec); })) mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
   txtError_ = win32::RequiredApiCall(
       [&] {
