@@ -1,14 +1,16 @@
 // SSE2 kernels. A round of all-ASCII units is converted with a few vector
 // operations; from a round with any other unit on, a stretch of units goes
-// through the same tables and steps as the scalar loops.
+// through the same tables as the scalar loops, many lookups at a time.
 #include "case/CaseVector.h"
 
 #if TARNWICK_CASE_SSE2
 
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "case/CaseTables.h"
 
@@ -40,8 +42,34 @@ bool IsAscii(__m128i v) {
   return _mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) == 0xFFFF;
 }
 
-void MapBlock(const char16_t* table, const char16_t* in, char16_t* out, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) out[i] = table[in[i]];
+// Four units read as one 64-bit word and their four forms put together in
+// another: fewer loads and stores than one unit at a time, which is what
+// limits a loop of lookups.
+std::uint64_t MapFour(const char16_t* table, const char16_t* in) {
+  std::uint64_t units;
+  std::memcpy(&units, in, sizeof units);
+  return std::uint64_t(table[units & 0xFFFF]) | std::uint64_t(table[units >> 16 & 0xFFFF]) << 16 |
+         std::uint64_t(table[units >> 32 & 0xFFFF]) << 32 | std::uint64_t(table[units >> 48]) << 48;
+}
+
+__m128i MapEight(const char16_t* table, const char16_t* in) {
+  return _mm_set_epi64x(static_cast<long long>(MapFour(table, in + 4)), static_cast<long long>(MapFour(table, in)));
+}
+
+// 32 units a round, all looked up before any is stored: more lookups on
+// their way at once than a round of eight allows.
+inline void MapBlock(const char16_t* table, const char16_t* in, char16_t* out, std::size_t n) {
+  std::size_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    const __m128i a = MapEight(table, in + i), b = MapEight(table, in + i + 8);
+    const __m128i c = MapEight(table, in + i + 16), d = MapEight(table, in + i + 24);
+    Store(out + i, a);
+    Store(out + i + 8, b);
+    Store(out + i + 16, c);
+    Store(out + i + 24, d);
+  }
+  for (; i + 8 <= n; i += 8) Store(out + i, MapEight(table, in + i));
+  for (; i < n; ++i) out[i] = table[in[i]];
 }
 
 // Reading this far ahead keeps enough lines of input on their way from
@@ -207,22 +235,72 @@ __m128i BytesOf(unsigned bits) {
   return _mm_cmpeq_epi8(_mm_and_si128(spread, bitOfByte), bitOfByte);
 }
 
-// Sentence case of units beyond ASCII, 16 at a time: the tables give each
-// unit's lower form and its letter and delimiter bits, and MarkCapitals picks
-// the capitals of the round without a branch per unit.
-void SentenceTableRound(const CaseTables& t, const char16_t* in, char16_t* out, bool& capitaliseNext) {
-  unsigned letters = 0, delimiters = 0;
-  for (unsigned k = 0; k < kPackedRound; ++k) {
-    const char16_t lowered = t.lower[in[k]];
-    const unsigned flags = t.flags[lowered];
-    out[k] = lowered;
-    letters |= (flags & detail::kCasedBit) << k;
-    delimiters |= ((flags & detail::kDelimiterBit) >> 1) << k;
+__m128i SeparatorUnits(__m128i v) {
+  const __m128i nulOrSpace = _mm_or_si128(_mm_cmpeq_epi16(v, _mm_setzero_si128()), _mm_cmpeq_epi16(v, Splat16(' ')));
+  return _mm_or_si128(nulOrSpace, InRange16(v, '\t', '\r'));
+}
+
+__m128i DelimiterUnits(__m128i v) {
+  const __m128i stopOrBang = _mm_or_si128(_mm_cmpeq_epi16(v, Splat16('.')), _mm_cmpeq_epi16(v, Splat16('!')));
+  const __m128i askOrColon = _mm_or_si128(_mm_cmpeq_epi16(v, Splat16('?')), _mm_cmpeq_epi16(v, Splat16(':')));
+  return _mm_or_si128(stopOrBang, askOrColon);
+}
+
+// The delimiters among 16 units, one bit each.
+std::uint64_t DelimiterMask16(const char16_t* in) {
+  return Bits(_mm_packs_epi16(DelimiterUnits(Load(in)), DelimiterUnits(Load(in + 8))));
+}
+
+// Sentence case of a stretch beyond ASCII in two passes: all of it lower
+// case by lookups, then the steps of the rule only where they can change
+// something: from each delimiter (and from the start, while a capital is
+// pending) on, until a letter has taken the capital.
+void SentenceTableStretch(const CaseTables& t, const char16_t* in, char16_t* out, std::size_t n,
+                          bool& capitaliseNext) {
+  MapBlock(t.lower, in, out, n);
+  // Steps from `k` while a capital is pending; returns where they stopped.
+  auto settle = [&](std::size_t k) {
+    for (; k < n && capitaliseNext; ++k) out[k] = detail::SentenceStep(t, in[k], capitaliseNext);
+    return k;
+  };
+  std::size_t settled = settle(0);
+  std::size_t base = 0;
+  for (; base + 64 <= n; base += 64) {
+    std::uint64_t delimiters = DelimiterMask16(in + base) | DelimiterMask16(in + base + 16) << 16 |
+                               DelimiterMask16(in + base + 32) << 32 | DelimiterMask16(in + base + 48) << 48;
+    for (; delimiters != 0; delimiters &= delimiters - 1) {
+      const std::size_t d = base + static_cast<std::size_t>(std::countr_zero(delimiters));
+      if (d < settled) continue;  // stepped over already
+      capitaliseNext = true;
+      settled = settle(d + 1);
+    }
   }
-  for (unsigned marks = MarkCapitals(letters, delimiters, capitaliseNext); marks != 0; marks &= marks - 1) {
-    char16_t& unit = out[std::countr_zero(marks)];
-    unit = t.upper[unit];
+  for (std::size_t d = std::max(base, settled); d < n; ++d) {
+    if (t.flags[in[d]] & detail::kDelimiterBit) {
+      capitaliseNext = true;
+      d = settle(d + 1) - 1;
+    }
   }
+}
+
+// Every word capitalised for a stretch beyond ASCII, eight units a round:
+// each unit's form is looked up in wordForms at the unit plus kUnitCount
+// when the unit before it is a separator.
+void ProperTableStretch(const CaseTables& t, const char16_t* in, char16_t* out, std::size_t n, bool& atWordStart) {
+  __m128i carry = _mm_cvtsi32_si128(atWordStart ? 1 : 0);  // lane 0: the first unit starts a word
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m128i v = Load(in + i);
+    const __m128i separators = _mm_srli_epi16(SeparatorUnits(v), 15);  // 1 in a separator's lane
+    const __m128i starts = _mm_or_si128(_mm_slli_si128(separators, 2), carry);
+    carry = _mm_srli_si128(separators, 14);
+    alignas(16) std::uint32_t index[8];  // unit | start << 16
+    _mm_store_si128(reinterpret_cast<__m128i*>(index), _mm_unpacklo_epi16(v, starts));
+    _mm_store_si128(reinterpret_cast<__m128i*>(index + 4), _mm_unpackhi_epi16(v, starts));
+    for (std::size_t k = 0; k < 8; ++k) out[i + k] = t.wordForms[index[k]];
+  }
+  atWordStart = _mm_cvtsi128_si32(carry) != 0;
+  for (; i < n; ++i) out[i] = detail::ProperStep(t, in[i], atWordStart);
 }
 
 }  // namespace
@@ -247,9 +325,9 @@ bool SentenceUnits(const char16_t* in, char16_t* out, std::size_t n, bool capita
     PrefetchAhead(in, i, n);
     const __m128i a = Load(in + i), b = Load(in + i + 8);
     if (!IsAscii(_mm_or_si128(a, b))) {
-      const std::size_t end = i + stretch.Take(i, n);
-      for (; i + kPackedRound <= end; i += kPackedRound) SentenceTableRound(t, in + i, out + i, capitaliseNext);
-      for (; i < end; ++i) out[i] = detail::SentenceStep(t, in[i], capitaliseNext);
+      const std::size_t run = stretch.Take(i, n);
+      SentenceTableStretch(t, in + i, out + i, run, capitaliseNext);
+      i += run;
       continue;
     }
     const __m128i lowered = LowerBytes(PackAscii(a, b));
@@ -275,9 +353,9 @@ bool ProperUnits(const char16_t* in, char16_t* out, std::size_t n, bool atWordSt
     const __m128i a = Load(in + i), b = Load(in + i + 8);
     if (!IsAscii(_mm_or_si128(a, b))) {
       bool wordStart = _mm_cvtsi128_si32(carry) != 0;
-      for (const std::size_t end = i + stretch.Take(i, n); i < end; ++i) {
-        out[i] = detail::ProperStep(t, in[i], wordStart);
-      }
+      const std::size_t run = stretch.Take(i, n);
+      ProperTableStretch(t, in + i, out + i, run, wordStart);
+      i += run;
       carry = _mm_cvtsi32_si128(wordStart ? 0xFF : 0);
       continue;
     }
