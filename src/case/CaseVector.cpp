@@ -1,6 +1,7 @@
 // SSE2 kernels. A round of all-ASCII units is converted with a few vector
 // operations; from a round with any other unit on, a stretch of units goes
-// through the same tables as the scalar loops, many lookups at a time.
+// through the same tables as the scalar loops, many lookups at a time. The
+// UTF-8 kernels at the end work the same way on bytes.
 #include "case/CaseVector.h"
 
 #if TARNWICK_CASE_SSE2
@@ -13,6 +14,7 @@
 #include <cstring>
 
 #include "case/CaseTables.h"
+#include "case/CaseUtf8Steps.h"
 
 // Where SSE2 is not part of the baseline, every function from here on is
 // compiled for it; only CPUs that have it reach them (CaseRules.cpp checks).
@@ -211,17 +213,19 @@ __m128i SeparatorBytes(__m128i v) {
 
 unsigned Bits(__m128i byteMask) { return static_cast<unsigned>(_mm_movemask_epi8(byteMask)); }
 
-// The units of one round to capitalise, one bit per unit, and the state
-// after it. A letter is capitalised when the run of non-letters right below
-// it holds a delimiter, or reaches back to the round's start while
-// capitaliseNext is set. One addition finds them all: shifted up by one, with
-// the incoming state as a delimiter in a non-letter at bit 0, each delimiter
-// sends a carry up through its run of non-letters into the letter above it;
-// a carry out of bit 16 means the round ends waiting for a letter.
-unsigned MarkCapitals(unsigned letters, unsigned delimiters, bool& capitaliseNext) {
-  const std::uint32_t nonLetters = ~letters & 0xFFFFu;
+// The units of the first `lanes` of a round to capitalise, one bit per
+// unit, and the state after them. A letter is capitalised when the run of
+// non-letters right below it holds a delimiter, or reaches back to the
+// round's start while capitaliseNext is set. One addition finds them all:
+// shifted up by one, with the incoming state as a delimiter in a non-letter
+// at bit 0, each delimiter sends a carry up through its run of non-letters
+// into the letter above it; a carry out of the last lane means the round
+// ends waiting for a letter. Bits of letters and delimiters from `lanes` up
+// must be clear.
+unsigned MarkCapitals(unsigned letters, unsigned delimiters, bool& capitaliseNext, unsigned lanes = 16) {
+  const std::uint32_t nonLetters = ~letters & ((1u << lanes) - 1);
   const std::uint32_t sum = ((nonLetters << 1) | 1u) + ((delimiters << 1) | (capitaliseNext ? 1u : 0u));
-  capitaliseNext = (sum >> 17) & 1u;
+  capitaliseNext = (sum >> (lanes + 1)) & 1u;
   return (sum >> 1) & letters;
 }
 
@@ -373,6 +377,229 @@ bool ProperUnits(const char16_t* in, char16_t* out, std::size_t n, bool atWordSt
   atWordStart = _mm_cvtsi128_si32(carry) != 0;
   for (; i < n; ++i) out[i] = detail::ProperStep(t, in[i], atWordStart);
   return atWordStart;
+}
+
+// --- UTF-8: rounds of 16 bytes ---------------------------------------------------
+//
+// Three kinds of round, each starting at a character:
+// - all ASCII: byte operations, as in the rounds of the stateful rules above;
+// - ASCII and characters of two bytes only: every character keeps its
+//   length (else the round goes to the plain steps), so each output byte is
+//   looked up, branch-free, from its character and its place in it
+//   (ByteForms); the round ends before a character that it would cut;
+// - any longer character: the leading ASCII bytes by byte operations, the
+//   rest of the round through the plain steps.
+// A round may store up to 16 bytes beyond what it keeps, which the next one
+// overwrites; Utf8Capacity leaves room for that, since a round starts only
+// with 17 bytes of input left.
+
+namespace {
+
+using Bytes = const unsigned char*;
+using detail::ByteForms;
+
+void StoreBytes(unsigned char* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+__m128i LoadBytes(Bytes p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+__m128i Select(__m128i mask, __m128i yes, __m128i no) {
+  return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
+}
+// Lanes holding a byte of at least `byte`, compared as unsigned.
+__m128i AtLeast8(__m128i v, int byte) { return _mm_cmpeq_epi8(_mm_max_epu8(v, Splat8(byte)), v); }
+unsigned LowLanes(unsigned lanes) { return (1u << lanes) - 1; }
+
+// The index into a ByteForms form of every byte of a round that starts at a
+// character: the code point of its character, plus kSecondByte on a second
+// byte, plus kWordStart where `wordStarts` is set. `next` holds the bytes
+// one place on. Worked out a byte at a time (the code point's low byte and
+// its high bits with the flags), then interleaved into 16-bit indices.
+struct RoundIndex {
+  alignas(16) std::uint16_t at[16];
+};
+
+inline void IndexRound(__m128i v, __m128i next, __m128i wordStarts, RoundIndex& index) {
+  const __m128i second = _mm_cmpeq_epi8(_mm_and_si128(v, Splat8(0xC0)), Splat8(0x80));
+  const __m128i lead = Select(second, _mm_slli_si128(v, 1), v);
+  const __m128i trail = Select(second, v, next);
+  const __m128i beyondAscii = _mm_cmplt_epi8(lead, _mm_setzero_si128());
+  // Two bytes 110abcde 10fghijk make the code point 00000abc defghijk.
+  const __m128i twoByteLow = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(lead, Splat8(0x03)), 6),
+                                          _mm_and_si128(trail, Splat8(0x3F)));
+  const __m128i low = Select(beyondAscii, twoByteLow, lead);
+  __m128i high = _mm_and_si128(_mm_and_si128(_mm_srli_epi16(lead, 2), Splat8(0x07)), beyondAscii);
+  high = _mm_or_si128(high, _mm_and_si128(second, Splat8(ByteForms::kSecondByte >> 8)));
+  high = _mm_or_si128(high, _mm_and_si128(wordStarts, Splat8(ByteForms::kWordStart >> 8)));
+  _mm_store_si128(reinterpret_cast<__m128i*>(index.at), _mm_unpacklo_epi8(low, high));
+  _mm_store_si128(reinterpret_cast<__m128i*>(index.at + 8), _mm_unpackhi_epi8(low, high));
+}
+
+// The bytes of a round looked up, and their flags, one bit per byte.
+struct RoundForms {
+  __m128i bytes;
+  unsigned otherLength;
+  unsigned casedLower;
+};
+
+inline RoundForms LookUp(const std::uint16_t* form, const RoundIndex& index) {
+  alignas(16) std::uint16_t entries[16];
+  for (unsigned k = 0; k < 16; ++k) entries[k] = form[index.at[k]];
+  const __m128i low = _mm_load_si128(reinterpret_cast<const __m128i*>(entries));
+  const __m128i high = _mm_load_si128(reinterpret_cast<const __m128i*>(entries + 8));
+  const __m128i byteMask = Splat16(0xFF);
+  const __m128i flags = _mm_packus_epi16(_mm_srli_epi16(low, 8), _mm_srli_epi16(high, 8));
+  static_assert(ByteForms::kOtherLength == 0x100 && ByteForms::kCasedLower == 0x200);
+  return {_mm_packus_epi16(_mm_and_si128(low, byteMask), _mm_and_si128(high, byteMask)),
+          Bits(_mm_slli_epi16(flags, 7)), Bits(_mm_slli_epi16(flags, 6))};
+}
+
+// The number of bytes of a mixed round: 15 when its last byte starts a
+// character of two bytes, which the next round takes whole.
+unsigned MixedRoundLength(__m128i v) { return 16 - (static_cast<unsigned>(Bits(AtLeast8(v, 0xC0))) >> 15); }
+
+// The byte forms of the three stateless rules. Bytes from 0x80 compare as
+// negative and stay as they are.
+struct BytesUpper {
+  __m128i operator()(__m128i v) const { return _mm_sub_epi8(v, CaseBit8(InRange8(v, 'a', 'z'))); }
+};
+struct BytesLower {
+  __m128i operator()(__m128i v) const { return LowerBytes(v); }
+};
+struct BytesToggle {
+  __m128i operator()(__m128i v) const {
+    return _mm_xor_si128(v, CaseBit8(InRange8(_mm_or_si128(v, Splat8(0x20)), 'a', 'z')));
+  }
+};
+
+// Each rule's rounds. Ascii takes the state and the number of ASCII bytes
+// (1..16) at the start of the round and returns their converted bytes;
+// Mixed converts a round of `length` bytes of one- and two-byte characters
+// into `out` and returns false, with the state untouched, when a character
+// changes its length.
+template <class ByteRule, ByteForms::Form kForm>
+struct MapRoundsOf {
+  const std::uint16_t* form = detail::Utf8ByteForms().Of(kForm);
+
+  __m128i Ascii(__m128i v, bool&, unsigned) const { return ByteRule{}(v); }
+  bool Mixed(__m128i v, __m128i next, unsigned char* out, bool&, unsigned) const {
+    RoundIndex index;
+    IndexRound(v, next, _mm_setzero_si128(), index);
+    const RoundForms got = LookUp(form, index);
+    StoreBytes(out, got.bytes);
+    return got.otherLength == 0;
+  }
+};
+
+struct SentenceRounds {
+  const ByteForms& forms = detail::Utf8ByteForms();
+
+  __m128i Ascii(__m128i v, bool& capitaliseNext, unsigned lanes) const {
+    const __m128i lowered = LowerBytes(v);
+    const unsigned keep = LowLanes(lanes);
+    const unsigned marks = MarkCapitals(Bits(LetterBytes(lowered)) & keep, Bits(DelimiterBytes(lowered)) & keep,
+                                        capitaliseNext, lanes);
+    return _mm_sub_epi8(lowered, CaseBit8(BytesOf(marks)));
+  }
+  // Lower case first, then the capitals over it.
+  bool Mixed(__m128i v, __m128i next, unsigned char* out, bool& capitaliseNext, unsigned length) const {
+    RoundIndex index;
+    IndexRound(v, next, _mm_setzero_si128(), index);
+    const RoundForms got = LookUp(forms.Of(ByteForms::Lower), index);
+    StoreBytes(out, got.bytes);
+    unsigned otherLength = got.otherLength;
+    const unsigned keep = LowLanes(length);
+    bool state = capitaliseNext;
+    const std::uint16_t* capital = forms.Of(ByteForms::Capitalised);
+    for (unsigned marks = MarkCapitals(got.casedLower & keep, Bits(DelimiterBytes(v)) & keep, state, length);
+         marks != 0; marks &= marks - 1) {
+      const unsigned k = static_cast<unsigned>(std::countr_zero(marks));
+      const unsigned first = capital[index.at[k]];
+      out[k] = static_cast<unsigned char>(first);
+      otherLength |= first & ByteForms::kOtherLength;
+      if (index.at[k] >= 0x80) out[k + 1] = static_cast<unsigned char>(capital[index.at[k] | ByteForms::kSecondByte]);
+    }
+    if (otherLength != 0) return false;
+    capitaliseNext = state;
+    return true;
+  }
+};
+
+struct ProperRounds {
+  const std::uint16_t* lower = detail::Utf8ByteForms().Of(ByteForms::Lower);
+
+  __m128i Ascii(__m128i v, bool& atWordStart, unsigned lanes) const {
+    const __m128i lowered = LowerBytes(v);
+    const __m128i separators = SeparatorBytes(lowered);
+    const __m128i starts = _mm_or_si128(_mm_slli_si128(separators, 1), _mm_cvtsi32_si128(atWordStart ? 0xFF : 0));
+    atWordStart = (Bits(separators) >> (lanes - 1)) & 1u;
+    return _mm_sub_epi8(lowered, CaseBit8(_mm_and_si128(starts, LetterBytes(lowered))));
+  }
+  // A character after a separator (all of them ASCII) starts a word; its
+  // second byte takes the start of its first.
+  bool Mixed(__m128i v, __m128i next, unsigned char* out, bool& atWordStart, unsigned length) const {
+    const __m128i separators = SeparatorBytes(v);
+    __m128i starts = _mm_or_si128(_mm_slli_si128(separators, 1), _mm_cvtsi32_si128(atWordStart ? 0xFF : 0));
+    const __m128i second = _mm_cmpeq_epi8(_mm_and_si128(v, Splat8(0xC0)), Splat8(0x80));
+    starts = Select(second, _mm_slli_si128(starts, 1), starts);
+    RoundIndex index;
+    IndexRound(v, next, starts, index);
+    const RoundForms got = LookUp(lower, index);
+    StoreBytes(out, got.bytes);
+    if (got.otherLength != 0) return false;
+    atWordStart = (Bits(separators) >> (length - 1)) & 1u;
+    return true;
+  }
+};
+
+template <class Rounds, class UnitRule>
+std::size_t Utf8Rounds(const Rounds& rounds, UnitRule rule, const char* input, std::size_t n, char* output,
+                       bool& state) {
+  const auto* in = reinterpret_cast<Bytes>(input);
+  auto* const start = reinterpret_cast<unsigned char*>(output);
+  unsigned char* out = start;
+  std::size_t i = 0;
+  while (i + 17 <= n) {
+    const __m128i v = LoadBytes(in + i);
+    const unsigned high = Bits(v);
+    if (high == 0) {
+      StoreBytes(out, rounds.Ascii(v, rule.state, 16));
+      out += 16;
+      i += 16;
+    } else if (Bits(AtLeast8(v, 0xE0)) == 0) {
+      const unsigned length = MixedRoundLength(v);
+      if (rounds.Mixed(v, LoadBytes(in + i + 1), out, rule.state, length)) {
+        out += length;
+        i += length;
+      } else {
+        i = detail::MapCharacters(in, i, i + length, n, out, rule);
+      }
+    } else {
+      const unsigned ascii = static_cast<unsigned>(std::countr_zero(high));
+      if (ascii != 0) {
+        StoreBytes(out, rounds.Ascii(v, rule.state, ascii));
+        out += ascii;
+      }
+      i = detail::MapCharacters(in, i + ascii, i + 16, n, out, rule);
+    }
+  }
+  detail::MapCharacters(in, i, n, n, out, rule);
+  state = rule.state;
+  return static_cast<std::size_t>(out - start);
+}
+
+}  // namespace
+
+std::size_t ConvertUtf8(CaseRule rule, const char* in, std::size_t n, char* out, bool& state) noexcept {
+  const CaseTables& t = Tables();
+  switch (rule) {
+    case CaseRule::Sentence: return Utf8Rounds(SentenceRounds{}, detail::SentenceRule{&t, state}, in, n, out, state);
+    case CaseRule::Lower:
+      return Utf8Rounds(MapRoundsOf<BytesLower, ByteForms::Lower>{}, detail::MapRule{t.lower, state}, in, n, out, state);
+    case CaseRule::Upper:
+      return Utf8Rounds(MapRoundsOf<BytesUpper, ByteForms::Upper>{}, detail::MapRule{t.upper, state}, in, n, out, state);
+    case CaseRule::Proper: return Utf8Rounds(ProperRounds{}, detail::ProperRule{&t, state}, in, n, out, state);
+    case CaseRule::Toggle: break;
+  }
+  return Utf8Rounds(MapRoundsOf<BytesToggle, ByteForms::Toggled>{}, detail::MapRule{t.toggled, state}, in, n, out,
+                    state);
 }
 
 }  // namespace tarnwick::mCase::sse2
