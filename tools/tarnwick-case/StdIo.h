@@ -2,7 +2,8 @@
 #pragma once
 
 #include <cstdio>
-#include <string>
+
+#include "CaseFilter.h"
 
 namespace tarnwick::casefilter {
 
@@ -10,7 +11,18 @@ namespace tarnwick::casefilter {
 // ends (Windows); elsewhere there is nothing to do.
 void UseBinaryStdio();
 
-// Reads the whole stream; false on a read error.
-bool ReadAll(std::FILE* in, std::string& data);
+// A C stream as a ByteSource. It rewinds when the stream is seekable (a
+// redirected file) to where it stood when this object was made.
+class FileSource final : public ByteSource {
+ public:
+  explicit FileSource(std::FILE* in) : in_(in), start_(std::ftell(in)) {}
+  std::size_t Read(char* p, std::size_t n) override { return std::fread(p, 1, n, in_); }
+  bool Failed() const override { return std::ferror(in_) != 0; }
+  bool Rewind() override { return start_ >= 0 && std::fseek(in_, start_, SEEK_SET) == 0; }
+
+ private:
+  std::FILE* in_;
+  long start_;
+};
 
 }  // namespace tarnwick::casefilter
