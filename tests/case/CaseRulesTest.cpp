@@ -21,16 +21,30 @@ using testing::Utf8;
 constexpr CaseRule S = CaseRule::Sentence, L = CaseRule::Lower, U = CaseRule::Upper, P = CaseRule::Proper,
                    T = CaseRule::Toggle;
 
-std::string Utf8Of(CaseRule rule, const std::string& in, bool plain, bool state = true) {
-  std::string out(Utf8Capacity(in.size()), '\0');
-  const auto convert = plain ? scalar::ConvertUtf8 : ConvertUtf8;
-  out.resize(convert(rule, in.data(), in.size(), out.data(), state));
+// A rule on the SSE2 path (where the CPU has it) or the plain loop, in one
+// piece or cut into pieces (of 1 to 1008 units, or of whole characters of 1
+// to 64 bytes) with the state carried from piece to piece.
+Text UnitsOf(CaseRule rule, const Text& in, bool plain, bool pieces = false) {
+  Text out(in.size(), u'\0');
+  bool state = true;
+  std::size_t step = pieces ? 1 : in.size();
+  for (std::size_t from = 0; from < in.size(); from += step, step = step * 3 % 1009) {
+    const std::size_t n = std::min(step, in.size() - from);
+    state = (plain ? scalar::ConvertUnits : ConvertUnits)(rule, &in[from], &out[from], n, state);
+  }
   return out;
 }
 
-Text UnitsOf(CaseRule rule, const Text& in, bool plain) {
-  Text out(in.size(), u'\0');
-  (plain ? scalar::ConvertUnits : ConvertUnits)(rule, in.data(), out.data(), in.size(), true);
+std::string Utf8Of(CaseRule rule, const std::string& in, bool plain, bool pieces = false) {
+  std::string out;
+  bool state = true;
+  for (std::size_t from = 0, to; from < in.size(); from = to) {
+    to = pieces ? std::min(in.size(), from + 1 + from % 61) : in.size();
+    while (to < in.size() && (in[to] & 0xC0) == 0x80) ++to;
+    std::string piece(Utf8Capacity(to - from), '\0');
+    piece.resize((plain ? scalar::ConvertUtf8 : ConvertUtf8)(rule, &in[from], to - from, piece.data(), state));
+    out += piece;
+  }
   return out;
 }
 
@@ -101,31 +115,6 @@ Text EveryUnitInContext(bool surrogates) {
   return text;
 }
 
-// Cut into pieces of 1 to 1008 units, or of whole characters of 1 to 64
-// bytes, with the state carried from piece to piece.
-Text UnitsInPieces(CaseRule rule, const Text& in, bool plain) {
-  Text out(in.size(), u'\0');
-  bool state = true;
-  for (std::size_t from = 0, step = 1; from < in.size(); from += step, step = step * 3 % 1009) {
-    const std::size_t n = std::min(step, in.size() - from);
-    state = (plain ? scalar::ConvertUnits : ConvertUnits)(rule, &in[from], &out[from], n, state);
-  }
-  return out;
-}
-
-std::string Utf8InPieces(CaseRule rule, const std::string& in, bool plain) {
-  std::string out;
-  bool state = true;
-  for (std::size_t from = 0, to; from < in.size(); from = to) {
-    to = std::min(in.size(), from + 1 + from % 61);
-    while (to < in.size() && (in[to] & 0xC0) == 0x80) ++to;
-    std::string piece(Utf8Capacity(to - from), '\0');
-    piece.resize((plain ? scalar::ConvertUtf8 : ConvertUtf8)(rule, &in[from], to - from, piece.data(), state));
-    out += piece;
-  }
-  return out;
-}
-
 TEST(CaseRules, EveryUnitFollowsTheDefinitionOnEveryPathWholeAndInPieces) {
   const Text units = EveryUnitInContext(true), characters = EveryUnitInContext(false);
   const std::string bytes = Utf8(characters);
@@ -136,12 +125,12 @@ TEST(CaseRules, EveryUnitFollowsTheDefinitionOnEveryPathWholeAndInPieces) {
     ASSERT_EQ(Convert(rule, units), expected);
     for (bool plain : {false, true}) {
       ASSERT_EQ(UnitsOf(rule, units, plain), expected) << "plain " << plain;
-      ASSERT_EQ(UnitsInPieces(rule, units, plain), expected) << "plain " << plain;
+      ASSERT_EQ(UnitsOf(rule, units, plain, true), expected) << "plain " << plain;
       Text inPlace = units;
       (plain ? scalar::ConvertUnits : ConvertUnits)(rule, inPlace.data(), inPlace.data(), inPlace.size(), true);
       ASSERT_EQ(inPlace, expected) << "in place, plain " << plain;
       ASSERT_EQ(Utf8Of(rule, bytes, plain), expectedBytes) << "plain " << plain;
-      ASSERT_EQ(Utf8InPieces(rule, bytes, plain), expectedBytes) << "plain " << plain;
+      ASSERT_EQ(Utf8Of(rule, bytes, plain, true), expectedBytes) << "plain " << plain;
     }
   }
 }
