@@ -244,15 +244,10 @@ __m128i SeparatorUnits(__m128i v) {
   return _mm_or_si128(nulOrSpace, InRange16(v, '\t', '\r'));
 }
 
-__m128i DelimiterUnits(__m128i v) {
-  const __m128i stopOrBang = _mm_or_si128(_mm_cmpeq_epi16(v, Splat16('.')), _mm_cmpeq_epi16(v, Splat16('!')));
-  const __m128i askOrColon = _mm_or_si128(_mm_cmpeq_epi16(v, Splat16('?')), _mm_cmpeq_epi16(v, Splat16(':')));
-  return _mm_or_si128(stopOrBang, askOrColon);
-}
-
-// The delimiters among 16 units, one bit each.
+// The delimiters among 16 units, one bit each. Packing with signed
+// saturation keeps every unit below 0x80 as it is and turns none into one.
 std::uint64_t DelimiterMask16(const char16_t* in) {
-  return Bits(_mm_packs_epi16(DelimiterUnits(Load(in)), DelimiterUnits(Load(in + 8))));
+  return Bits(DelimiterBytes(_mm_packs_epi16(Load(in), Load(in + 8))));
 }
 
 // Sentence case of a stretch beyond ASCII in two passes: all of it lower
@@ -262,9 +257,10 @@ std::uint64_t DelimiterMask16(const char16_t* in) {
 void SentenceTableStretch(const CaseTables& t, const char16_t* in, char16_t* out, std::size_t n,
                           bool& capitaliseNext) {
   MapBlock(t.lower, in, out, n);
+  bool pending = capitaliseNext;  // a local, which the stores to `out` cannot touch
   // Steps from `k` while a capital is pending; returns where they stopped.
   auto settle = [&](std::size_t k) {
-    for (; k < n && capitaliseNext; ++k) out[k] = detail::SentenceStep(t, in[k], capitaliseNext);
+    for (; k < n && pending; ++k) out[k] = detail::SentenceStep(t, in[k], pending);
     return k;
   };
   std::size_t settled = settle(0);
@@ -275,16 +271,17 @@ void SentenceTableStretch(const CaseTables& t, const char16_t* in, char16_t* out
     for (; delimiters != 0; delimiters &= delimiters - 1) {
       const std::size_t d = base + static_cast<std::size_t>(std::countr_zero(delimiters));
       if (d < settled) continue;  // stepped over already
-      capitaliseNext = true;
+      pending = true;
       settled = settle(d + 1);
     }
   }
   for (std::size_t d = std::max(base, settled); d < n; ++d) {
     if (t.flags[in[d]] & detail::kDelimiterBit) {
-      capitaliseNext = true;
+      pending = true;
       d = settle(d + 1) - 1;
     }
   }
+  capitaliseNext = pending;
 }
 
 // Every word capitalised for a stretch beyond ASCII, eight units a round:
