@@ -3,12 +3,12 @@
 
 Generates a mixed text (Latin, accented, Greek and Cyrillic words, sentence
 punctuation, CR LF) and an ASCII one, pipes each through the filter from a
-file to a file (`tarnwick-case RULE < in > out`) and times Python's str
-method on the same text (decoded beforehand, its encode counted). Prints the
-median of the runs and the ratios; asserts nothing.
+file to a new file (`tarnwick-case RULE < in > out`) and times Python's str
+method on the same text (decoded beforehand, its encode counted), the two in
+turn. Prints the median of the runs and the ratios; asserts nothing.
 
 Usage: filter_bench.py [--filter PATH] [--mixed-mib 16] [--ascii-mib 256]
-                       [--runs 3] [--dir DIR]
+                       [--runs 5] [--dir DIR]
 """
 
 import argparse
@@ -59,13 +59,34 @@ def text_of(pools, weights, size, seed):
     return data.decode("utf-8", errors="ignore").encode("utf-8")  # no character cut in two
 
 
-def median_seconds(run, runs):
+def median_seconds(run, runs, before=lambda: None):
     times = []
     for _ in range(runs):
+        before()
         start = time.perf_counter()
         run()
         times.append(time.perf_counter() - start)
     return statistics.median(times)
+
+
+def interleaved_medians(first, second, runs, before):
+    """Both timed in turn, run after run, so that a neighbour's load on the
+    machine falls on both alike."""
+    times = ([], [])
+    for _ in range(runs):
+        for k, run in enumerate((first, second)):
+            before()
+            start = time.perf_counter()
+            run()
+            times[k].append(time.perf_counter() - start)
+    return statistics.median(times[0]), statistics.median(times[1])
+
+
+def remove(path):
+    """A new output file for every run: rewriting a file that was truncated
+    makes ext4 write it out at close, and that disk time is no filter's."""
+    if os.path.exists(path):
+        os.unlink(path)
 
 
 def run_filter(exe, rule, source, target):
@@ -82,7 +103,7 @@ def main():
     parser.add_argument("--filter", default=os.path.normpath(default_exe))
     parser.add_argument("--mixed-mib", type=int, default=16)
     parser.add_argument("--ascii-mib", type=int, default=256)
-    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--dir", default=None, help="folder for the texts (default: a temporary one)")
     args = parser.parse_args()
     if not os.access(args.filter, os.X_OK):
@@ -98,13 +119,14 @@ def main():
         text = data.decode("utf-8")
         non_ascii = sum(1 for b in data if b >= 0x80) / len(data)
         print(f"filter-bench: {args.filter}")
-        print(f"python {sys.version.split()[0]}; median of {args.runs} runs each\n")
+        print(f"python {sys.version.split()[0]}; median of {args.runs} runs each, filter and python in turn\n")
         print(f"Mixed text: {len(data) / 2**20:.1f} MiB, {100 * non_ascii:.0f}% of its bytes non-ASCII")
         print(f"  {'rule':<9} {'filter':>9} {'python':>18} {'ratio':>7} {'goal':>6}")
         for rule, method in RULES:
             convert = getattr(str, method)
-            python = median_seconds(lambda: convert(text).encode("utf-8"), args.runs)
-            ours = median_seconds(lambda: run_filter(args.filter, rule, mixed, out), args.runs)
+            python, ours = interleaved_medians(lambda: convert(text).encode("utf-8"),
+                                               lambda: run_filter(args.filter, rule, mixed, out), args.runs,
+                                               lambda: remove(out))
             ratio = python / ours
             print(f"  {rule:<9} {1000 * ours:7.1f} ms {f'str.{method}':>12} {1000 * python:5.0f} ms "
                   f"{ratio:6.1f}x {GOALS[rule]:5}x {'' if ratio >= GOALS[rule] else ' (below the goal)'}")
@@ -114,10 +136,12 @@ def main():
             f.write(text_of([ENGLISH], [1], args.ascii_mib << 20, 2027))
         size = os.path.getsize(ascii_path)
         print(f"\nASCII text: {size / 2**20:.0f} MiB, file to file")
-        copy = median_seconds(lambda: subprocess.run(["cp", ascii_path, out], check=True), args.runs)
+        copy = median_seconds(lambda: subprocess.run(["cp", ascii_path, out], check=True), args.runs,
+                              lambda: remove(out))
         print(f"  {'cp':<9} {1000 * copy:7.1f} ms {size / copy / 1e9:6.2f} GB/s")
         for rule in ("upper", "lower", "toggle", "proper", "sentence"):
-            ours = median_seconds(lambda: run_filter(args.filter, rule, ascii_path, out), args.runs)
+            ours = median_seconds(lambda: run_filter(args.filter, rule, ascii_path, out), args.runs,
+                                  lambda: remove(out))
             rate = size / ours / 1e9
             print(f"  {rule:<9} {1000 * ours:7.1f} ms {rate:6.2f} GB/s (goal {ASCII_GOAL_GBPS:.1f}"
                   f"{'' if rate >= ASCII_GOAL_GBPS else ', below it'})")
