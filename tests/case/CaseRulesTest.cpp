@@ -178,23 +178,28 @@ Text MixedSample(std::size_t n, std::uint32_t seed) {
 TEST(CaseRules, KernelsMatchThePlainLoopsAtEveryAlignment) {
   if (!detail::CpuHasSse2()) GTEST_SKIP() << "no SSE2 kernels on this CPU or target";
   const Text sample = MixedSample(200, 1);
+  std::vector<Text> texts;  // lengths 0 to 100, and mixed text running into ASCII text at every place
+  for (std::size_t n = 0; n <= 100; ++n) texts.push_back(sample.substr(n % 7, n));
+  for (std::size_t n = 0; n <= 80; ++n) texts.push_back(sample.substr(0, n) + u"one two. three, four: five\tsix? x y z end.");
   for (CaseRule rule : kCaseRules) {
     SCOPED_TRACE(CaseRuleName(rule));
-    for (std::size_t n = 0; n <= 100; ++n) {
-      const Text text = sample.substr(n % 7, n);
-      const Text expected = UnitsOf(rule, text, true);
+    for (const Text& text : texts) {
+      const std::size_t n = text.size();
+      Text expected(n, u'\0');
+      const bool expectedState = scalar::ConvertUnits(rule, text.data(), expected.data(), n, false);
       const std::string bytes = Utf8(text), expectedBytes = Utf8Of(rule, bytes, true);
       for (std::size_t shift = 0; shift < 16; ++shift) {
         const std::size_t outShift = shift * 7 % 16;  // input and output at every 16-byte alignment
-        const Text in = Text(shift, u'#') + text;
+        const Text in = Text(shift, u'#') + text + u'.';  // a delimiter just beyond the units to convert
         Text out(outShift + n + 16, u'#');
-        ConvertUnits(rule, in.data() + shift, out.data() + outShift, n, true);
+        const bool state = ConvertUnits(rule, in.data() + shift, out.data() + outShift, n, false);
         ASSERT_EQ(out, Text(outShift, u'#') + expected + Text(16, u'#')) << "n " << n << " shift " << shift;
+        ASSERT_EQ(state, expectedState) << "n " << n << " shift " << shift;
         const std::string inBytes = std::string(shift, '#') + bytes;
         std::string outBytes(outShift + Utf8Capacity(bytes.size()), '#');
-        bool state = true;
+        bool byteState = true;
         outBytes.resize(outShift + ConvertUtf8(rule, inBytes.data() + shift, bytes.size(),
-                                               outBytes.data() + outShift, state));
+                                               outBytes.data() + outShift, byteState));
         ASSERT_EQ(outBytes.substr(outShift), expectedBytes) << "n " << n << " shift " << shift;
       }
     }
