@@ -12,10 +12,9 @@ namespace {
 void FillForm(std::uint16_t* form, const char16_t* table, const CaseTables& t) {
   for (unsigned cp = 0; cp < ByteForms::kSecondByte; ++cp) {
     const char16_t to = table[cp];
-    unsigned char bytes[3];
-    const std::size_t length = static_cast<std::size_t>(PutUnit(bytes, to) - bytes);
-    const std::size_t own = cp < 0x80 ? 1 : 2;
-    const std::uint16_t other = length == own ? 0 : ByteForms::kOtherLength;
+    unsigned char bytes[3], ownBytes[3];
+    const auto length = PutUnit(bytes, to) - bytes;
+    const std::uint16_t other = length == PutUnit(ownBytes, char16_t(cp)) - ownBytes ? 0 : ByteForms::kOtherLength;
     const std::uint16_t cased = (t.flags[t.lower[cp]] & kCasedBit) ? ByteForms::kCasedLower : 0;
     form[cp] = bytes[0] | other | cased;
     form[cp | ByteForms::kSecondByte] = (length > 1 ? bytes[1] : 0) | other;

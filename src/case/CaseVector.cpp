@@ -70,7 +70,6 @@ inline void MapBlock(const char16_t* table, const char16_t* in, char16_t* out, s
     Store(out + i + 16, c);
     Store(out + i + 24, d);
   }
-  for (; i + 8 <= n; i += 8) Store(out + i, MapEight(table, in + i));
   for (; i < n; ++i) out[i] = table[in[i]];
 }
 
@@ -224,7 +223,7 @@ unsigned Bits(__m128i byteMask) { return static_cast<unsigned>(_mm_movemask_epi8
 // must be clear.
 unsigned MarkCapitals(unsigned letters, unsigned delimiters, bool& capitaliseNext, unsigned lanes = 16) {
   const std::uint32_t nonLetters = ~letters & ((1u << lanes) - 1);
-  const std::uint32_t sum = ((nonLetters << 1) | 1u) + ((delimiters << 1) | (capitaliseNext ? 1u : 0u));
+  const std::uint32_t sum = ((nonLetters << 1) | 1u) + ((delimiters << 1) | std::uint32_t(capitaliseNext));
   capitaliseNext = (sum >> (lanes + 1)) & 1u;
   return (sum >> 1) & letters;
 }
@@ -402,6 +401,8 @@ __m128i Select(__m128i mask, __m128i yes, __m128i no) {
 }
 // Lanes holding a byte of at least `byte`, compared as unsigned.
 __m128i AtLeast8(__m128i v, int byte) { return _mm_cmpeq_epi8(_mm_max_epu8(v, Splat8(byte)), v); }
+// Lanes holding the second byte of a character: 10xxxxxx.
+__m128i SecondBytes(__m128i v) { return _mm_cmpeq_epi8(_mm_and_si128(v, Splat8(0xC0)), Splat8(0x80)); }
 unsigned LowLanes(unsigned lanes) { return (1u << lanes) - 1; }
 
 // The index into a ByteForms form of every byte of a round that starts at a
@@ -414,7 +415,7 @@ struct RoundIndex {
 };
 
 inline void IndexRound(__m128i v, __m128i next, __m128i wordStarts, RoundIndex& index) {
-  const __m128i second = _mm_cmpeq_epi8(_mm_and_si128(v, Splat8(0xC0)), Splat8(0x80));
+  const __m128i second = SecondBytes(v);
   const __m128i lead = Select(second, _mm_slli_si128(v, 1), v);
   const __m128i trail = Select(second, v, next);
   const __m128i beyondAscii = _mm_cmplt_epi8(lead, _mm_setzero_si128());
@@ -449,8 +450,9 @@ inline RoundForms LookUp(const std::uint16_t* form, const RoundIndex& index) {
 }
 
 // The number of bytes of a mixed round: 15 when its last byte starts a
-// character of two bytes, which the next round takes whole.
-unsigned MixedRoundLength(__m128i v) { return 16 - (static_cast<unsigned>(Bits(AtLeast8(v, 0xC0))) >> 15); }
+// character of two bytes (beyond ASCII, not a second byte), which the next
+// round takes whole.
+unsigned MixedRoundLength(__m128i v) { return 16 - ((Bits(v) & ~Bits(SecondBytes(v))) >> 15); }
 
 // The byte forms of the three stateless rules. Bytes from 0x80 compare as
 // negative and stay as they are.
@@ -511,7 +513,9 @@ struct SentenceRounds {
       const unsigned first = capital[index.at[k]];
       out[k] = static_cast<unsigned char>(first);
       otherLength |= first & ByteForms::kOtherLength;
-      if (index.at[k] >= 0x80) out[k + 1] = static_cast<unsigned char>(capital[index.at[k] | ByteForms::kSecondByte]);
+      // The second byte of a character of two (ASCII has none, entry 0).
+      const auto second = static_cast<unsigned char>(capital[index.at[k] | ByteForms::kSecondByte]);
+      if (second != 0) out[k + 1] = second;
     }
     if (otherLength != 0) return false;
     capitaliseNext = state;
@@ -534,8 +538,7 @@ struct ProperRounds {
   bool Mixed(__m128i v, __m128i next, unsigned char* out, bool& atWordStart, unsigned length) const {
     const __m128i separators = SeparatorBytes(v);
     __m128i starts = _mm_or_si128(_mm_slli_si128(separators, 1), _mm_cvtsi32_si128(atWordStart ? 0xFF : 0));
-    const __m128i second = _mm_cmpeq_epi8(_mm_and_si128(v, Splat8(0xC0)), Splat8(0x80));
-    starts = Select(second, _mm_slli_si128(starts, 1), starts);
+    starts = Select(SecondBytes(v), _mm_slli_si128(starts, 1), starts);
     RoundIndex index;
     IndexRound(v, next, starts, index);
     const RoundForms got = LookUp(lower, index);
