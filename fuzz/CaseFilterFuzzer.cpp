@@ -1,7 +1,9 @@
-// The UTF-8 filter's library over arbitrary bytes: invalid input is found at
-// the right offset and never converted into invalid output; valid input
-// comes out as valid UTF-8 with as many code points, equal to the rule
-// applied to the decoded text, whatever the chunk size.
+// The filter over arbitrary bytes, read from a file or a pipe in blocks of
+// any size: invalid input is found at the right offset (by the SSE2 and the
+// plain validation alike) and nothing is written; valid input comes out as
+// valid UTF-8 with as many code points, equal to the rule applied to the
+// decoded text.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -16,7 +18,7 @@
 namespace {
 
 using namespace tarnwick;
-using casefilter::CaseRule;
+using mCase::CaseRule;
 using fuzz::Check;
 
 // A decoder written for the check alone, one code point at a time from the
@@ -60,70 +62,72 @@ Text ToUtf16(const std::u32string& points) {
   return out;
 }
 
-Text Apply(CaseRule rule, TextView text) {
-  switch (rule) {
-    case CaseRule::Upper: return mCase::UpperCase(text);
-    case CaseRule::Lower: return mCase::LowerCase(text);
-    case CaseRule::Sentence: return mCase::SentenceCase(text);
-    case CaseRule::Proper: return mCase::ProperCase(text);
-    case CaseRule::Toggle: break;
+// The input handed out `part` bytes at a time, as a file (rewinds) or a pipe.
+class Source final : public casefilter::ByteSource {
+ public:
+  Source(std::string_view bytes, bool file, std::size_t part) : bytes_(bytes), file_(file), part_(part) {}
+  std::size_t Read(char* p, std::size_t n) override {
+    n = bytes_.substr(at_).copy(p, std::min(n, part_));
+    at_ += n;
+    return n;
   }
-  return mCase::ToggledCase(text);
-}
+  bool Failed() const override { return false; }
+  bool Rewind() override {
+    at_ = 0;
+    return file_;
+  }
 
-// Converts in chunks, collecting the output; each chunk must be valid UTF-8
-// on its own (a surrogate pair is never split between chunks).
-bool Convert(CaseRule rule, std::string_view input, std::size_t chunkUnits, std::string& output) {
-  return casefilter::ConvertUtf8(
-      rule, input,
-      [&](std::string_view chunk) {
+ private:
+  std::string_view bytes_;
+  bool file_;
+  std::size_t part_;
+  std::size_t at_ = 0;
+};
+
+// The whole filter over the input; every piece it writes must be valid
+// UTF-8 on its own (a character is never split between pieces).
+casefilter::FilterResult Run(CaseRule rule, Source& source, std::size_t blockBytes, std::string& output) {
+  return casefilter::Filter(
+      rule, source,
+      [&](std::string_view piece) {
         std::size_t bad = 0;
-        Check(DecodeStrict(chunk, bad).has_value(), "the filter wrote a chunk that is not valid UTF-8");
-        output += chunk;
+        Check(DecodeStrict(piece, bad).has_value(), "the filter wrote a piece that is not valid UTF-8");
+        output += piece;
         return true;
       },
-      chunkUnits);
-}
-
-void CheckInvalid(CaseRule rule, std::string_view input, std::size_t badOffset, std::size_t chunkUnits) {
-  const auto found = utf8::FindInvalid(input);
-  Check(found.has_value(), "ill-formed UTF-8 passed validation");
-  Check(*found == badOffset, "validation names the wrong offset of the ill-formed sequence");
-  // Handed to the converter anyway, the bytes before the fault come out
-  // converted and the call reports the failure instead of looping.
-  std::string output;
-  Check(!Convert(rule, input, chunkUnits, output), "conversion of ill-formed UTF-8 reported success");
-  std::size_t unused = 0;
-  const auto before = DecodeStrict(input.substr(0, badOffset), unused);
-  std::u32string converted;
-  Check(before && DecodeStrict(output, unused).has_value(), "partial output is not valid UTF-8");
-  Check(DecodeStrict(output, unused)->size() <= before->size(), "more output than valid input");
-}
-
-void CheckValid(CaseRule rule, std::string_view input, const std::u32string& points, std::size_t chunkUnits) {
-  Check(!utf8::FindInvalid(input).has_value(), "valid UTF-8 was rejected");
-  std::string output;
-  Check(Convert(rule, input, chunkUnits, output), "conversion of valid UTF-8 failed");
-  std::size_t unused = 0;
-  const auto outPoints = DecodeStrict(output, unused);
-  Check(outPoints.has_value(), "output is not valid UTF-8");
-  Check(outPoints->size() == points.size(), "output has another number of code points than the input");
-  Check(ToUtf16(*outPoints) == Apply(rule, ToUtf16(points)), "filter output differs from the rule");
+      blockBytes);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider in(data, size);
-  const CaseRule rule = in.PickValueInArray(
-      {CaseRule::Upper, CaseRule::Lower, CaseRule::Sentence, CaseRule::Proper, CaseRule::Toggle});
-  const std::size_t chunkUnits = in.ConsumeIntegralInRange<std::size_t>(0, 70);
+  const CaseRule rule = in.PickValueInArray(mCase::kCaseRules);
+  const std::size_t blockBytes = in.ConsumeIntegralInRange<std::size_t>(0, 70);
+  const std::size_t part = in.ConsumeIntegralInRange<std::size_t>(1, 80);
+  const bool file = in.ConsumeBool();
   const std::string input = in.ConsumeRemainingBytesAsString();
+
   std::size_t badOffset = 0;
-  if (const auto points = DecodeStrict(input, badOffset)) {
-    CheckValid(rule, input, *points, chunkUnits);
-  } else {
-    CheckInvalid(rule, input, badOffset, chunkUnits);
+  const auto points = DecodeStrict(input, badOffset);
+  Check(utf8::FindInvalid(input) == utf8::scalar::FindInvalid(input), "the SSE2 validation differs from the plain loop");
+  Check(utf8::scalar::FindInvalid(input) == (points ? std::nullopt : std::optional<std::size_t>(badOffset)),
+        "validation names the wrong offset of the ill-formed sequence");
+
+  Source source(input, file, part);
+  std::string output;
+  const casefilter::FilterResult result = Run(rule, source, blockBytes, output);
+  if (!points) {
+    Check(result.status == casefilter::FilterResult::Invalid && result.invalidOffset == badOffset,
+          "the filter reports another offset than the first ill-formed sequence");
+    Check(output.empty(), "the filter wrote output for invalid input");
+    return 0;
   }
+  Check(result.status == casefilter::FilterResult::Done, "the filter failed on valid UTF-8");
+  std::size_t unused = 0;
+  const auto outPoints = DecodeStrict(output, unused);
+  Check(outPoints.has_value() && outPoints->size() == points->size(),
+        "output has another number of code points than the input");
+  Check(ToUtf16(*outPoints) == mCase::Convert(rule, ToUtf16(*points)), "filter output differs from the rule");
   return 0;
 }

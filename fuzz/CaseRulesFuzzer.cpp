@@ -1,14 +1,17 @@
 // The five case rules over arbitrary UTF-16 text: lengths, idempotence, the
 // round trips between upper and lower case, the toggle round trip, surrogate
 // halves, chunked conversion with the state carried across, in-place and
-// misaligned buffers, and the vector kernels against the plain loops.
+// misaligned buffers, the vector kernels against the plain loops, and the
+// UTF-8 kernels against the UTF-16 rules.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "FuzzSupport.h"
 #include "case/CaseRules.h"
+#include "case/CaseUtf8.h"
 
 namespace {
 
@@ -16,34 +19,10 @@ using namespace tarnwick;
 using namespace tarnwick::mCase;
 using fuzz::Check;
 
-using MapKernel = void (*)(const char16_t*, char16_t*, std::size_t) noexcept;
-using StateKernel = bool (*)(const char16_t*, char16_t*, std::size_t, bool) noexcept;
-
-struct Rule {
-  const char* name;
-  MapKernel map;            // stateless rules
-  StateKernel stateful;     // sentence and proper
-  MapKernel scalarMap;
-  StateKernel scalarStateful;
-};
-
-const Rule kRules[] = {
-    {"upper", UpperUnits, nullptr, scalar::UpperUnits, nullptr},
-    {"lower", LowerUnits, nullptr, scalar::LowerUnits, nullptr},
-    {"toggle", ToggleUnits, nullptr, scalar::ToggleUnits, nullptr},
-    {"sentence", nullptr, SentenceUnits, nullptr, scalar::SentenceUnits},
-    {"proper", nullptr, ProperUnits, nullptr, scalar::ProperUnits},
-};
-
 // Runs a rule's kernel over n units with the state at the start; returns the
-// state after them (always true for the stateless rules).
-bool RunKernel(const Rule& rule, bool vector, const char16_t* in, char16_t* out, std::size_t n,
-               bool state) {
-  if (rule.map) {
-    (vector ? rule.map : rule.scalarMap)(in, out, n);
-    return true;
-  }
-  return (vector ? rule.stateful : rule.scalarStateful)(in, out, n, state);
+// state after them (unchanged by the stateless rules).
+bool RunKernel(CaseRule rule, bool vector, const char16_t* in, char16_t* out, std::size_t n, bool state) {
+  return (vector ? ConvertUnits : scalar::ConvertUnits)(rule, in, out, n, state);
 }
 
 bool IsSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDFFF; }
@@ -62,7 +41,7 @@ void CheckSameLetters(const Text& a, const Text& b, const char* what) {
 
 // The vector kernels against the plain loops, out of place at any alignment
 // and in place, in one piece and cut at the given points.
-void CheckKernels(const Rule& rule, const Text& text, std::size_t inShift, std::size_t outShift,
+void CheckKernels(CaseRule rule, const Text& text, std::size_t inShift, std::size_t outShift,
                   const std::vector<std::size_t>& cuts) {
   const std::size_t n = text.size();
   Text expected(n, u'\0');
@@ -85,6 +64,30 @@ void CheckKernels(const Rule& rule, const Text& text, std::size_t inShift, std::
   carried = RunKernel(rule, true, in.data() + inShift + from, in.data() + inShift + from, n - from, carried);
   Check(carried == expectedState, "chunked conversion leaves another state than one piece");
   Check(Text(in.begin() + inShift, in.end()) == expected, "chunked in-place conversion differs from one piece");
+}
+
+// The UTF-8 kernels, SSE2 and plain, at the given shifts and cut at the cut
+// points (moved on to a character's start): the UTF-8 of the UTF-16 rule
+// (a lone surrogate half being U+FFFD on both sides).
+void CheckUtf8(CaseRule rule, const Text& text, std::size_t inShift, std::size_t outShift,
+               const std::vector<std::size_t>& cuts) {
+  const std::string bytes = std::string(inShift, '#') + fuzz::Utf8(text);
+  const std::string expected = fuzz::Utf8(Convert(rule, text));
+  for (bool vector : {true, false}) {
+    const auto convert = vector ? ConvertUtf8 : scalar::ConvertUtf8;
+    std::string out(outShift + Utf8Capacity(bytes.size()), '\0');
+    std::size_t written = outShift, from = inShift;
+    bool state = true;
+    std::vector<std::size_t> ends(cuts);
+    ends.push_back(bytes.size());
+    for (std::size_t to : ends) {
+      to = std::min(std::max(to + inShift, from), bytes.size());
+      while (to < bytes.size() && (bytes[to] & 0xC0) == 0x80) ++to;
+      written += convert(rule, bytes.data() + from, to - from, out.data() + written, state);
+      from = to;
+    }
+    Check(out.substr(outShift, written - outShift) == expected, "a UTF-8 kernel differs from the UTF-16 rule");
+  }
 }
 
 void CheckTextProperties(const Text& x) {
@@ -129,7 +132,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Text text = in.ConsumeBool() ? fuzz::LenientUtf8(in.ConsumeRemainingBytesAsString())
                                      : fuzz::TakeText(in, 1200);
 
-  for (const Rule& rule : kRules) CheckKernels(rule, text, inShift, outShift, cuts);
+  for (CaseRule rule : kCaseRules) {
+    CheckKernels(rule, text, inShift, outShift, cuts);
+    CheckUtf8(rule, text, inShift, outShift, cuts);
+  }
   CheckTextProperties(text);
   return 0;
 }

@@ -99,6 +99,22 @@ Text LenientUtf8(std::string_view bytes) {
   return text;
 }
 
+std::string Utf8(TextView text) {
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    const int tail = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    bytes += static_cast<char>(tail == 0 ? c : (0xFF80 >> tail) | (c >> (6 * tail)));
+    for (int k = tail - 1; k >= 0; --k) bytes += static_cast<char>(0x80 | (c >> (6 * k) & 0x3F));
+  }
+  return bytes;
+}
+
 std::vector<Text> SeedFields(TextView text) {
   std::vector<Text> fields(1);
   for (char16_t c : text) {

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -33,6 +34,9 @@ Text TakeText(FuzzedDataProvider& in, std::size_t maxUnits);
 // Bytes read as UTF-8 where they are, as single units where they are not
 // (so that any seed file can be written as plain text).
 Text LenientUtf8(std::string_view bytes);
+
+// UTF-8 of a text: a surrogate pair as one character, a lone half as U+FFFD.
+std::string Utf8(TextView text);
 
 // The fields of a plain-text seed, separated by the record separator U+001E.
 std::vector<Text> SeedFields(TextView text);

@@ -1,6 +1,7 @@
 // Throughput of the five case rules on three generated 64 MiB UTF-16
-// corpora, against memcpy of the same buffer measured in the same run.
-// Prints its figures; it asserts nothing.
+// corpora, and on the same texts as UTF-8, against memcpy of the same buffer
+// measured in the same run; each kernel beside its plain loop. Prints its
+// figures; it asserts nothing.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -8,14 +9,17 @@
 #include <cstring>
 #include <functional>
 #include <random>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "case/CaseRules.h"
+#include "case/CaseUtf8.h"
 
 namespace {
 
 using tarnwick::Text;
+using tarnwick::mCase::CaseRule;
 namespace mCase = tarnwick::mCase;
 
 constexpr std::size_t kCorpusBytes = std::size_t(64) << 20;
@@ -138,6 +142,27 @@ CorpusFacts Describe(const Text& text) {
           double(surrogates) / double(text.size())};
 }
 
+// The corpus as UTF-8, for the rules that convert UTF-8 directly.
+std::string Utf8Of(const Text& text) {
+  std::string bytes;
+  bytes.reserve(text.size() * 2);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    if (c < 0x80) {
+      bytes += char(c);
+    } else if (c < 0x800) {
+      bytes += {char(0xC0 | c >> 6), char(0x80 | (c & 0x3F))};
+    } else if (c < 0x10000) {
+      bytes += {char(0xE0 | c >> 12), char(0x80 | (c >> 6 & 0x3F)), char(0x80 | (c & 0x3F))};
+    } else {
+      bytes += {char(0xF0 | c >> 18), char(0x80 | (c >> 12 & 0x3F)), char(0x80 | (c >> 6 & 0x3F)),
+                char(0x80 | (c & 0x3F))};
+    }
+  }
+  return bytes;
+}
+
 // --- Timing --------------------------------------------------------------------
 
 double Seconds(const std::function<void()>& pass) {
@@ -151,22 +176,20 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-double GigabytesPerSecond(double seconds) { return double(kCorpusBytes) / seconds / 1e9; }
-
 struct Figures {
   double rate;   // GB/s, median
   double ratio;  // to memcpy, median of the rounds
 };
 
-// Each round times memcpy and then the pass on the same buffers, so that a
+// Each round times memcpy and then the pass on buffers of `bytes`, so that a
 // neighbour's load on the machine shifts both figures of the ratio alike.
-Figures MeasureAgainstMemcpy(const std::function<void()>& pass, const std::function<void()>& copy,
-                             std::vector<double>& memcpyRates) {
+Figures MeasureAgainstMemcpy(std::size_t bytes, const std::function<void()>& pass,
+                             const std::function<void()>& copy, std::vector<double>& memcpyRates) {
   pass();  // warm-up
   std::vector<double> rates, ratios;
   for (int r = 0; r < kRounds; ++r) {
-    const double copyRate = GigabytesPerSecond(Seconds(copy));
-    const double rate = GigabytesPerSecond(Seconds(pass));
+    const double copyRate = double(bytes) / Seconds(copy) / 1e9;
+    const double rate = double(bytes) / Seconds(pass) / 1e9;
     memcpyRates.push_back(copyRate);
     rates.push_back(rate);
     ratios.push_back(rate / copyRate);
@@ -174,57 +197,84 @@ Figures MeasureAgainstMemcpy(const std::function<void()>& pass, const std::funct
   return {Median(rates), Median(ratios)};
 }
 
-struct Rule {
-  const char* name;
-  std::function<void(const char16_t*, char16_t*, std::size_t)> vector, scalar;
-};
+// In the order of the earlier figures: the three maps, then the two rules
+// with state.
+const CaseRule kRules[] = {CaseRule::Upper, CaseRule::Lower, CaseRule::Toggle, CaseRule::Proper,
+                           CaseRule::Sentence};
 
-const Rule kRules[] = {
-    {"upper", mCase::UpperUnits, mCase::scalar::UpperUnits},
-    {"lower", mCase::LowerUnits, mCase::scalar::LowerUnits},
-    {"toggle", mCase::ToggleUnits, mCase::scalar::ToggleUnits},
-    {"proper", [](auto in, auto out, auto n) { mCase::ProperUnits(in, out, n, true); },
-     [](auto in, auto out, auto n) { mCase::scalar::ProperUnits(in, out, n, true); }},
-    {"sentence", [](auto in, auto out, auto n) { mCase::SentenceUnits(in, out, n, true); },
-     [](auto in, auto out, auto n) { mCase::scalar::SentenceUnits(in, out, n, true); }},
-};
-
-unsigned Checksum(const Text& text) {
+unsigned Checksum(const char* bytes, std::size_t n) {
   unsigned sum = 0;
-  for (std::size_t i = 0; i < text.size(); i += 4093) sum = sum * 31 + text[i];
+  for (std::size_t i = 0; i < n; i += 4093) sum = sum * 31 + static_cast<unsigned char>(bytes[i]);
   return sum;
+}
+
+void PrintRule(const char* name, const Figures& vector, const Figures& scalar) {
+  std::printf("  %-9s %6.2f GB/s  %5.2f x memcpy   (scalar loop %5.2f GB/s, %5.2f x)%s\n", name, vector.rate,
+              vector.ratio, scalar.rate, scalar.ratio, vector.ratio < scalar.ratio ? "  slower than its loop" : "");
+}
+
+// The UTF-16 kernels on the corpus, each against memcpy of its 64 MiB.
+unsigned MeasureUnits(const Text& corpus) {
+  Text out(corpus.size(), u'\0');
+  auto copy = [&] { std::memcpy(out.data(), corpus.data(), kCorpusBytes); };
+  copy();
+  std::vector<double> memcpyRates;
+  unsigned checksum = 0;
+  for (CaseRule rule : kRules) {
+    const Figures vector = MeasureAgainstMemcpy(
+        kCorpusBytes, [&] { mCase::ConvertUnits(rule, corpus.data(), out.data(), corpus.size(), true); }, copy,
+        memcpyRates);
+    checksum = checksum * 31 + Checksum(reinterpret_cast<const char*>(out.data()), kCorpusBytes);
+    const Figures scalar = MeasureAgainstMemcpy(
+        kCorpusBytes, [&] { mCase::scalar::ConvertUnits(rule, corpus.data(), out.data(), corpus.size(), true); },
+        copy, memcpyRates);
+    checksum = checksum * 31 + Checksum(reinterpret_cast<const char*>(out.data()), kCorpusBytes);
+    PrintRule(mCase::CaseRuleName(rule), vector, scalar);
+  }
+  std::printf("  %-9s %6.2f GB/s (median of all rounds)\n", "memcpy", Median(memcpyRates));
+  return checksum;
+}
+
+// The UTF-8 kernels on the corpus encoded as UTF-8, against memcpy of its bytes.
+unsigned MeasureUtf8(const Text& corpus) {
+  const std::string in = Utf8Of(corpus);
+  std::string out(mCase::Utf8Capacity(in.size()), '\0');
+  std::printf("  as UTF-8, %.1f MiB:\n", double(in.size()) / (1 << 20));
+  auto copy = [&] { std::memcpy(out.data(), in.data(), in.size()); };
+  copy();
+  std::vector<double> memcpyRates;
+  unsigned checksum = 0;
+  std::size_t written = 0;
+  for (CaseRule rule : kRules) {
+    bool state = true;
+    const Figures vector = MeasureAgainstMemcpy(
+        in.size(), [&] { written = mCase::ConvertUtf8(rule, in.data(), in.size(), out.data(), state = true); },
+        copy, memcpyRates);
+    checksum = checksum * 31 + Checksum(out.data(), written);
+    const Figures scalar = MeasureAgainstMemcpy(
+        in.size(),
+        [&] { written = mCase::scalar::ConvertUtf8(rule, in.data(), in.size(), out.data(), state = true); }, copy,
+        memcpyRates);
+    checksum = checksum * 31 + Checksum(out.data(), written);
+    PrintRule(mCase::CaseRuleName(rule), vector, scalar);
+  }
+  std::printf("  %-9s %6.2f GB/s (median of all rounds)\n", "memcpy", Median(memcpyRates));
+  return checksum;
 }
 
 void Measure(const CorpusRecipe& recipe, std::uint32_t seed) {
   const Text corpus = CorpusWriter(recipe, seed).Write(kCorpusUnits);
   const CorpusFacts facts = Describe(corpus);
-  Text out(corpus.size(), u'\0');
-  std::printf("\n%s: %zu MiB, %.1f%% of cased letters non-ASCII, %.2f%% surrogate units\n",
-              recipe.name, kCorpusBytes >> 20, 100 * facts.nonAsciiLetterShare,
-              100 * facts.surrogateShare);
-
-  auto copy = [&] { std::memcpy(out.data(), corpus.data(), kCorpusBytes); };
-  copy();
-  std::vector<double> memcpyRates;
-  unsigned checksum = 0;
-  for (const Rule& rule : kRules) {
-    const Figures vector = MeasureAgainstMemcpy(
-        [&] { rule.vector(corpus.data(), out.data(), corpus.size()); }, copy, memcpyRates);
-    checksum = checksum * 31 + Checksum(out);
-    const Figures scalar = MeasureAgainstMemcpy(
-        [&] { rule.scalar(corpus.data(), out.data(), corpus.size()); }, copy, memcpyRates);
-    checksum = checksum * 31 + Checksum(out);
-    std::printf("  %-9s %6.2f GB/s  %5.2f x memcpy   (scalar loop %5.2f GB/s, %5.2f x)\n", rule.name,
-                vector.rate, vector.ratio, scalar.rate, scalar.ratio);
-  }
-  std::printf("  %-9s %6.2f GB/s (median of all rounds)\n", "memcpy", Median(memcpyRates));
+  std::printf("\n%s: %zu MiB, %.1f%% of cased letters non-ASCII, %.2f%% surrogate units\n", recipe.name,
+              kCorpusBytes >> 20, 100 * facts.nonAsciiLetterShare, 100 * facts.surrogateShare);
+  const unsigned checksum = MeasureUnits(corpus) * 31 + MeasureUtf8(corpus);
   std::printf("  (checksum %08x)\n", checksum);
 }
 
 }  // namespace
 
 int main() {
-  std::printf("case-bench: median of %d passes, source and destination buffers of 64 MiB%s\n",
+  std::printf("case-bench: median of %d passes, UTF-16 source and destination buffers of 64 MiB%s\n",
               kRounds, mCase::HasVectorKernels() ? ", SSE2 kernels" : ", scalar kernels");
   std::uint32_t seed = 2026;
   for (const CorpusRecipe& recipe : kRecipes) Measure(recipe, seed++);

@@ -169,4 +169,54 @@ Text SentenceCase(TextView text) {
   });
 }
 
+Text Convert(CaseRule rule, TextView text) {
+  return Converted(text, [rule](const char16_t* in, char16_t* out, std::size_t n) {
+    ConvertUnits(rule, in, out, n, true);
+  });
+}
+
+namespace {
+
+template <class Kernels>
+bool ConvertWith(CaseRule rule, const char16_t* in, char16_t* out, std::size_t n, bool state) {
+  switch (rule) {
+    case CaseRule::Sentence: return Kernels::sentence(in, out, n, state);
+    case CaseRule::Lower: Kernels::lower(in, out, n); break;
+    case CaseRule::Upper: Kernels::upper(in, out, n); break;
+    case CaseRule::Proper: return Kernels::proper(in, out, n, state);
+    case CaseRule::Toggle: Kernels::toggle(in, out, n); break;
+  }
+  return state;
+}
+
+struct PublicKernels {
+  static constexpr auto upper = UpperUnits, lower = LowerUnits, toggle = ToggleUnits;
+  static constexpr auto sentence = SentenceUnits, proper = ProperUnits;
+};
+struct ScalarKernels {
+  static constexpr auto upper = scalar::UpperUnits, lower = scalar::LowerUnits, toggle = scalar::ToggleUnits;
+  static constexpr auto sentence = scalar::SentenceUnits, proper = scalar::ProperUnits;
+};
+
+}  // namespace
+
+bool ConvertUnits(CaseRule rule, const char16_t* in, char16_t* out, std::size_t n, bool state) noexcept {
+  return ConvertWith<PublicKernels>(rule, in, out, n, state);
+}
+
+bool scalar::ConvertUnits(CaseRule rule, const char16_t* in, char16_t* out, std::size_t n, bool state) noexcept {
+  return ConvertWith<ScalarKernels>(rule, in, out, n, state);
+}
+
+const char* CaseRuleName(CaseRule rule) noexcept {
+  switch (rule) {
+    case CaseRule::Sentence: return "sentence";
+    case CaseRule::Lower: return "lower";
+    case CaseRule::Upper: return "upper";
+    case CaseRule::Proper: return "proper";
+    case CaseRule::Toggle: break;
+  }
+  return "toggle";
+}
+
 }  // namespace tarnwick::mCase

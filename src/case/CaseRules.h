@@ -14,6 +14,14 @@
 
 namespace tarnwick::mCase {
 
+// The five rules, in the order of the main window's Auto options (an
+// option's index is its rule's value).
+enum class CaseRule { Sentence, Lower, Upper, Proper, Toggle };
+inline constexpr CaseRule kCaseRules[] = {CaseRule::Sentence, CaseRule::Lower, CaseRule::Upper,
+                                          CaseRule::Proper, CaseRule::Toggle};
+// "sentence", "lower", "upper", "proper", "toggle": the filter's names.
+const char* CaseRuleName(CaseRule rule) noexcept;
+
 char16_t ToUpperUnit(char16_t c) noexcept;
 char16_t ToLowerUnit(char16_t c) noexcept;
 bool IsCasedLetter(char16_t c) noexcept;
@@ -55,6 +63,7 @@ void LowerUnits(const char16_t* in, char16_t* out, std::size_t n) noexcept;
 void ToggleUnits(const char16_t* in, char16_t* out, std::size_t n) noexcept;
 bool SentenceUnits(const char16_t* in, char16_t* out, std::size_t n, bool capitaliseNext) noexcept;
 bool ProperUnits(const char16_t* in, char16_t* out, std::size_t n, bool atWordStart) noexcept;
+bool ConvertUnits(CaseRule rule, const char16_t* in, char16_t* out, std::size_t n, bool state) noexcept;
 }  // namespace scalar
 
 // True when the kernels above run the SSE2 path.
@@ -72,5 +81,13 @@ Text ProperCase(TextView text);
 Text SentenceCase(TextView text);
 // Toggle case: ToggledUnit applied to every unit.
 Text ToggledCase(TextView text);
+
+// One of the five above by its rule; pure, no error trap.
+Text Convert(CaseRule rule, TextView text);
+
+// The kernel of `rule`, with the state of the stateful rules (see above;
+// true at the start of a text) taken and returned; the stateless rules
+// return it unchanged.
+bool ConvertUnits(CaseRule rule, const char16_t* in, char16_t* out, std::size_t n, bool state) noexcept;
 
 }  // namespace tarnwick::mCase

@@ -43,16 +43,17 @@ char16_t Toggled(const CaseTables& t, std::size_t c) {
 
 std::unique_ptr<CaseTables> Build() {
   auto t = std::make_unique<CaseTables>();
+  char16_t* const lower = t->wordForms;
   Identity(t->upper);
-  Identity(t->lower);
+  Identity(lower);
   ApplyRuns(t->upper, data::UpperRuns());
-  ApplyRuns(t->lower, data::LowerRuns());
+  ApplyRuns(lower, data::LowerRuns());
   for (std::uint8_t& f : t->flags) f = 0;
   MarkCased(t->flags);
   MarkPunctuation(t->flags);
   for (std::size_t c = 0; c < kUnitCount; ++c) {
     t->toggled[c] = Toggled(*t, c);
-    t->capitalised[c] = t->upper[t->lower[c]];
+    t->wordForms[kUnitCount + c] = t->upper[lower[c]];
   }
   return t;
 }

@@ -16,10 +16,18 @@ inline constexpr std::uint8_t kSeparatorBit = 4;  // separates words: NUL TAB LF
 
 struct CaseTables {
   char16_t upper[kUnitCount];
-  char16_t lower[kUnitCount];
   char16_t toggled[kUnitCount];
-  char16_t capitalised[kUnitCount];  // U(L(c)): the form that starts a word or sentence
+  // L(c) at c, then U(L(c)) at kUnitCount + c: the form of a unit inside a
+  // word and at its start, so that the start can pick one by index.
+  char16_t wordForms[2 * kUnitCount];
   std::uint8_t flags[kUnitCount];
+
+  const char16_t* const lower = wordForms;
+  const char16_t* const capitalised = wordForms + kUnitCount;  // also starts a sentence
+
+  CaseTables() = default;
+  CaseTables(const CaseTables&) = delete;  // the two pointers point into this object
+  CaseTables& operator=(const CaseTables&) = delete;
 };
 
 // Built from the generated data on first use; thread-safe, never freed.
@@ -47,12 +55,11 @@ inline char16_t SentenceStep(const CaseTables& t, char16_t c, bool& capitaliseNe
 
 // Every word capitalised: lower-case every unit, then upper-case the unit
 // that starts a word (the first one, and each one after a separator).
-// Picks the table by the state instead of branching on it: word starts come
+// Picks the form by the state instead of branching on it: word starts come
 // too irregularly for branch prediction. (A unit is a separator exactly when
 // its lower form is one, so the test can read the unit itself.)
 inline char16_t ProperStep(const CaseTables& t, char16_t c, bool& atWordStart) {
-  const char16_t* const forms[2] = {t.lower, t.capitalised};
-  const char16_t result = forms[atWordStart][c];
+  const char16_t result = t.wordForms[(atWordStart ? kUnitCount : 0) + c];
   atWordStart = (t.flags[c] & kSeparatorBit) != 0;
   return result;
 }

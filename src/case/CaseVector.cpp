@@ -1,16 +1,20 @@
 // SSE2 kernels. A round of all-ASCII units is converted with a few vector
 // operations; from a round with any other unit on, a stretch of units goes
-// through the same tables and steps as the scalar loops.
+// through the same tables as the scalar loops, many lookups at a time. The
+// UTF-8 kernels at the end work the same way on bytes.
 #include "case/CaseVector.h"
 
 #if TARNWICK_CASE_SSE2
 
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "case/CaseTables.h"
+#include "case/CaseUtf8Steps.h"
 
 // Where SSE2 is not part of the baseline, every function from here on is
 // compiled for it; only CPUs that have it reach them (CaseRules.cpp checks).
@@ -40,8 +44,33 @@ bool IsAscii(__m128i v) {
   return _mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) == 0xFFFF;
 }
 
-void MapBlock(const char16_t* table, const char16_t* in, char16_t* out, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) out[i] = table[in[i]];
+// Four units read as one 64-bit word and their four forms put together in
+// another: fewer loads and stores than one unit at a time, which is what
+// limits a loop of lookups.
+std::uint64_t MapFour(const char16_t* table, const char16_t* in) {
+  std::uint64_t units;
+  std::memcpy(&units, in, sizeof units);
+  return std::uint64_t(table[units & 0xFFFF]) | std::uint64_t(table[units >> 16 & 0xFFFF]) << 16 |
+         std::uint64_t(table[units >> 32 & 0xFFFF]) << 32 | std::uint64_t(table[units >> 48]) << 48;
+}
+
+__m128i MapEight(const char16_t* table, const char16_t* in) {
+  return _mm_set_epi64x(static_cast<long long>(MapFour(table, in + 4)), static_cast<long long>(MapFour(table, in)));
+}
+
+// 32 units a round, all looked up before any is stored: more lookups on
+// their way at once than a round of eight allows.
+inline void MapBlock(const char16_t* table, const char16_t* in, char16_t* out, std::size_t n) {
+  std::size_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    const __m128i a = MapEight(table, in + i), b = MapEight(table, in + i + 8);
+    const __m128i c = MapEight(table, in + i + 16), d = MapEight(table, in + i + 24);
+    Store(out + i, a);
+    Store(out + i + 8, b);
+    Store(out + i + 16, c);
+    Store(out + i + 24, d);
+  }
+  for (; i < n; ++i) out[i] = table[in[i]];
 }
 
 // Reading this far ahead keeps enough lines of input on their way from
@@ -183,17 +212,19 @@ __m128i SeparatorBytes(__m128i v) {
 
 unsigned Bits(__m128i byteMask) { return static_cast<unsigned>(_mm_movemask_epi8(byteMask)); }
 
-// The units of one round to capitalise, one bit per unit, and the state
-// after it. A letter is capitalised when the run of non-letters right below
-// it holds a delimiter, or reaches back to the round's start while
-// capitaliseNext is set. One addition finds them all: shifted up by one, with
-// the incoming state as a delimiter in a non-letter at bit 0, each delimiter
-// sends a carry up through its run of non-letters into the letter above it;
-// a carry out of bit 16 means the round ends waiting for a letter.
-unsigned MarkCapitals(unsigned letters, unsigned delimiters, bool& capitaliseNext) {
-  const std::uint32_t nonLetters = ~letters & 0xFFFFu;
-  const std::uint32_t sum = ((nonLetters << 1) | 1u) + ((delimiters << 1) | (capitaliseNext ? 1u : 0u));
-  capitaliseNext = (sum >> 17) & 1u;
+// The units of the first `lanes` of a round to capitalise, one bit per
+// unit, and the state after them. A letter is capitalised when the run of
+// non-letters right below it holds a delimiter, or reaches back to the
+// round's start while capitaliseNext is set. One addition finds them all:
+// shifted up by one, with the incoming state as a delimiter in a non-letter
+// at bit 0, each delimiter sends a carry up through its run of non-letters
+// into the letter above it; a carry out of the last lane means the round
+// ends waiting for a letter. Bits of letters and delimiters from `lanes` up
+// must be clear.
+unsigned MarkCapitals(unsigned letters, unsigned delimiters, bool& capitaliseNext, unsigned lanes = 16) {
+  const std::uint32_t nonLetters = ~letters & ((1u << lanes) - 1);
+  const std::uint32_t sum = ((nonLetters << 1) | 1u) + ((delimiters << 1) | std::uint32_t(capitaliseNext));
+  capitaliseNext = (sum >> (lanes + 1)) & 1u;
   return (sum >> 1) & letters;
 }
 
@@ -207,22 +238,69 @@ __m128i BytesOf(unsigned bits) {
   return _mm_cmpeq_epi8(_mm_and_si128(spread, bitOfByte), bitOfByte);
 }
 
-// Sentence case of units beyond ASCII, 16 at a time: the tables give each
-// unit's lower form and its letter and delimiter bits, and MarkCapitals picks
-// the capitals of the round without a branch per unit.
-void SentenceTableRound(const CaseTables& t, const char16_t* in, char16_t* out, bool& capitaliseNext) {
-  unsigned letters = 0, delimiters = 0;
-  for (unsigned k = 0; k < kPackedRound; ++k) {
-    const char16_t lowered = t.lower[in[k]];
-    const unsigned flags = t.flags[lowered];
-    out[k] = lowered;
-    letters |= (flags & detail::kCasedBit) << k;
-    delimiters |= ((flags & detail::kDelimiterBit) >> 1) << k;
+__m128i SeparatorUnits(__m128i v) {
+  const __m128i nulOrSpace = _mm_or_si128(_mm_cmpeq_epi16(v, _mm_setzero_si128()), _mm_cmpeq_epi16(v, Splat16(' ')));
+  return _mm_or_si128(nulOrSpace, InRange16(v, '\t', '\r'));
+}
+
+// The delimiters among 16 units, one bit each. Packing with signed
+// saturation keeps every unit below 0x80 as it is and turns none into one.
+std::uint64_t DelimiterMask16(const char16_t* in) {
+  return Bits(DelimiterBytes(_mm_packs_epi16(Load(in), Load(in + 8))));
+}
+
+// Sentence case of a stretch beyond ASCII in two passes: all of it lower
+// case by lookups, then the steps of the rule only where they can change
+// something: from each delimiter (and from the start, while a capital is
+// pending) on, until a letter has taken the capital.
+void SentenceTableStretch(const CaseTables& t, const char16_t* in, char16_t* out, std::size_t n,
+                          bool& capitaliseNext) {
+  MapBlock(t.lower, in, out, n);
+  bool pending = capitaliseNext;  // a local, which the stores to `out` cannot touch
+  // Steps from `k` while a capital is pending; returns where they stopped.
+  auto settle = [&](std::size_t k) {
+    for (; k < n && pending; ++k) out[k] = detail::SentenceStep(t, in[k], pending);
+    return k;
+  };
+  std::size_t settled = settle(0);
+  std::size_t base = 0;
+  for (; base + 64 <= n; base += 64) {
+    std::uint64_t delimiters = DelimiterMask16(in + base) | DelimiterMask16(in + base + 16) << 16 |
+                               DelimiterMask16(in + base + 32) << 32 | DelimiterMask16(in + base + 48) << 48;
+    for (; delimiters != 0; delimiters &= delimiters - 1) {
+      const std::size_t d = base + static_cast<std::size_t>(std::countr_zero(delimiters));
+      if (d < settled) continue;  // stepped over already
+      pending = true;
+      settled = settle(d + 1);
+    }
   }
-  for (unsigned marks = MarkCapitals(letters, delimiters, capitaliseNext); marks != 0; marks &= marks - 1) {
-    char16_t& unit = out[std::countr_zero(marks)];
-    unit = t.upper[unit];
+  for (std::size_t d = std::max(base, settled); d < n; ++d) {
+    if (t.flags[in[d]] & detail::kDelimiterBit) {
+      pending = true;
+      d = settle(d + 1) - 1;
+    }
   }
+  capitaliseNext = pending;
+}
+
+// Every word capitalised for a stretch beyond ASCII, eight units a round:
+// each unit's form is looked up in wordForms at the unit plus kUnitCount
+// when the unit before it is a separator.
+void ProperTableStretch(const CaseTables& t, const char16_t* in, char16_t* out, std::size_t n, bool& atWordStart) {
+  __m128i carry = _mm_cvtsi32_si128(atWordStart ? 1 : 0);  // lane 0: the first unit starts a word
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m128i v = Load(in + i);
+    const __m128i separators = _mm_srli_epi16(SeparatorUnits(v), 15);  // 1 in a separator's lane
+    const __m128i starts = _mm_or_si128(_mm_slli_si128(separators, 2), carry);
+    carry = _mm_srli_si128(separators, 14);
+    alignas(16) std::uint32_t index[8];  // unit | start << 16
+    _mm_store_si128(reinterpret_cast<__m128i*>(index), _mm_unpacklo_epi16(v, starts));
+    _mm_store_si128(reinterpret_cast<__m128i*>(index + 4), _mm_unpackhi_epi16(v, starts));
+    for (std::size_t k = 0; k < 8; ++k) out[i + k] = t.wordForms[index[k]];
+  }
+  atWordStart = _mm_cvtsi128_si32(carry) != 0;
+  for (; i < n; ++i) out[i] = detail::ProperStep(t, in[i], atWordStart);
 }
 
 }  // namespace
@@ -247,9 +325,9 @@ bool SentenceUnits(const char16_t* in, char16_t* out, std::size_t n, bool capita
     PrefetchAhead(in, i, n);
     const __m128i a = Load(in + i), b = Load(in + i + 8);
     if (!IsAscii(_mm_or_si128(a, b))) {
-      const std::size_t end = i + stretch.Take(i, n);
-      for (; i + kPackedRound <= end; i += kPackedRound) SentenceTableRound(t, in + i, out + i, capitaliseNext);
-      for (; i < end; ++i) out[i] = detail::SentenceStep(t, in[i], capitaliseNext);
+      const std::size_t run = stretch.Take(i, n);
+      SentenceTableStretch(t, in + i, out + i, run, capitaliseNext);
+      i += run;
       continue;
     }
     const __m128i lowered = LowerBytes(PackAscii(a, b));
@@ -275,9 +353,9 @@ bool ProperUnits(const char16_t* in, char16_t* out, std::size_t n, bool atWordSt
     const __m128i a = Load(in + i), b = Load(in + i + 8);
     if (!IsAscii(_mm_or_si128(a, b))) {
       bool wordStart = _mm_cvtsi128_si32(carry) != 0;
-      for (const std::size_t end = i + stretch.Take(i, n); i < end; ++i) {
-        out[i] = detail::ProperStep(t, in[i], wordStart);
-      }
+      const std::size_t run = stretch.Take(i, n);
+      ProperTableStretch(t, in + i, out + i, run, wordStart);
+      i += run;
       carry = _mm_cvtsi32_si128(wordStart ? 0xFF : 0);
       continue;
     }
@@ -295,6 +373,233 @@ bool ProperUnits(const char16_t* in, char16_t* out, std::size_t n, bool atWordSt
   atWordStart = _mm_cvtsi128_si32(carry) != 0;
   for (; i < n; ++i) out[i] = detail::ProperStep(t, in[i], atWordStart);
   return atWordStart;
+}
+
+// --- UTF-8: rounds of 16 bytes ---------------------------------------------------
+//
+// Three kinds of round, each starting at a character:
+// - all ASCII: byte operations, as in the rounds of the stateful rules above;
+// - ASCII and characters of two bytes only: every character keeps its
+//   length (else the round goes to the plain steps), so each output byte is
+//   looked up, branch-free, from its character and its place in it
+//   (ByteForms); the round ends before a character that it would cut;
+// - any longer character: the leading ASCII bytes by byte operations, the
+//   rest of the round through the plain steps.
+// A round may store up to 16 bytes beyond what it keeps, which the next one
+// overwrites; Utf8Capacity leaves room for that, since a round starts only
+// with 17 bytes of input left.
+
+namespace {
+
+using Bytes = const unsigned char*;
+using detail::ByteForms;
+
+void StoreBytes(unsigned char* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+__m128i LoadBytes(Bytes p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+__m128i Select(__m128i mask, __m128i yes, __m128i no) {
+  return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
+}
+// Lanes holding a byte of at least `byte`, compared as unsigned.
+__m128i AtLeast8(__m128i v, int byte) { return _mm_cmpeq_epi8(_mm_max_epu8(v, Splat8(byte)), v); }
+// Lanes holding the second byte of a character: 10xxxxxx.
+__m128i SecondBytes(__m128i v) { return _mm_cmpeq_epi8(_mm_and_si128(v, Splat8(0xC0)), Splat8(0x80)); }
+unsigned LowLanes(unsigned lanes) { return (1u << lanes) - 1; }
+
+// The index into a ByteForms form of every byte of a round that starts at a
+// character: the code point of its character, plus kSecondByte on a second
+// byte, plus kWordStart where `wordStarts` is set. `next` holds the bytes
+// one place on. Worked out a byte at a time (the code point's low byte and
+// its high bits with the flags), then interleaved into 16-bit indices.
+struct RoundIndex {
+  alignas(16) std::uint16_t at[16];
+};
+
+inline void IndexRound(__m128i v, __m128i next, __m128i wordStarts, RoundIndex& index) {
+  const __m128i second = SecondBytes(v);
+  const __m128i lead = Select(second, _mm_slli_si128(v, 1), v);
+  const __m128i trail = Select(second, v, next);
+  const __m128i beyondAscii = _mm_cmplt_epi8(lead, _mm_setzero_si128());
+  // Two bytes 110abcde 10fghijk make the code point 00000abc defghijk.
+  const __m128i twoByteLow = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(lead, Splat8(0x03)), 6),
+                                          _mm_and_si128(trail, Splat8(0x3F)));
+  const __m128i low = Select(beyondAscii, twoByteLow, lead);
+  __m128i high = _mm_and_si128(_mm_and_si128(_mm_srli_epi16(lead, 2), Splat8(0x07)), beyondAscii);
+  high = _mm_or_si128(high, _mm_and_si128(second, Splat8(ByteForms::kSecondByte >> 8)));
+  high = _mm_or_si128(high, _mm_and_si128(wordStarts, Splat8(ByteForms::kWordStart >> 8)));
+  _mm_store_si128(reinterpret_cast<__m128i*>(index.at), _mm_unpacklo_epi8(low, high));
+  _mm_store_si128(reinterpret_cast<__m128i*>(index.at + 8), _mm_unpackhi_epi8(low, high));
+}
+
+// The bytes of a round looked up, and their flags, one bit per byte.
+struct RoundForms {
+  __m128i bytes;
+  unsigned otherLength;
+  unsigned casedLower;
+};
+
+inline RoundForms LookUp(const std::uint16_t* form, const RoundIndex& index) {
+  alignas(16) std::uint16_t entries[16];
+  for (unsigned k = 0; k < 16; ++k) entries[k] = form[index.at[k]];
+  const __m128i low = _mm_load_si128(reinterpret_cast<const __m128i*>(entries));
+  const __m128i high = _mm_load_si128(reinterpret_cast<const __m128i*>(entries + 8));
+  const __m128i byteMask = Splat16(0xFF);
+  const __m128i flags = _mm_packus_epi16(_mm_srli_epi16(low, 8), _mm_srli_epi16(high, 8));
+  static_assert(ByteForms::kOtherLength == 0x100 && ByteForms::kCasedLower == 0x200);
+  return {_mm_packus_epi16(_mm_and_si128(low, byteMask), _mm_and_si128(high, byteMask)),
+          Bits(_mm_slli_epi16(flags, 7)), Bits(_mm_slli_epi16(flags, 6))};
+}
+
+// The number of bytes of a mixed round: 15 when its last byte starts a
+// character of two bytes (beyond ASCII, not a second byte), which the next
+// round takes whole.
+unsigned MixedRoundLength(__m128i v) { return 16 - ((Bits(v) & ~Bits(SecondBytes(v))) >> 15); }
+
+// The byte forms of the three stateless rules. Bytes from 0x80 compare as
+// negative and stay as they are.
+struct BytesUpper {
+  __m128i operator()(__m128i v) const { return _mm_sub_epi8(v, CaseBit8(InRange8(v, 'a', 'z'))); }
+};
+struct BytesLower {
+  __m128i operator()(__m128i v) const { return LowerBytes(v); }
+};
+struct BytesToggle {
+  __m128i operator()(__m128i v) const {
+    return _mm_xor_si128(v, CaseBit8(InRange8(_mm_or_si128(v, Splat8(0x20)), 'a', 'z')));
+  }
+};
+
+// Each rule's rounds. Ascii takes the state and the number of ASCII bytes
+// (1..16) at the start of the round and returns their converted bytes;
+// Mixed converts a round of `length` bytes of one- and two-byte characters
+// into `out` and returns false, with the state untouched, when a character
+// changes its length.
+template <class ByteRule, ByteForms::Form kForm>
+struct MapRoundsOf {
+  const std::uint16_t* form = detail::Utf8ByteForms().Of(kForm);
+
+  __m128i Ascii(__m128i v, bool&, unsigned) const { return ByteRule{}(v); }
+  bool Mixed(__m128i v, __m128i next, unsigned char* out, bool&, unsigned) const {
+    RoundIndex index;
+    IndexRound(v, next, _mm_setzero_si128(), index);
+    const RoundForms got = LookUp(form, index);
+    StoreBytes(out, got.bytes);
+    return got.otherLength == 0;
+  }
+};
+
+struct SentenceRounds {
+  const ByteForms& forms = detail::Utf8ByteForms();
+
+  __m128i Ascii(__m128i v, bool& capitaliseNext, unsigned lanes) const {
+    const __m128i lowered = LowerBytes(v);
+    const unsigned keep = LowLanes(lanes);
+    const unsigned marks = MarkCapitals(Bits(LetterBytes(lowered)) & keep, Bits(DelimiterBytes(lowered)) & keep,
+                                        capitaliseNext, lanes);
+    return _mm_sub_epi8(lowered, CaseBit8(BytesOf(marks)));
+  }
+  // Lower case first, then the capitals over it.
+  bool Mixed(__m128i v, __m128i next, unsigned char* out, bool& capitaliseNext, unsigned length) const {
+    RoundIndex index;
+    IndexRound(v, next, _mm_setzero_si128(), index);
+    const RoundForms got = LookUp(forms.Of(ByteForms::Lower), index);
+    StoreBytes(out, got.bytes);
+    unsigned otherLength = got.otherLength;
+    const unsigned keep = LowLanes(length);
+    bool state = capitaliseNext;
+    const std::uint16_t* capital = forms.Of(ByteForms::Capitalised);
+    for (unsigned marks = MarkCapitals(got.casedLower & keep, Bits(DelimiterBytes(v)) & keep, state, length);
+         marks != 0; marks &= marks - 1) {
+      const unsigned k = static_cast<unsigned>(std::countr_zero(marks));
+      const unsigned first = capital[index.at[k]];
+      out[k] = static_cast<unsigned char>(first);
+      otherLength |= first & ByteForms::kOtherLength;
+      // The second byte of a character of two (ASCII has none, entry 0).
+      const auto second = static_cast<unsigned char>(capital[index.at[k] | ByteForms::kSecondByte]);
+      if (second != 0) out[k + 1] = second;
+    }
+    if (otherLength != 0) return false;
+    capitaliseNext = state;
+    return true;
+  }
+};
+
+struct ProperRounds {
+  const std::uint16_t* lower = detail::Utf8ByteForms().Of(ByteForms::Lower);
+
+  __m128i Ascii(__m128i v, bool& atWordStart, unsigned lanes) const {
+    const __m128i lowered = LowerBytes(v);
+    const __m128i separators = SeparatorBytes(lowered);
+    const __m128i starts = _mm_or_si128(_mm_slli_si128(separators, 1), _mm_cvtsi32_si128(atWordStart ? 0xFF : 0));
+    atWordStart = (Bits(separators) >> (lanes - 1)) & 1u;
+    return _mm_sub_epi8(lowered, CaseBit8(_mm_and_si128(starts, LetterBytes(lowered))));
+  }
+  // A character after a separator (all of them ASCII) starts a word; its
+  // second byte takes the start of its first.
+  bool Mixed(__m128i v, __m128i next, unsigned char* out, bool& atWordStart, unsigned length) const {
+    const __m128i separators = SeparatorBytes(v);
+    __m128i starts = _mm_or_si128(_mm_slli_si128(separators, 1), _mm_cvtsi32_si128(atWordStart ? 0xFF : 0));
+    starts = Select(SecondBytes(v), _mm_slli_si128(starts, 1), starts);
+    RoundIndex index;
+    IndexRound(v, next, starts, index);
+    const RoundForms got = LookUp(lower, index);
+    StoreBytes(out, got.bytes);
+    if (got.otherLength != 0) return false;
+    atWordStart = (Bits(separators) >> (length - 1)) & 1u;
+    return true;
+  }
+};
+
+template <class Rounds, class UnitRule>
+std::size_t Utf8Rounds(const Rounds& rounds, UnitRule rule, const char* input, std::size_t n, char* output,
+                       bool& state) {
+  const auto* in = reinterpret_cast<Bytes>(input);
+  auto* const start = reinterpret_cast<unsigned char*>(output);
+  unsigned char* out = start;
+  std::size_t i = 0;
+  while (i + 17 <= n) {
+    const __m128i v = LoadBytes(in + i);
+    const unsigned high = Bits(v);
+    if (high == 0) {
+      StoreBytes(out, rounds.Ascii(v, rule.state, 16));
+      out += 16;
+      i += 16;
+    } else if (Bits(AtLeast8(v, 0xE0)) == 0) {
+      const unsigned length = MixedRoundLength(v);
+      if (rounds.Mixed(v, LoadBytes(in + i + 1), out, rule.state, length)) {
+        out += length;
+        i += length;
+      } else {
+        i = detail::MapCharacters(in, i, i + length, n, out, rule);
+      }
+    } else {
+      const unsigned ascii = static_cast<unsigned>(std::countr_zero(high));
+      if (ascii != 0) {
+        StoreBytes(out, rounds.Ascii(v, rule.state, ascii));
+        out += ascii;
+      }
+      i = detail::MapCharacters(in, i + ascii, i + 16, n, out, rule);
+    }
+  }
+  detail::MapCharacters(in, i, n, n, out, rule);
+  state = rule.state;
+  return static_cast<std::size_t>(out - start);
+}
+
+}  // namespace
+
+std::size_t ConvertUtf8(CaseRule rule, const char* in, std::size_t n, char* out, bool& state) noexcept {
+  const CaseTables& t = Tables();
+  switch (rule) {
+    case CaseRule::Sentence: return Utf8Rounds(SentenceRounds{}, detail::SentenceRule{&t, state}, in, n, out, state);
+    case CaseRule::Lower:
+      return Utf8Rounds(MapRoundsOf<BytesLower, ByteForms::Lower>{}, detail::MapRule{t.lower, state}, in, n, out, state);
+    case CaseRule::Upper:
+      return Utf8Rounds(MapRoundsOf<BytesUpper, ByteForms::Upper>{}, detail::MapRule{t.upper, state}, in, n, out, state);
+    case CaseRule::Proper: return Utf8Rounds(ProperRounds{}, detail::ProperRule{&t, state}, in, n, out, state);
+    case CaseRule::Toggle: break;
+  }
+  return Utf8Rounds(MapRoundsOf<BytesToggle, ByteForms::Toggled>{}, detail::MapRule{t.toggled, state}, in, n, out,
+                    state);
 }
 
 }  // namespace tarnwick::mCase::sse2

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 
+#include "case/CaseRules.h"
+
 #if defined(__x86_64__) || defined(_M_X64) || defined(__i386__) || defined(_M_IX86)
 #define TARNWICK_CASE_SSE2 1
 #else
@@ -27,6 +29,7 @@ void LowerUnits(const char16_t* in, char16_t* out, std::size_t n) noexcept;
 void ToggleUnits(const char16_t* in, char16_t* out, std::size_t n) noexcept;
 bool SentenceUnits(const char16_t* in, char16_t* out, std::size_t n, bool capitaliseNext) noexcept;
 bool ProperUnits(const char16_t* in, char16_t* out, std::size_t n, bool atWordStart) noexcept;
+std::size_t ConvertUtf8(CaseRule rule, const char* in, std::size_t n, char* out, bool& state) noexcept;
 }  // namespace tarnwick::mCase::sse2
 #endif
 

@@ -1,192 +1,153 @@
-// The filter's conversion core: strict UTF-8 validation, UTF-8 <-> UTF-16,
-// and chunked conversion that gives the same bytes wherever the chunks end.
+// The filter's contract apart from the process: strict UTF-8 with the
+// offset of the first ill-formed sequence, nothing written for invalid
+// input, the same bytes wherever the blocks end, from a file or a pipe.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
-#include <vector>
 
 #include "CaseFilter.h"
+#include "CaseTestText.h"
 #include "Utf8.h"
 #include "case/CaseRules.h"
 
-namespace tarnwick {
+namespace tarnwick::casefilter {
 namespace {
 
-using casefilter::CaseRule;
+using mCase::testing::Defined;
+using mCase::testing::Utf8;
 
-struct Ill {
-  std::string bytes;
-  std::size_t offset;
+// Bytes handed out `part` at a time; a file rewinds, a pipe does not. On
+// the second reading a file holds `second` (when not empty); a read from
+// `failAt` on fails.
+struct Source final : ByteSource {
+  explicit Source(std::string b, bool f = true, std::size_t p = -1, std::size_t fail = -1, std::string s = {})
+      : bytes(std::move(b)), second(std::move(s)), file(f), part(p), failAt(fail) {}
+  std::size_t Read(char* p, std::size_t n) override {
+    failed = failAt <= at;
+    n = failed ? 0 : bytes.copy(p, std::min(n, part), at);
+    at += n;
+    return n;
+  }
+  bool Failed() const override { return failed; }
+  bool Rewind() override {
+    if (at != 0 && !second.empty()) bytes = second;
+    at = 0;
+    return file;
+  }
+  std::string bytes, second;
+  bool file, failed = false;
+  std::size_t part, failAt, at = 0;
 };
 
-TEST(Utf8Validation, FindsTheStartOfEveryKindOfIllFormedSequence) {
-  const Ill cases[] = {
-      {"abc\x80xyz", 3},                 // stray continuation byte
-      {"ab\xC0\xAF", 2},                 // overlong '/'
-      {"ab\xC1\xBF", 2},                 // overlong U+007F
-      {"\xE0\x80\xAF", 0},               // overlong 3-byte form
-      {"x\xF0\x8F\xBF\xBF", 1},          // overlong 4-byte form (U+FFFF)
-      {"12345678\xED\xA0\x80", 8},       // surrogate U+D800 encoded
-      {"\xED\xBF\xBF", 0},               // surrogate U+DFFF encoded
-      {"\xF4\x90\x80\x80", 0},           // U+110000
-      {"\xF5\x80\x80\x80", 0},           // lead byte beyond U+10FFFF
-      {"ok \xFF", 3},                    // never a UTF-8 byte
-      {"ab\xE2\x82", 2},                 // cut short at the end
-      {"ab\xE2\x82z", 2},                // cut short inside
-      {"\xF0\x9F\x98", 0},               // 4-byte form cut short
-      {"\xC3\xA9\xC3", 2},               // after a good 2-byte form
-      {std::string("a\0b\xC3(", 5), 3},  // NUL is fine, the bad byte is not
-  };
-  for (const Ill& c : cases) {
-    const auto offset = utf8::FindInvalid(c.bytes);
-    ASSERT_TRUE(offset.has_value()) << c.offset;
-    EXPECT_EQ(*offset, c.offset);
-  }
+struct Outcome {
+  FilterResult result;
+  std::string out;
+};
+
+Outcome FilterOf(CaseRule rule, Source source, std::size_t blockBytes, bool sinkTakes = true) {
+  Outcome o;
+  o.result = Filter(rule, source, [&](std::string_view bytes) {
+    o.out += bytes;
+    return sinkTakes;
+  }, blockBytes);
+  return o;
 }
 
-TEST(Utf8Validation, AcceptsEveryBoundaryOfTheWellFormedRanges) {
-  const char* valid[] = {
-      "",
-      "\x7F",
-      "\xC2\x80",          // U+0080
-      "\xDF\xBF",          // U+07FF
-      "\xE0\xA0\x80",      // U+0800
-      "\xED\x9F\xBF",      // U+D7FF
-      "\xEE\x80\x80",      // U+E000
-      "\xEF\xBF\xBF",      // U+FFFF
-      "\xF0\x90\x80\x80",  // U+10000
-      "\xF4\x8F\xBF\xBF",  // U+10FFFF
-  };
-  for (const char* bytes : valid) EXPECT_FALSE(utf8::FindInvalid(bytes).has_value()) << bytes;
-  EXPECT_FALSE(utf8::FindInvalid(std::string("a\0\r\n\t", 5)).has_value());
-}
-
-// UTF-16 of every scalar value, built from the surrogate arithmetic.
-std::u16string EveryScalarValue() {
-  std::u16string all;
-  for (char32_t cp = 0; cp <= 0x10FFFF; ++cp) {
-    if (cp >= 0xD800 && cp <= 0xDFFF) continue;
-    if (cp < 0x10000) {
-      all.push_back(char16_t(cp));
-    } else {
-      all.push_back(char16_t(0xD800 + ((cp - 0x10000) >> 10)));
-      all.push_back(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+// Every way the filter may see the bytes: file or pipe, blocks from 4
+// bytes up, handed out whole or a few bytes at a time.
+template <class Check>
+void ForEveryReading(CaseRule rule, const std::string& bytes, Check check) {
+  for (bool file : {true, false}) {
+    for (std::size_t block : {4, 5, 6, 7, 16, 17, 64, 1000}) {
+      for (std::size_t part : {std::size_t(3), std::size_t(-1)}) {
+        SCOPED_TRACE(testing::Message() << "file " << file << " block " << block << " part " << part);
+        check(FilterOf(rule, Source(bytes, file, part), block));
+      }
     }
   }
-  return all;
 }
 
-TEST(Utf8Conversion, EveryScalarValueRoundTrips) {
-  const std::u16string all = EveryScalarValue();
-  std::string bytes;
-  utf8::Append(all.data(), all.size(), bytes);
-  EXPECT_FALSE(utf8::FindInvalid(bytes).has_value());
-  std::u16string back(all.size(), u'\0');
-  std::size_t consumed = 0;
-  EXPECT_EQ(utf8::Decode(bytes, back.data(), back.size(), consumed), all.size());
-  EXPECT_EQ(consumed, bytes.size());
-  EXPECT_EQ(back, all);
-}
-
-TEST(Utf8Conversion, KnownEncodings) {
-  std::string bytes;
-  const std::u16string text = u"A\u00E9\u20AC\U0001F600";
-  utf8::Append(text.data(), text.size(), bytes);
-  EXPECT_EQ(bytes, "A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
-  bytes.clear();
-  const char16_t lone[] = {0xD800, u'x', 0xDC00};
-  utf8::Append(lone, 3, bytes);
-  EXPECT_EQ(bytes, "\xEF\xBF\xBDx\xEF\xBF\xBD");
-}
-
-TEST(Utf8Conversion, DecodeNeverSplitsASurrogatePair) {
-  const std::string bytes = "a\xF0\x9F\x98\x80" "b";
-  char16_t units[2];
-  std::size_t consumed = 0;
-  EXPECT_EQ(utf8::Decode(bytes, units, 2, consumed), 1u);  // 'a', and no room for the pair
-  EXPECT_EQ(consumed, 1u);
-  EXPECT_EQ(utf8::Decode(std::string_view(bytes).substr(1), units, 2, consumed), 2u);
-  EXPECT_EQ(consumed, 4u);
-  EXPECT_EQ(units[0], 0xD83D);
-  EXPECT_EQ(units[1], 0xDE00);
-}
-
-TEST(Utf8Conversion, DecodeStopsAtIllFormedBytes) {
-  char16_t units[8];
-  std::size_t consumed = 0;
-  EXPECT_EQ(utf8::Decode("ab\xE2\x82", units, 8, consumed), 2u);
-  EXPECT_EQ(consumed, 2u);
-}
-
-std::string Convert(CaseRule rule, std::string_view input, std::size_t chunkUnits) {
-  std::string out;
-  EXPECT_TRUE(casefilter::ConvertUtf8(rule, input, [&](std::string_view bytes) {
-    out.append(bytes);
-    return true;
-  }, chunkUnits));
-  return out;
-}
-
-TEST(CaseFilterCore, ParsesTheFiveRuleNamesOnly) {
-  EXPECT_EQ(casefilter::ParseRule("upper"), CaseRule::Upper);
-  EXPECT_EQ(casefilter::ParseRule("lower"), CaseRule::Lower);
-  EXPECT_EQ(casefilter::ParseRule("sentence"), CaseRule::Sentence);
-  EXPECT_EQ(casefilter::ParseRule("proper"), CaseRule::Proper);
-  EXPECT_EQ(casefilter::ParseRule("toggle"), CaseRule::Toggle);
-  for (const char* other : {"", "Upper", "UPPER", "title", "upper ", "-upper"}) {
-    EXPECT_FALSE(casefilter::ParseRule(other).has_value()) << other;
+TEST(CaseFilter, IllFormedInputIsReportedAtItsFirstBadByteAndNothingIsWritten) {
+  const struct {
+    std::string bytes;
+    std::size_t offset;
+  } cases[] = {
+      {"abc\x80xyz", 3},                  // stray continuation byte
+      {"ab\xC0\xAF", 2},                  // overlong '/'
+      {"ab\xC1\xBF", 2},                  // overlong U+007F
+      {"\xE0\x80\xAF", 0},                // overlong 3-byte form
+      {"x\xF0\x8F\xBF\xBF", 1},           // overlong 4-byte form
+      {"12345678\xED\xA0\x80", 8},        // surrogate U+D800
+      {"\xED\xBF\xBF", 0},                // surrogate U+DFFF
+      {"\xF4\x90\x80\x80", 0},            // U+110000
+      {"\xF5\x80\x80\x80", 0},            // lead byte beyond U+10FFFF
+      {"ok \xFF", 3},                     // never in UTF-8
+      {"ab\xE2\x82", 2},                  // cut short at the end
+      {"ab\xE2\x82z", 2},                 // cut short inside
+      {"\xC3\xA9\xC3", 2},                // after a good 2-byte form
+      {std::string("a\0b\xC3(", 5), 3},   // NUL is fine, the bad byte is not
+      {std::string(40, 'a') + "\xD0\xBF\xE4\xB8\xAD\xF0\x9F\x98\x80" + "\xE4\xB8", 49},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.offset);
+    EXPECT_EQ(utf8::scalar::FindInvalid(c.bytes), c.offset);
+    ForEveryReading(CaseRule::Upper, c.bytes, [&](const Outcome& o) {
+      EXPECT_EQ(o.result.status, FilterResult::Invalid);
+      EXPECT_EQ(o.result.invalidOffset, c.offset);
+      EXPECT_EQ(o.out, "");
+    });
   }
 }
 
-TEST(CaseFilterCore, SampleSentenceUnderEveryRule) {
-  const std::string sample = "Hello World. how are you?";
-  EXPECT_EQ(Convert(CaseRule::Upper, sample, 64), "HELLO WORLD. HOW ARE YOU?");
-  EXPECT_EQ(Convert(CaseRule::Lower, sample, 64), "hello world. how are you?");
-  EXPECT_EQ(Convert(CaseRule::Sentence, sample, 64), "Hello world. How are you?");
-  EXPECT_EQ(Convert(CaseRule::Proper, sample, 64), "Hello World. How Are You?");
-  EXPECT_EQ(Convert(CaseRule::Toggle, sample, 64), "hELLO wORLD. HOW ARE YOU?");
-}
-
-// Every chunk size from the smallest up: sentence and proper case carry their
-// state across the cuts, and a 4-byte character is never cut in two.
-TEST(CaseFilterCore, ChunkSizeNeverChangesTheResult) {
-  const std::string input =
-      "end. \xF0\x9F\x98\x80 next\tword. \xD0\xBF\xD1\x80\xD0\xB8. \xC3\xA9t\xC3\xA9!x\r\n"
-      "\xF0\x90\x90\xA8z? \xE4\xB8\xAD. a";
-  for (CaseRule rule : {CaseRule::Upper, CaseRule::Lower, CaseRule::Sentence, CaseRule::Proper,
-                        CaseRule::Toggle}) {
-    const std::string whole = Convert(rule, input, 1 << 16);
-    for (std::size_t chunk = 2; chunk <= input.size() + 1; ++chunk) {
-      ASSERT_EQ(Convert(rule, input, chunk), whole) << "chunk " << chunk;
-    }
+// Letters of every UTF-8 length, partners of another length, characters
+// beyond the BMP, the edges of the well-formed ranges, separators,
+// delimiters and NUL: every rule gives the UTF-8 of its definition, and
+// what it does not change passes byte for byte.
+TEST(CaseFilter, EveryReadingGivesTheBytesOfTheDefinition) {
+  const Text text = Text(u"Hello World. how are you?\r\n") + u'\0' + u"x\t\U0001F600 \u043C\u0438\u0440. \xE9t\xE9 " +
+                    u"\u4E2D!\u0131\u023A end: \u01C5 \x7F\x80\u07FF\u0800\uD7FF\uE000\uFFFF\U00010000\U0010FFFF. a";
+  for (CaseRule rule : mCase::kCaseRules) {
+    SCOPED_TRACE(mCase::CaseRuleName(rule));
+    const std::string expected = Utf8(Defined(rule, text));
+    ForEveryReading(rule, Utf8(text), [&](const Outcome& o) {
+      EXPECT_EQ(o.result.status, FilterResult::Done);
+      EXPECT_EQ(o.out, expected);
+    });
   }
-  EXPECT_EQ(Convert(CaseRule::Sentence, input, 3),
-            "End. \xF0\x9F\x98\x80 Next\tword. \xD0\x9F\xD1\x80\xD0\xB8. \xC3\x89t\xC3\xA9!X\r\n"
-            "\xF0\x90\x90\xA8z? \xE4\xB8\xAD. A");
-  EXPECT_EQ(Convert(CaseRule::Proper, input, 5),
-            "End. \xF0\x9F\x98\x80 Next\tWord. \xD0\x9F\xD1\x80\xD0\xB8. \xC3\x89t\xC3\xA9!x\r\n"
-            "\xF0\x90\x90\xA8z? \xE4\xB8\xAD. A");
 }
 
-TEST(CaseFilterCore, StopsWhenTheSinkRefuses) {
-  int calls = 0;
-  const bool done = casefilter::ConvertUtf8(CaseRule::Upper, std::string(100, 'a'), [&](std::string_view) {
-    ++calls;
-    return false;
-  }, 10);
-  EXPECT_FALSE(done);
-  EXPECT_EQ(calls, 1);
+TEST(CaseFilter, ReadWriteAndChangedInputFailures) {
+  EXPECT_EQ(FilterOf(CaseRule::Upper, Source("abc"), 4, false).result.status, FilterResult::WriteFailed);
+  const Outcome readFailure = FilterOf(CaseRule::Upper, Source(std::string(100, 'a'), false, 10, 50), 16);
+  EXPECT_EQ(readFailure.result.status, FilterResult::ReadFailed);
+  EXPECT_EQ(readFailure.out, "");
+  for (const char* second : {"abc\xFF", "ab", "abcd"}) {
+    EXPECT_EQ(FilterOf(CaseRule::Upper, Source("abc", true, -1, -1, second), 4).result.status, FilterResult::InputChanged) << second;
+  }
 }
 
-TEST(CaseFilterCore, IllFormedInputEndsTheConversion) {
-  std::string out;
-  const bool done = casefilter::ConvertUtf8(CaseRule::Upper, "ab\xFFz", [&](std::string_view bytes) {
-    out.append(bytes);
-    return true;
-  });
-  EXPECT_FALSE(done);
-  EXPECT_EQ(out, "AB");
+// The SSE2 validation against the plain loop, over well-formed text with
+// one byte spoilt, at every offset and length.
+TEST(CaseFilter, ValidationPathsAgree) {
+  std::mt19937 rng(3);
+  const std::string good = Utf8(u"a\xE9\u4E2D\U0001F600 \u0416z. \u0800\U0010FFFF\uFFFF\u07FF" u"bcdefghijklmnop");
+  for (int round = 0; round < 4000; ++round) {
+    std::string bytes = good + good + good;
+    if (round % 4) bytes[rng() % bytes.size()] = char(rng());
+    const std::size_t from = rng() % 20, n = rng() % (bytes.size() - from);
+    const std::string_view view = std::string_view(bytes).substr(from, n);
+    ASSERT_EQ(utf8::FindInvalid(view), utf8::scalar::FindInvalid(view)) << round;
+  }
+}
+
+TEST(CaseFilter, ParsesTheFiveRuleNamesOnly) {
+  for (CaseRule rule : mCase::kCaseRules) EXPECT_EQ(ParseRule(mCase::CaseRuleName(rule)), rule);
+  for (const char* other : {"", "Upper", "UPPER", "title", "upper ", "-upper", "every"}) {
+    EXPECT_FALSE(ParseRule(other).has_value()) << other;
+  }
 }
 
 }  // namespace
-}  // namespace tarnwick
+}  // namespace tarnwick::casefilter

@@ -1,43 +1,51 @@
-// The filter's work apart from the process: the rule names, and converting
-// validated UTF-8 piece by piece with the state of the stateful rules
-// carried from piece to piece.
+// The filter's work apart from the process: the rule names, and the whole
+// run from a source of bytes to a sink: validate all of it, then convert it
+// block by block.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string_view>
 
+#include "case/CaseRules.h"
+
 namespace tarnwick::casefilter {
 
-enum class CaseRule { Upper, Lower, Sentence, Proper, Toggle };
+using mCase::CaseRule;
 
 // "upper", "lower", "sentence", "proper" or "toggle".
 std::optional<CaseRule> ParseRule(std::string_view name);
 
-// Applies one rule to consecutive pieces of a text, remembering what the
-// next piece needs to know (a pending capital, a word start).
-class RuleStream {
+// Where the filter's bytes come from: standard input, or a test's bytes.
+class ByteSource {
  public:
-  explicit RuleStream(CaseRule rule) : rule_(rule) {}
-  void Convert(char16_t* units, std::size_t n);
-
- private:
-  CaseRule rule_;
-  bool capitaliseNext_ = true;
-  bool atWordStart_ = true;
+  virtual ~ByteSource() = default;
+  // Up to n bytes into p; 0 at the end of the input or on a read error.
+  virtual std::size_t Read(char* p, std::size_t n) = 0;
+  virtual bool Failed() const = 0;
+  // Back to the byte that the first Read began with; false when the source
+  // cannot go back (a pipe).
+  virtual bool Rewind() = 0;
 };
 
 // Receives converted UTF-8; returns false when it cannot take more.
 using Sink = std::function<bool(std::string_view)>;
 
-inline constexpr std::size_t kDefaultChunkUnits = std::size_t(1) << 16;
+struct FilterResult {
+  enum Status { Done, Invalid, ReadFailed, WriteFailed, InputChanged } status = Done;
+  std::uint64_t invalidOffset = 0;  // for Invalid: where the first ill-formed sequence starts
+};
 
-// Converts well-formed UTF-8 (see utf8::FindInvalid) with `rule`, handing the
-// output to `sink` one chunk of at most chunkUnits UTF-16 units (at least 2)
-// at a time. Returns false when the sink refused a chunk, or when the input
-// turned out not to be well-formed (nothing after that point is converted).
-bool ConvertUtf8(CaseRule rule, std::string_view validInput, const Sink& sink,
-                 std::size_t chunkUnits = kDefaultChunkUnits);
+inline constexpr std::size_t kDefaultBlockBytes = std::size_t(256) << 10;
+
+// Reads the whole source and checks that it is well-formed UTF-8; only then
+// converts it with `rule`, blockBytes (at least 4) at a time, and hands the
+// output to the sink. A source that can rewind is read twice, a block at a
+// time, and checked again on the second reading (InputChanged when it no
+// longer holds what was checked); any other is kept in memory in between.
+FilterResult Filter(CaseRule rule, ByteSource& source, const Sink& sink,
+                    std::size_t blockBytes = kDefaultBlockBytes);
 
 }  // namespace tarnwick::casefilter

@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "case/CaseRules.h"
+#include "case/CaseVector.h"
+
 namespace tarnwick::utf8 {
 namespace {
 
@@ -42,39 +45,9 @@ std::size_t SequenceLength(const unsigned char* p, std::size_t left) {
   return length;
 }
 
-char32_t CodePointAt(const unsigned char* p, std::size_t length) {
-  switch (length) {
-    case 1: return p[0];
-    case 2: return char32_t(p[0] & 0x1F) << 6 | (p[1] & 0x3F);
-    case 3: return char32_t(p[0] & 0x0F) << 12 | char32_t(p[1] & 0x3F) << 6 | (p[2] & 0x3F);
-    default:
-      return char32_t(p[0] & 0x07) << 18 | char32_t(p[1] & 0x3F) << 12 | char32_t(p[2] & 0x3F) << 6 |
-             (p[3] & 0x3F);
-  }
-}
-
-void AppendCodePoint(char32_t cp, std::string& out) {
-  if (cp < 0x80) {
-    out.push_back(char(cp));
-  } else if (cp < 0x800) {
-    out.push_back(char(0xC0 | (cp >> 6)));
-    out.push_back(char(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(char(0xE0 | (cp >> 12)));
-    out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(char(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(char(0xF0 | (cp >> 18)));
-    out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(char(0x80 | (cp & 0x3F)));
-  }
-}
-
-bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-
 }  // namespace
+
+namespace scalar {
 
 std::optional<std::size_t> FindInvalid(std::string_view bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -92,45 +65,154 @@ std::optional<std::size_t> FindInvalid(std::string_view bytes) {
   return std::nullopt;
 }
 
-std::size_t Decode(std::string_view bytes, char16_t* out, std::size_t capacity, std::size_t& consumed) {
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const std::size_t n = bytes.size();
-  std::size_t i = 0, written = 0;
-  while (i < n && written < capacity) {
-    if (p[i] < 0x80) {
-      out[written++] = p[i++];
-      continue;
-    }
-    const std::size_t length = SequenceLength(p + i, n - i);
-    if (length == 0) break;
-    const char32_t cp = CodePointAt(p + i, length);
-    if (cp < 0x10000) {
-      out[written++] = char16_t(cp);
-    } else {
-      if (capacity - written < 2) break;
-      out[written++] = char16_t(0xD800 + ((cp - 0x10000) >> 10));
-      out[written++] = char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF));
-    }
-    i += length;
+}  // namespace scalar
+
+#if TARNWICK_CASE_SSE2
+namespace sse2 {
+// The offset of the first 16-byte round in which a byte breaks a rule, or
+// the start of the last, partial round when none does. (Defined below, in
+// the part compiled for SSE2.)
+std::size_t CleanRounds(const unsigned char* p, std::size_t n);
+}  // namespace sse2
+#endif
+
+std::optional<std::size_t> FindInvalid(std::string_view bytes) {
+#if TARNWICK_CASE_SSE2
+  if (mCase::HasVectorKernels()) {
+    // Every byte before the round that CleanRounds stops at is well-formed;
+    // the plain loop goes on from the start of the character that reaches
+    // into that round and finds the exact offset.
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t clean = sse2::CleanRounds(p, bytes.size());
+    std::size_t from = clean >= 3 ? clean - 3 : 0;
+    while (from < clean && IsContinuation(p[from])) ++from;
+    if (const auto offset = scalar::FindInvalid(bytes.substr(from))) return from + *offset;
+    return std::nullopt;
   }
-  consumed = i;
-  return written;
+#endif
+  return scalar::FindInvalid(bytes);
 }
 
-void Append(const char16_t* units, std::size_t n, std::string& out) {
-  for (std::size_t i = 0; i < n; ++i) {
-    const char16_t u = units[i];
-    if (u < 0x80) {
-      out.push_back(char(u));
-    } else if (IsHighSurrogate(u) && i + 1 < n && IsLowSurrogate(units[i + 1])) {
-      AppendCodePoint(0x10000 + (char32_t(u - 0xD800) << 10) + (units[i + 1] - 0xDC00), out);
-      ++i;
-    } else if (IsHighSurrogate(u) || IsLowSurrogate(u)) {
-      AppendCodePoint(0xFFFD, out);
-    } else {
-      AppendCodePoint(u, out);
-    }
+std::size_t WholeCharactersEnd(std::string_view bytes) {
+  const std::size_t n = bytes.size();
+  for (std::size_t back = 1; back <= 3 && back <= n; ++back) {
+    const auto b = static_cast<unsigned char>(bytes[n - back]);
+    if (IsContinuation(b)) continue;
+    const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    return length > back ? n - back : n;
   }
+  return n;
 }
 
 }  // namespace tarnwick::utf8
+
+// --- SSE2: 16 bytes at a time ----------------------------------------------------
+
+#if TARNWICK_CASE_SSE2
+
+#include <emmintrin.h>
+
+// As in the case kernels: compiled for SSE2 where the baseline lacks it, and
+// reached only when the CPU has it.
+#if !TARNWICK_CASE_SSE2_BASELINE && defined(__clang__)
+#pragma clang attribute push(__attribute__((target("sse2"))), apply_to = function)
+#elif !TARNWICK_CASE_SSE2_BASELINE && defined(__GNUC__)
+#pragma GCC push_options
+#pragma GCC target("sse2")
+#endif
+
+namespace tarnwick::utf8::sse2 {
+namespace {
+
+__m128i Splat(int byte) { return _mm_set1_epi8(static_cast<char>(byte)); }
+
+// The bytes k places before each byte of v: from v, or from the end of the
+// round before it.
+template <int k>
+__m128i Before(__m128i previous, __m128i v) {
+  return _mm_or_si128(_mm_slli_si128(v, k), _mm_srli_si128(previous, 16 - k));
+}
+
+// Lanes of a byte at or above `byte`, and equal to `byte`, for bytes read
+// with their top bit flipped, so that signed compares order them as
+// unsigned bytes.
+__m128i AtLeast(__m128i flipped, int byte) { return _mm_cmpgt_epi8(flipped, Splat((byte ^ 0x80) - 1)); }
+__m128i Below(__m128i flipped, int byte) { return _mm_cmplt_epi8(flipped, Splat(byte ^ 0x80)); }
+__m128i Is(__m128i flipped, int byte) { return _mm_cmpeq_epi8(flipped, Splat(byte ^ 0x80)); }
+
+// Lanes that break a rule of well-formed UTF-8. A byte must be a
+// continuation byte exactly when a lead byte one, two or three places
+// before it asks for one; C0, C1 and F5..FF never occur; and the second
+// byte after E0, ED, F0 and F4 has a narrower range (no overlong forms, no
+// surrogates, nothing above U+10FFFF).
+__m128i BrokenLanes(__m128i previousRaw, __m128i raw) {
+  const __m128i flip = Splat(0x80);
+  const __m128i v = _mm_xor_si128(raw, flip), previous = _mm_xor_si128(previousRaw, flip);
+  const __m128i one = Before<1>(previous, v), two = Before<2>(previous, v), three = Before<3>(previous, v);
+  const __m128i continuation = _mm_cmpeq_epi8(_mm_and_si128(raw, Splat(0xC0)), Splat(0x80));
+  const __m128i wanted = _mm_or_si128(_mm_or_si128(AtLeast(one, 0xC0), AtLeast(two, 0xE0)), AtLeast(three, 0xF0));
+  __m128i broken = _mm_xor_si128(wanted, continuation);
+  broken = _mm_or_si128(broken, _mm_cmpeq_epi8(_mm_and_si128(raw, Splat(0xFE)), Splat(0xC0)));
+  broken = _mm_or_si128(broken, AtLeast(v, 0xF5));
+  const __m128i narrowLow = _mm_or_si128(_mm_and_si128(Is(one, 0xE0), Below(v, 0xA0)),
+                                         _mm_and_si128(Is(one, 0xF0), Below(v, 0x90)));
+  const __m128i narrowHigh = _mm_or_si128(_mm_and_si128(Is(one, 0xED), AtLeast(v, 0xA0)),
+                                          _mm_and_si128(Is(one, 0xF4), AtLeast(v, 0x90)));
+  return _mm_or_si128(broken, _mm_or_si128(narrowLow, narrowHigh));
+}
+
+// The same for a round in which, as in the three bytes before it, no byte
+// is E0 or above: then every lead byte starts a character of two bytes, and
+// the second-byte limits do not apply.
+__m128i BrokenTwoByteLanes(__m128i previousRaw, __m128i raw) {
+  const __m128i one = Before<1>(previousRaw, raw);
+  const __m128i wanted = _mm_cmpeq_epi8(_mm_max_epu8(one, Splat(0xC0)), one);
+  const __m128i continuation = _mm_cmpeq_epi8(_mm_and_si128(raw, Splat(0xC0)), Splat(0x80));
+  const __m128i overlong = _mm_cmpeq_epi8(_mm_and_si128(raw, Splat(0xFE)), Splat(0xC0));
+  return _mm_or_si128(_mm_xor_si128(wanted, continuation), overlong);
+}
+
+__m128i Load(const unsigned char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+unsigned Bits(__m128i v) { return static_cast<unsigned>(_mm_movemask_epi8(v)); }
+// Lanes of a byte from E0 up: a lead byte of three or four bytes, or worse.
+unsigned LongLeads(__m128i raw) { return Bits(_mm_cmpeq_epi8(_mm_max_epu8(raw, Splat(0xE0)), raw)); }
+
+}  // namespace
+
+std::size_t CleanRounds(const unsigned char* p, std::size_t n) {
+  __m128i previous = _mm_setzero_si128();
+  std::size_t i = 0;
+  // Four rounds at a time: all ASCII (with no lead byte just before) needs
+  // no check, and text of one- and two-byte characters only the cheap one.
+  for (; i + 64 <= n; i += 64) {
+    const __m128i rounds[4] = {Load(p + i), Load(p + i + 16), Load(p + i + 32), Load(p + i + 48)};
+    const __m128i any = _mm_or_si128(_mm_or_si128(rounds[0], rounds[1]), _mm_or_si128(rounds[2], rounds[3]));
+    if ((Bits(any) | (Bits(previous) & 0xE000)) == 0) {
+      previous = rounds[3];
+      continue;
+    }
+    const __m128i top = _mm_max_epu8(_mm_max_epu8(rounds[0], rounds[1]), _mm_max_epu8(rounds[2], rounds[3]));
+    const bool longer = (LongLeads(top) | (LongLeads(previous) & 0xE000)) != 0;
+    for (const __m128i& round : rounds) {
+      const __m128i broken = longer ? BrokenLanes(previous, round) : BrokenTwoByteLanes(previous, round);
+      if (Bits(broken) != 0) return i + static_cast<std::size_t>(&round - rounds) * 16;
+      previous = round;
+    }
+  }
+  for (; i + 16 <= n; i += 16) {
+    const __m128i round = Load(p + i);
+    if (Bits(BrokenLanes(previous, round)) != 0) return i;
+    previous = round;
+  }
+  return i;
+}
+
+}  // namespace tarnwick::utf8::sse2
+
+#if !TARNWICK_CASE_SSE2_BASELINE && defined(__clang__)
+#pragma clang attribute pop
+#elif !TARNWICK_CASE_SSE2_BASELINE && defined(__GNUC__)
+#pragma GCC pop_options
+#endif
+
+#endif  // TARNWICK_CASE_SSE2

@@ -3,12 +3,10 @@
 // written, so invalid input leaves standard output empty.
 #include <cstdio>
 #include <cstring>
-#include <string>
 #include <string_view>
 
 #include "CaseFilter.h"
 #include "StdIo.h"
-#include "Utf8.h"
 
 namespace {
 
@@ -44,16 +42,21 @@ int Fail(const char* message) {
 
 int Run(CaseRule rule) {
   UseBinaryStdio();
-  std::string input;
-  if (!ReadAll(stdin, input)) return Fail("cannot read standard input");
-  if (const auto offset = tarnwick::utf8::FindInvalid(input)) {
-    std::fprintf(stderr, "tarnwick-case: invalid UTF-8 at byte offset %zu\n", *offset);
-    return kExitFailure;
-  }
-  const bool written = ConvertUtf8(rule, input, [](std::string_view bytes) {
+  FileSource input(stdin);
+  const FilterResult result = Filter(rule, input, [](std::string_view bytes) {
     return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
   });
-  if (!written || std::fflush(stdout) != 0) return Fail("cannot write standard output");
+  switch (result.status) {
+    case FilterResult::Done: break;
+    case FilterResult::Invalid:
+      std::fprintf(stderr, "tarnwick-case: invalid UTF-8 at byte offset %llu\n",
+                   static_cast<unsigned long long>(result.invalidOffset));
+      return kExitFailure;
+    case FilterResult::ReadFailed: return Fail("cannot read standard input");
+    case FilterResult::InputChanged: return Fail("standard input changed while it was read");
+    case FilterResult::WriteFailed: return Fail("cannot write standard output");
+  }
+  if (std::fflush(stdout) != 0) return Fail("cannot write standard output");
   return kExitOk;
 }
 

@@ -1,0 +1,77 @@
+#include "case/CaseUtf8.h"
+
+#include <memory>
+
+#include "case/CaseUtf8Steps.h"
+#include "case/CaseVector.h"
+
+namespace tarnwick::mCase {
+namespace detail {
+namespace {
+
+void FillForm(std::uint16_t* form, const char16_t* table, const CaseTables& t) {
+  for (unsigned cp = 0; cp < ByteForms::kSecondByte; ++cp) {
+    const char16_t to = table[cp];
+    unsigned char bytes[3], ownBytes[3];
+    const auto length = PutUnit(bytes, to) - bytes;
+    const std::uint16_t other = length == PutUnit(ownBytes, char16_t(cp)) - ownBytes ? 0 : ByteForms::kOtherLength;
+    const std::uint16_t cased = (t.flags[t.lower[cp]] & kCasedBit) ? ByteForms::kCasedLower : 0;
+    form[cp] = bytes[0] | other | cased;
+    form[cp | ByteForms::kSecondByte] = (length > 1 ? bytes[1] : 0) | other;
+  }
+}
+
+std::unique_ptr<ByteForms> BuildByteForms() {
+  const CaseTables& t = Tables();
+  auto forms = std::make_unique<ByteForms>();
+  FillForm(forms->entries + ByteForms::Upper * ByteForms::kWordStart, t.upper, t);
+  FillForm(forms->entries + ByteForms::Toggled * ByteForms::kWordStart, t.toggled, t);
+  FillForm(forms->entries + ByteForms::Lower * ByteForms::kWordStart, t.lower, t);
+  FillForm(forms->entries + ByteForms::Capitalised * ByteForms::kWordStart, t.capitalised, t);
+  return forms;
+}
+
+}  // namespace
+
+const ByteForms& Utf8ByteForms() {
+  static const std::unique_ptr<ByteForms> forms = BuildByteForms();
+  return *forms;
+}
+
+}  // namespace detail
+
+namespace scalar {
+namespace {
+
+template <class UnitRule>
+std::size_t Walk(const char* in, std::size_t n, char* out, UnitRule rule, bool& state) {
+  auto* end = reinterpret_cast<unsigned char*>(out);
+  detail::MapCharacters(reinterpret_cast<const unsigned char*>(in), 0, n, n, end, rule);
+  state = rule.state;
+  return static_cast<std::size_t>(end - reinterpret_cast<unsigned char*>(out));
+}
+
+}  // namespace
+
+std::size_t ConvertUtf8(CaseRule rule, const char* in, std::size_t n, char* out, bool& state) noexcept {
+  const detail::CaseTables& t = detail::Tables();
+  switch (rule) {
+    case CaseRule::Sentence: return Walk(in, n, out, detail::SentenceRule{&t, state}, state);
+    case CaseRule::Lower: return Walk(in, n, out, detail::MapRule{t.lower, state}, state);
+    case CaseRule::Upper: return Walk(in, n, out, detail::MapRule{t.upper, state}, state);
+    case CaseRule::Proper: return Walk(in, n, out, detail::ProperRule{&t, state}, state);
+    case CaseRule::Toggle: break;
+  }
+  return Walk(in, n, out, detail::MapRule{t.toggled, state}, state);
+}
+
+}  // namespace scalar
+
+std::size_t ConvertUtf8(CaseRule rule, const char* in, std::size_t n, char* out, bool& state) noexcept {
+#if TARNWICK_CASE_SSE2
+  if (detail::ActiveKernelPath() == detail::KernelPath::Sse2) return sse2::ConvertUtf8(rule, in, n, out, state);
+#endif
+  return scalar::ConvertUtf8(rule, in, n, out, state);
+}
+
+}  // namespace tarnwick::mCase

@@ -1,0 +1,248 @@
+// The five rules on every path (UTF-16 and UTF-8, SSE2 and plain loops):
+// the documented examples, then every code unit against the rule's
+// definition, whole and in pieces, at every alignment.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "CaseTestText.h"
+#include "case/CaseUtf8.h"
+#include "case/CaseUtf8Steps.h"
+#include "case/CaseVector.h"
+
+namespace tarnwick::mCase {
+namespace {
+
+using testing::Defined;
+using testing::Utf8;
+
+constexpr CaseRule S = CaseRule::Sentence, L = CaseRule::Lower, U = CaseRule::Upper, P = CaseRule::Proper,
+                   T = CaseRule::Toggle;
+
+// A rule on the SSE2 path (where the CPU has it) or the plain loop, in one
+// piece or cut into pieces (of 1 to 1008 units, or of whole characters of 1
+// to 64 bytes) with the state carried from piece to piece.
+Text UnitsOf(CaseRule rule, const Text& in, bool plain, bool pieces = false) {
+  Text out(in.size(), u'\0');
+  bool state = true;
+  std::size_t step = pieces ? 1 : in.size();
+  for (std::size_t from = 0; from < in.size(); from += step, step = step * 3 % 1009) {
+    const std::size_t n = std::min(step, in.size() - from);
+    state = (plain ? scalar::ConvertUnits : ConvertUnits)(rule, &in[from], &out[from], n, state);
+  }
+  return out;
+}
+
+std::string Utf8Of(CaseRule rule, const std::string& in, bool plain, bool pieces = false) {
+  std::string out;
+  bool state = true;
+  for (std::size_t from = 0, to; from < in.size(); from = to) {
+    to = pieces ? std::min(in.size(), from + 1 + from % 61) : in.size();
+    while (to < in.size() && (in[to] & 0xC0) == 0x80) ++to;
+    std::string piece(Utf8Capacity(to - from), '\0');
+    piece.resize((plain ? scalar::ConvertUtf8 : ConvertUtf8)(rule, &in[from], to - from, piece.data(), state));
+    out += piece;
+  }
+  return out;
+}
+
+// Every path must give `expected`: UTF-16 and UTF-8, SSE2 (where the CPU
+// has it) and the plain loops.
+void ExpectEveryPath(CaseRule rule, const Text& in, const Text& expected) {
+  EXPECT_EQ(Convert(rule, in), expected);
+  for (bool plain : {false, true}) {
+    EXPECT_EQ(UnitsOf(rule, in, plain), expected) << "plain " << plain;
+    EXPECT_EQ(Utf8Of(rule, Utf8(in), plain), Utf8(expected)) << "UTF-8, plain " << plain;
+  }
+}
+
+struct Example {
+  CaseRule rule;
+  const char16_t* in;
+  const char16_t* out;
+};
+
+const Example kExamples[] = {
+    {U, u"Hello World. how are you?", u"HELLO WORLD. HOW ARE YOU?"},
+    {L, u"Hello World. how are you?", u"hello world. how are you?"},
+    {S, u"Hello World. how are you?", u"Hello world. How are you?"},
+    {P, u"Hello World. how are you?", u"Hello World. How Are You?"},
+    {T, u"Hello World. how are you?", u"hELLO wORLD. HOW ARE YOU?"},
+    {T, u"hELLO wORLD. HOW ARE YOU?", u"Hello World. how are you?"},
+    {S, u"", u""}, {L, u"", u""}, {U, u"", u""}, {P, u"", u""}, {T, u"", u""},
+    {S, u"HELLO WORLD", u"Hello world"},
+    {S, u"hello. how are you? fine! time: now", u"Hello. How are you? Fine! Time: Now"},
+    {S, u"first line\r\nsecond line", u"First line\r\nsecond line"}, {S, u"end.\r\n\r\nnext", u"End.\r\n\r\nNext"},
+    {S, u"semi; comma, dash - not ends", u"Semi; comma, dash - not ends"}, {S, u"   hello", u"   Hello"},
+    {S, u"3rd place", u"3Rd place"}, {S, u"(note.) then", u"(Note.) Then"}, {S, u"e.g. this", u"E.G. This"},
+    {S, u"version 2.5 is out", u"Version 2.5 Is out"}, {S, u"wait... what", u"Wait... What"},
+    {S, u"file.txt", u"File.Txt"}, {S, u"i met John in NASA", u"I met john in nasa"}, {S, u"...!?", u"...!?"},
+    {S, u"end.", u"End."}, {S, u"привет. мир", u"Привет. Мир"}, {S, u"ΚΑΛΗΜΕΡΑ. κόσμε", u"Καλημερα. Κόσμε"},
+    {S, u"你好世界。 . abc", u"你好世界。 . Abc"}, {T, u"Hello World 123", u"hELLO wORLD 123"}, {T, u"Мир", u"мИР"},
+    {T, u"a1.b,\r\n\tC!", u"A1.B,\r\n\tc!"}, {T, u"\u01C5a\u01C4\u01C6", u"\u01C5A\u01C6\u01C4"},  // U+01C5 stays
+    {P, u"hello WORLD", u"Hello World"}, {P, u"o'neil and jean-luc", u"O'neil And Jean-luc"},
+    {P, u"(hello) world", u"(hello) World"}, {P, u"hello.world", u"Hello.world"},
+    {P, u"one\ttwo\r\nthree", u"One\tTwo\r\nThree"}, {P, u"a\vb\fc", u"A\vB\fC"},
+    {P, u"\xE9t\xE9 \u0434\u043E\u043C", u"\xC9t\xE9 \u0414\u043E\u043C"},
+    {U, u"abc 123, x.y!\r\n\tz", u"ABC 123, X.Y!\r\n\tZ"}, {L, u"ABC 123, X.Y!\r\n\tZ", u"abc 123, x.y!\r\n\tz"},
+    {U, u"stra\xDF" u"e", u"STRA\xDF" u"E"},  // sharp s has no one-unit upper form
+    {U, u"\u0131", u"I"}, {L, u"\u023A \u212A", u"\u2C65 k"},  // partners of another UTF-8 length
+    {U, u"a\U00010428b \U0001F600. c", u"A\U00010428B \U0001F600. C"},  // surrogate pairs pass unchanged
+    {L, u"A\U00010428b \U0001F600. C", u"a\U00010428b \U0001F600. c"},
+    {S, u"a\U00010428b \U0001F600. c", u"A\U00010428b \U0001F600. C"},
+    {P, u"a\U00010428b \U0001F600 c", u"A\U00010428b \U0001F600 C"}, {T, u"a\U00010428b", u"A\U00010428B"},
+};
+
+TEST(CaseRules, DocumentedExamplesOnEveryPath) {
+  for (const Example& e : kExamples) {
+    SCOPED_TRACE(TextToAscii(e.in) + " as " + CaseRuleName(e.rule));
+    ExpectEveryPath(e.rule, e.in, e.out);
+  }
+  ExpectEveryPath(P, Text(u"ab\0cd", 5), Text(u"Ab\0Cd", 5));  // NUL separates words
+}
+
+// Every unit where each rule's state matters: after a separator and a
+// delimiter, after a letter, and after the unit itself.
+Text EveryUnitInContext(bool surrogates) {
+  Text text;
+  for (std::uint32_t c = 0; c < 0x10000; ++c) {
+    if (!surrogates && c >= 0xD800 && c <= 0xDFFF) continue;
+    const char16_t u = char16_t(c);
+    text += {u, u' ', u, u'.', u, u'x', u};
+  }
+  return text;
+}
+
+TEST(CaseRules, EveryUnitFollowsTheDefinitionOnEveryPathWholeAndInPieces) {
+  const Text units = EveryUnitInContext(true), characters = EveryUnitInContext(false);
+  const std::string bytes = Utf8(characters);
+  for (CaseRule rule : kCaseRules) {
+    SCOPED_TRACE(CaseRuleName(rule));
+    const Text expected = Defined(rule, units);
+    const std::string expectedBytes = Utf8(Defined(rule, characters));
+    ASSERT_EQ(Convert(rule, units), expected);
+    for (bool plain : {false, true}) {
+      ASSERT_EQ(UnitsOf(rule, units, plain), expected) << "plain " << plain;
+      ASSERT_EQ(UnitsOf(rule, units, plain, true), expected) << "plain " << plain;
+      Text inPlace = units;
+      (plain ? scalar::ConvertUnits : ConvertUnits)(rule, inPlace.data(), inPlace.data(), inPlace.size(), true);
+      ASSERT_EQ(inPlace, expected) << "in place, plain " << plain;
+      ASSERT_EQ(Utf8Of(rule, bytes, plain), expectedBytes) << "plain " << plain;
+      ASSERT_EQ(Utf8Of(rule, bytes, plain, true), expectedBytes) << "plain " << plain;
+    }
+  }
+}
+
+// The tables behind the definition: surrogate halves have no case and no
+// unit maps into them; the scripts with two cases have cased letters, the
+// others none.
+TEST(CaseRules, CasedLettersAndSurrogates) {
+  for (std::uint32_t c = 0; c < 0x10000; ++c) {
+    const bool half = c >= 0xD800 && c <= 0xDFFF;
+    for (char16_t to : {ToUpperUnit(char16_t(c)), ToLowerUnit(char16_t(c))}) {
+      ASSERT_EQ(to >= 0xD800 && to <= 0xDFFF, half) << c;
+      ASSERT_TRUE(!half || to == c) << c;
+    }
+    ASSERT_TRUE(!IsCasedLetter(char16_t(c)) || ToUpperUnit(char16_t(c)) != ToLowerUnit(char16_t(c))) << c;
+  }
+  struct Range {
+    char16_t first, last;
+    int cased;
+  } ranges[] = {{u'A', u'Z', 26},     {u'a', u'z', 26},          {0x0410, 0x044F, 64},  {0x0391, 0x03A1, 17},
+                {0x00C0, 0x00D6, 23}, {0x0000, 0x0040, 0},       {0x005B, 0x0060, 0},   {0x007B, 0x00B4, 0},
+                {0x00DF, 0x00DF, 0},  {0x4E00, 0x9FFF, 0},       {0x3040, 0x30FF, 0},   {0xAC00, 0xD7A3, 0},
+                {0x0590, 0x06FF, 0},  {0x0000, 0xFFFF, 2357}};
+  for (const Range& r : ranges) {
+    int cased = 0;
+    for (std::uint32_t c = r.first; c <= r.last; ++c) cased += IsCasedLetter(char16_t(c));
+    EXPECT_EQ(cased, r.cased) << std::hex << int(r.first);
+  }
+}
+
+// Text rich in what the kernels decide on: letters of both cases,
+// delimiters, separators, and units beyond ASCII of every UTF-8 length.
+Text MixedSample(std::size_t n, std::uint32_t seed) {
+  static const char16_t kUnits[] = u"aZbYzA.!?:,; \t\r\n\v\f\0x1@[`{\u0416\u0436\xE9\xC9\u01C5\u0131\u023A\u03C2"
+                                   u"\u0130\u212A\u8000\uFF21\uFFFF\U0001F600";
+  std::mt19937 rng(seed);
+  Text text(n, u'\0');
+  for (char16_t& c : text) c = kUnits[rng() % (std::size(kUnits) - 1)];
+  return text;
+}
+
+// Each kernel against its plain loop: input and output at every alignment,
+// lengths around the round sizes, and outputs large enough for the
+// streaming stores.
+TEST(CaseRules, KernelsMatchThePlainLoopsAtEveryAlignment) {
+  if (!detail::CpuHasSse2()) GTEST_SKIP() << "no SSE2 kernels on this CPU or target";
+  const Text sample = MixedSample(200, 1);
+  std::vector<Text> texts;  // lengths 0 to 100, and mixed text running into ASCII text at every place
+  for (std::size_t n = 0; n <= 100; ++n) texts.push_back(sample.substr(n % 7, n));
+  for (std::size_t n = 0; n <= 80; ++n) texts.push_back(sample.substr(0, n) + u"one two. three, four: five\tsix? x y z end.");
+  for (CaseRule rule : kCaseRules) {
+    SCOPED_TRACE(CaseRuleName(rule));
+    for (const Text& text : texts) {
+      const std::size_t n = text.size();
+      Text expected(n, u'\0');
+      const bool expectedState = scalar::ConvertUnits(rule, text.data(), expected.data(), n, false);
+      const std::string bytes = Utf8(text), expectedBytes = Utf8Of(rule, bytes, true);
+      for (std::size_t shift = 0; shift < 16; ++shift) {
+        const std::size_t outShift = shift * 7 % 16;  // input and output at every 16-byte alignment
+        const Text in = Text(shift, u'#') + text + u'.';  // a delimiter just beyond the units to convert
+        Text out(outShift + n + 16, u'#');
+        const bool state = ConvertUnits(rule, in.data() + shift, out.data() + outShift, n, false);
+        ASSERT_EQ(out, Text(outShift, u'#') + expected + Text(16, u'#')) << "n " << n << " shift " << shift;
+        ASSERT_EQ(state, expectedState) << "n " << n << " shift " << shift;
+        const std::string inBytes = std::string(shift, '#') + bytes;
+        std::string outBytes(outShift + Utf8Capacity(bytes.size()), '#');
+        bool byteState = true;
+        outBytes.resize(outShift + ConvertUtf8(rule, inBytes.data() + shift, bytes.size(),
+                                               outBytes.data() + outShift, byteState));
+        ASSERT_EQ(outBytes.substr(outShift), expectedBytes) << "n " << n << " shift " << shift;
+      }
+    }
+  }
+  const std::size_t large = (std::size_t(4) << 20) + 37;
+  Text text = MixedSample(large, 2);
+  std::fill(text.begin() + 4096, text.end() - 4096, u'q');
+  std::vector<char16_t> out(large + 8);
+  for (CaseRule rule : {U, L, T}) {
+    const Text expected = UnitsOf(rule, text, true);
+    for (std::size_t offset : {0, 1, 7}) {
+      ConvertUnits(rule, text.data(), out.data() + offset, large, true);
+      ASSERT_TRUE(std::equal(expected.begin(), expected.end(), out.begin() + offset)) << int(rule) << offset;
+    }
+  }
+}
+
+// A lone surrogate half that a rule put into the output would not be
+// UTF-8; it is written as U+FFFD.
+TEST(CaseRules, ALoneSurrogateIsWrittenAsReplacementCharacter) {
+  struct IntoSurrogate {
+    bool state = true;
+    char16_t operator()(char16_t c) const { return c == u'x' ? char16_t(0xD800) : c; }
+  } rule;
+  const std::string in = "axb";
+  unsigned char out[8] = {};
+  unsigned char* end = out;
+  detail::MapCharacters(reinterpret_cast<const unsigned char*>(in.data()), 0, in.size(), in.size(), end, rule);
+  EXPECT_EQ(std::string(out, end), "a\xEF\xBF\xBD" "b");
+}
+
+TEST(CaseRules, KernelPathIsTheBestTheCpuRunsAndCanBeSwitched) {
+  const detail::KernelPath start = detail::ActiveKernelPath();
+  EXPECT_EQ(HasVectorKernels(), detail::CpuHasSse2());
+#if defined(__x86_64__) || defined(_M_X64) || defined(__i386__) || defined(_M_IX86)
+  EXPECT_TRUE(detail::CpuHasSse2());  // every x86 CPU that runs these tests has SSE2
+#endif
+  ASSERT_TRUE(detail::UseKernelPath(detail::KernelPath::Scalar));
+  EXPECT_FALSE(HasVectorKernels());
+  ExpectEveryPath(S, u"one. two", u"One. Two");
+  EXPECT_EQ(detail::UseKernelPath(detail::KernelPath::Sse2), detail::CpuHasSse2());
+  detail::UseKernelPath(start);
+}
+
+}  // namespace
+}  // namespace tarnwick::mCase

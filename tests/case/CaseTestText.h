@@ -1,0 +1,59 @@
+// What the case tests share: UTF-8 of a text, and the five rules as their
+// definitions state them, one unit at a time through the unit mappings.
+#pragma once
+
+#include <string>
+
+#include "case/CaseRules.h"
+
+namespace tarnwick::mCase::testing {
+
+// UTF-8 of UTF-16 text: a surrogate pair as one character, a lone half as
+// U+FFFD.
+inline std::string Utf8(TextView text) {
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                      text[i + 1] <= 0xDFFF;
+    if (pair) c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
+    const int tail = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    bytes += char(tail == 0 ? c : (0xFF80 >> tail) | (c >> (6 * tail)));  // lead: C0, E0 or F0
+    for (int k = tail - 1; k >= 0; --k) bytes += char(0x80 | (c >> (6 * k) & 0x3F));
+  }
+  return bytes;
+}
+
+inline bool IsWordSeparator(char16_t c) { return c == 0 || (c >= u'\t' && c <= u'\r') || c == u' '; }
+inline bool IsDelimiter(char16_t c) { return c == u'.' || c == u'!' || c == u'?' || c == u':'; }
+
+inline Text Defined(CaseRule rule, TextView text) {
+  Text out(text);
+  bool capitalise = true, wordStart = true;
+  for (char16_t& c : out) {
+    const char16_t upper = ToUpperUnit(c), lower = ToLowerUnit(c);
+    switch (rule) {
+      case CaseRule::Upper: c = upper; break;
+      case CaseRule::Lower: c = lower; break;
+      case CaseRule::Toggle:
+        if (IsCasedLetter(c)) c = upper == c ? lower : lower == c ? upper : c;
+        break;
+      case CaseRule::Proper:
+        c = wordStart ? ToUpperUnit(lower) : lower;
+        wordStart = IsWordSeparator(lower);
+        break;
+      case CaseRule::Sentence:
+        c = lower;
+        if (capitalise && IsCasedLetter(c)) {
+          c = ToUpperUnit(c);
+          capitalise = false;
+        }
+        if (IsDelimiter(c)) capitalise = true;
+        break;
+    }
+  }
+  return out;
+}
+
+}  // namespace tarnwick::mCase::testing
