@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "case/CaseRules.h"
 #include "common/Text.h"
 #include "common/Twips.h"
 #include "forms/FormDesign.h"
@@ -55,8 +56,7 @@ inline constexpr char16_t kCopyRefusal[] = u"The text is already in the Clipboar
 
 ControlId OptionControl(int index);  // Option1 member of index 0..4
 
-// The case rules, in the order of the Auto options.
-enum class CaseRule { Sentence, Lower, Upper, Proper, Toggle };
+using mCase::CaseRule;  // in the order of the Auto options
 
 // One conversion: its command button and the button handler's signature,
 // and the Auto option of the same index with the step at which

@@ -481,13 +481,13 @@ void Form1::chAuto_Click() {
 // --- Conversions ------------------------------------------------------------------------
 
 void Form1::ConvertField(CaseRule rule) {
-  switch (rule) {
-    case CaseRule::Upper: SetFieldText(mCase::UpperCase(fieldText_)); return;
-    case CaseRule::Lower: SetFieldText(mCase::LowerCase(fieldText_)); return;
-    case CaseRule::Proper: SetFieldText(mCase::ProperCase(fieldText_)); return;
-    case CaseRule::Sentence: SetFieldText(mCase::SCase(fieldText_)); return;
-    case CaseRule::Toggle: mCase::ToggleCase(); return;
+  // Toggle and sentence case run through their own procedures, whose traps
+  // name them in a report.
+  if (rule == CaseRule::Toggle) {
+    mCase::ToggleCase();
+    return;
   }
+  SetFieldText(rule == CaseRule::Sentence ? mCase::SCase(fieldText_) : mCase::Convert(rule, fieldText_));
 }
 
 void Form1::RunCommand(const ConversionCommand& command) {
