@@ -32,6 +32,7 @@ TEST_F(ErrorsTest, EveryValueKindHasItsRendering) {
       {Value(CurrencyValue{15000}), u"1.5"},
       {Value(CurrencyValue{25000}), u"2,5", u","},
       {Value(CurrencyValue{-5}), u"-0.0005"},
+      {Value(CurrencyValue{0}), u"0"},
       {Value(CurrencyValue{std::numeric_limits<std::int64_t>::min()}), u"-922337203685477.5808"},
       {Value(DateValue{2026, 3, 7, 14, 5, 9}), u"'3/7/2026 14:5:9'"},
       {Value(DateValue{2026, 3, 7, 0, 0, 0}), u"'3/7/2026'"},
@@ -81,6 +82,8 @@ TEST_F(ErrorsTest, ArgumentsPairWithNamesAndLongOnesGoToTheBlock) {
 TEST_F(ErrorsTest, PiecesOfTheReportLines) {
   EXPECT_EQ(ErrIndentXml(u"'lead<a>x</a>'"), u"lead<a>x\r\n</a>");
   EXPECT_EQ(ErrIndentXml(u"'</a><b>'"), u"</a><b>");  // a closing tag without its opening one
+  EXPECT_EQ(ErrIndentXml(u"'"), u"");                    // too short to hold its quotes
+  EXPECT_EQ(ErrIndentXml(u""), u"");
   EXPECT_EQ(ErrPadRight(u"abcde", u"-", 5), u"abcde");
   EXPECT_EQ(ErrSignedOffset(std::numeric_limits<std::int64_t>::min()), u"- 9223372036854775808");
   facts.messages[2] = u"The system\r\ncannot find\r the file.\r\n";
