@@ -155,6 +155,14 @@ const Golden kGolden[] = {
             u"2147483647 = &H7FFFFFFF = vbObjectError + 4294705151 = "
             u"ERRMAP_APP_FIRST + 4294699953 ",
             u"s") + Dashed(u"  Call Stack: m.P() "), 0},
+    {"EnvValuesFollowTheirFrame",
+     [](auto&) {
+       CurrentError() = ErrInfo{5, u"s", u"d", u"", 0};
+       ErrorIn(u"m.P", Value(MissingValue{}), 42, nullptr, u"user,n",
+               Value(ArrayValue{{Value(Text(u"me")), Value(std::int32_t{2})}}));
+     },
+     Header(u"d", u"m.P", u"5 = &H5 = vbObjectError + 2147221509 = ERRMAP_APP_FIRST + 2147216311 ",
+            u"s") + Dashed(u"  Call Stack: m.P() ") + u"    Env: user='me', n=2\r\n", 0},
     {"PercentAndMarkersInValuesStandAsPercent",
      [](auto&) { Recorded(5, u"src \bDescr\b %nl%", u"100% %Comp% \bnl\b"); },
      Header(u"100% %Comp% %nl%", u"m.P",
