@@ -87,6 +87,11 @@ TEST(CheckFileForExplorer, DriveThenDiskThenFile) {
     EXPECT_EQ(CheckFileForExplorer(row.path, drives), row.result);
     EXPECT_EQ(drives.asked, row.asked);
   }
+  // Drive letters are compared in upper case: a to z, nothing around them.
+  for (const auto& [path, part] : {std::pair{u"a:\\x", u"A:\\"}, std::pair{u"z:\\x", u"Z:\\"},
+                                   std::pair{u"`:\\x", u"`:\\"}, std::pair{u"{:\\x", u"{:\\"}}) {
+    EXPECT_EQ(DrivePartOf(path), part);
+  }
   mLanguageGobals::LoadUIStrings();
   EXPECT_EQ(FileCheckMessage(FileCheck::DriveNotPresent), mLanguageGobals::DriveNotPresent);
   EXPECT_EQ(FileCheckMessage(FileCheck::NoDiskInDrive), mLanguageGobals::NoDiskInDrive);
