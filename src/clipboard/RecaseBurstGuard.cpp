@@ -12,16 +12,17 @@ bool IsRecasedVersion(TextView text, TextView previous) {
 
 bool RecaseBurstGuard::AllowsConversion(TextView incoming, std::uint32_t nowMs) {
   if (!hasOutput_ || !IsRecasedVersion(incoming, lastOutput_)) {
-    echoTimes_.clear();
+    echoesInRow_ = 0;
     stopped_ = false;
     return true;
   }
   if (stopped_) return false;
-  ForgetEchoesBefore(nowMs);
-  echoTimes_.push_back(nowMs);
-  if (echoTimes_.size() > kLimit) {
+  // Unsigned differences stay right across the tick count's wrap.
+  if (echoesInRow_ > 0 && nowMs - lastEchoMs_ >= kWindowMs) echoesInRow_ = 0;
+  lastEchoMs_ = nowMs;
+  if (++echoesInRow_ > kLimit) {
     stopped_ = true;
-    echoTimes_.clear();
+    echoesInRow_ = 0;
     return false;
   }
   return true;
@@ -30,11 +31,6 @@ bool RecaseBurstGuard::AllowsConversion(TextView incoming, std::uint32_t nowMs) 
 void RecaseBurstGuard::RecordOutput(TextView output) {
   lastOutput_.assign(output.begin(), output.end());
   hasOutput_ = true;
-}
-
-void RecaseBurstGuard::ForgetEchoesBefore(std::uint32_t nowMs) {
-  // Unsigned differences stay right across the tick count's wrap.
-  while (!echoTimes_.empty() && nowMs - echoTimes_.front() >= kWindowMs) echoTimes_.pop_front();
 }
 
 }  // namespace tarnwick::clipboard

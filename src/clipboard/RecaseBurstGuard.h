@@ -1,12 +1,13 @@
 // Stops Auto mode from fighting another program that converts the clipboard
 // too: when the texts that keep arriving are only our own last output in
-// another case (another converter undoing ours), more than kLimit of them
-// within kWindowMs, converting stops until an ordinary copy comes.
+// another case (another converter undoing ours), more than kLimit of them in
+// a row, each within kWindowMs of the one before, converting stops until an
+// ordinary copy comes. A fight stops however slowly the machine runs it; a
+// user who copies the same words again now and then never meets the limit.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 
 #include "common/Text.h"
 
@@ -29,11 +30,10 @@ class RecaseBurstGuard {
   bool Stopped() const { return stopped_; }
 
  private:
-  void ForgetEchoesBefore(std::uint32_t nowMs);
-
   Text lastOutput_;
   bool hasOutput_ = false;
-  std::deque<std::uint32_t> echoTimes_;  // at most kLimit + 1 entries
+  std::size_t echoesInRow_ = 0;
+  std::uint32_t lastEchoMs_ = 0;
   bool stopped_ = false;
 };
 
