@@ -35,6 +35,7 @@
 //   details TEXT            shows the error details form (which the delivered
 //                           program never shows) with TEXT until it is closed
 //   hold-desktop            keeps the session's desktop in use
+//   serve                   runs the subcommands that stdin names, one a line
 #include <windows.h>
 
 #include <shellapi.h>
@@ -63,7 +64,13 @@ string Utf8(const wstring& text) {
   return out;
 }
 
+string* captured = nullptr;  // the output of a served subcommand
+
 void Write(const string& bytes) {
+  if (captured != nullptr) {
+    captured->append(bytes);
+    return;
+  }
   DWORD written = 0;
   for (std::size_t done = 0; done < bytes.size(); done += written) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
@@ -155,7 +162,8 @@ int Describe(HWND window, const wstring& spec) {
   ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
   const LONG ex = ::GetWindowLongW(window, GWL_EXSTYLE);
   char flags[64];
-  std::snprintf(flags, sizeof flags, "\t%s\t%d\t%d\t%08lx\t", main, ::IsWindowEnabled(window) ? 1 : 0,
+  std::snprintf(flags, sizeof flags, "\t%s\t%d\t%d\t%08lx\t", main,
+                ::IsWindowEnabled(window) ? 1 : 0,
                 (ex & WS_EX_TOPMOST) ? 1 : 0, static_cast<unsigned long>(ex));
   Line(std::to_string(Windows(spec).size()) + "\t" +
        (owner && ::IsWindowVisible(owner) ? Utf8(TextOf(owner)) : "-") + flags + Rect(frame) +
@@ -578,13 +586,50 @@ int Run(int argc, wchar_t** argv) {
   return 2;
 }
 
+wstring Wide(const string& text) {
+  wstring out(text.size(), L'\0');
+  out.resize(::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                   out.data(), static_cast<int>(out.size())));
+  return out;
+}
+
+// One subcommand a line, its words separated by tabs; each answer is
+// "<exit code> <bytes>" on a line of its own, then the output's bytes. A
+// test's many questions then cost one Wine process start, not one each.
+int Serve() {
+  string pending;
+  char buffer[4096];
+  DWORD read = 0;
+  for (std::size_t end;;) {
+    while ((end = pending.find('\n')) == string::npos) {
+      if (!::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) ||
+          read == 0)
+        return 0;
+      pending.append(buffer, read);
+    }
+    std::vector<wstring> words{L"tarnwick-driver"};
+    for (std::size_t at = 0, tab; at <= end; at = tab + 1) {
+      tab = std::min(pending.find('\t', at), end);
+      words.push_back(Wide(pending.substr(at, tab - at)));
+    }
+    pending.erase(0, end + 1);
+    std::vector<wchar_t*> argv;
+    for (auto& word : words) argv.push_back(word.data());
+    string output;
+    captured = &output;
+    const int status = Run(static_cast<int>(argv.size()), argv.data());
+    captured = nullptr;
+    Write(std::to_string(status) + " " + std::to_string(output.size()) + "\n" + output);
+  }
+}
+
 }  // namespace
 
 int main() {
   int argc = 0;
   wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
   if (argv == nullptr) return 2;
-  const int status = Run(argc, argv);
+  const int status = argc == 2 && argv[1] == wstring(L"serve") ? Serve() : Run(argc, argv);
   ::LocalFree(argv);
   return status;
 }

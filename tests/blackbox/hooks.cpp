@@ -80,7 +80,8 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK MeasureText(int code, WPARAM w
   if (code == HC_ACTION && call->message == measure) {
     SIZE ideal{0, 0};
     if (IsClass(call->hwnd, L"Button"))
-      ::SendMessageW(call->hwnd, 0x1601 /* BCM_GETIDEALSIZE */, 0, reinterpret_cast<LPARAM>(&ideal));
+      ::SendMessageW(call->hwnd, 0x1601 /* BCM_GETIDEALSIZE */, 0,
+                     reinterpret_cast<LPARAM>(&ideal));
     ::SetPropW(call->hwnd, L"Tarnwick.TextExtent", Packed(Extent(call->hwnd)));
     ::SetPropW(call->hwnd, L"Tarnwick.IdealSize", Packed(ideal));
     if (Themed(call->hwnd)) ::SetPropW(call->hwnd, L"Tarnwick.Themed", Packed(SIZE{1, 1}));

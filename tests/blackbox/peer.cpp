@@ -134,7 +134,8 @@ DWORD WINAPI ReadCommands(void* window) {
   while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) &&
          read > 0) {
     pending.append(buffer, read);
-    for (std::size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1))
+    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;
+         pending.erase(0, end + 1))
       ::PostMessageW(static_cast<HWND>(window), kCommand, 0,
                      reinterpret_cast<LPARAM>(new std::string(pending.substr(0, end))));
   }
@@ -183,7 +184,8 @@ int Owner(int argc, wchar_t** argv) {
   const std::wstring how = argc > 2 ? argv[2] : L"";
   std::string bytes;
   for (std::size_t i = 0; argc > 4 && i + 1 < wcslen(argv[4]); i += 2)
-    bytes.push_back(static_cast<char>(std::wcstoul(std::wstring(argv[4] + i, 2).c_str(), nullptr, 16)));
+    bytes.push_back(
+        static_cast<char>(std::wcstoul(std::wstring(argv[4] + i, 2).c_str(), nullptr, 16)));
   HWND owner = MakeWindow(&OwnerProc);
   const bool raw = how == L"raw" && argc > 4;
   if (!OpenRetrying(owner)) return 1;

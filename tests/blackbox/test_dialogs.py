@@ -199,6 +199,7 @@ class ErrorDialog(DialogTestCase):
         texts = [c.text for c in found if c.cls == "Static" and c.text or c.cls == "Button"]
         self.assertEqual(texts, expected_error_texts(self.report_folder_windows))
         ok = next(c for c in found if c.cls == "Button")
+        self.assertEqual((ok.id, ok.text), (1, "OK"))
         self.assertEqual(ok.rect, tuple(self.twips(v) for v in (6240, 9240, 1215, 375)))
         by_id = {c.id: c for c in found}
         for link in (MAIL_LINK, FOLDER_LINK_1, FOLDER_LINK_2, FOLDER_LINK_3):
@@ -415,11 +416,10 @@ class StartupFailure(ReportTestCase):
         # The two dialogs then show, one after the other, what they could
         # build, and Esc closes each.
         self.assertIsNotNone(window(ERROR_CAPTION, 15000), "no dialog after the message")
-        for _ in range(4):
+        def escape():
             driver_run("key", ERROR_CAPTION, "escape")
-            if gone(ERROR_CAPTION, 1500):
-                break
-        self.assertTrue(gone(ERROR_CAPTION))
+            return gone(ERROR_CAPTION, 1500)
+        self.assertTrue(wait_until(escape, 20.0))
         text = self.report().decode("cp1252")
         self.assertEqual(text.count("Call Stack: Form11.Form_Load()  at Line 10 "), 2)
         self.assertEqual(text.count("Call Stack: Form1.bnUpper_Click()  at Line 10 "), 1)

@@ -13,8 +13,8 @@ whatever happens, since the other modules share the prefix."""
 import unittest
 
 from tarnwick_blackbox import (ABOUT_CAPTION, DRIVER, ERROR_CAPTION, ReportTestCase, controls,
-                               driver, driver_run, facts, gone, helper, release, run_wine, screenshot, start,
-                               window)
+                               driver, driver_run, facts, gone, helper, release, run_wine,
+                               screenshot, start, stop_server, window)
 
 DETAILS_CAPTION = "Error Report"
 DPI_KEY = r"HKCU\Control Panel\Desktop"
@@ -57,6 +57,7 @@ class DpiLayout(ReportTestCase):
     def at_dpi(self, dpi):
         self.addCleanup(store_dpi, _PREFIX_DPI)
         store_dpi(dpi)
+        stop_server()  # a Wine process reads the DPI at its start
         self.dpi_now, self.work, _ = facts()
         self.assertEqual(self.dpi_now, dpi, "a new Wine process must see the DPI setting")
 

@@ -123,7 +123,8 @@ class CopyRefusal(TarnwickTestCase):
             with self.subTest(action=action):
                 self.act(action)
                 box = message_box(timeout_ms=5000 if refused else 500)
-                self.assertEqual(box, ("Tarnwick", "information", COPY_REFUSAL) if refused else None)
+                self.assertEqual(box, ("Tarnwick", "information", COPY_REFUSAL) if refused
+                                 else None)
                 self.assertEqual(xclip_read(), "Refuse me", "the clipboard is unchanged")
 
 

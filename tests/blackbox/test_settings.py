@@ -48,7 +48,8 @@ class Settings(TarnwickTestCase):
         driver("move", "120", "90")
         close(process)
         values = stored()
-        self.assertEqual([values[k] for k in ("AutoOption", "AlwaysOnTop", "Auto")], ["3", "1", "1"])
+        self.assertEqual([values[k] for k in ("AutoOption", "AlwaysOnTop", "Auto")],
+                         ["3", "1", "1"])
         self.assertEqual((float(values["Left"]), float(values["Top"])), (120 * 15, 90 * 15))
 
         start()
