@@ -1,12 +1,14 @@
-"""Shared pieces of the black-box tests: starting and stopping the real
-Tarnwick.exe under Wine, the driver program, xclip as the other program on
-the same clipboard, the settings through `wine reg`, and screenshots.
+"""Shared pieces of the black-box tests: the real Tarnwick.exe started and
+ended under Wine, the driver (a user's and the shell's side), the peer (the
+other clipboard programs), xclip (an X11 program on the same clipboard), the
+registry, the report file and screenshots.
 
 The paths come from the environment that CTest sets; DISPLAY and WINEPREFIX
 are those of the test session (scripts/test.sh)."""
 
 import os
 import pathlib
+import select
 import subprocess
 import tempfile
 import time
@@ -14,23 +16,28 @@ import unittest
 
 EXE = os.environ.get("TARNWICK_EXE", "")
 DRIVER = os.environ.get("TARNWICK_DRIVER", "")
+PEER = os.environ.get("TARNWICK_PEER", "")
+HOOKS = os.environ.get("TARNWICK_HOOKS", "")
 WINE = os.environ.get("TARNWICK_WINE", "wine")
 XCLIP = os.environ.get("TARNWICK_XCLIP", "xclip")
 XDOTOOL = os.environ.get("TARNWICK_XDOTOOL", "")
 IMPORT = os.environ.get("TARNWICK_IMPORT", "")
 ARTEFACTS = pathlib.Path(os.environ.get("TARNWICK_ARTEFACTS", "/tmp/tarnwick-artefacts"))
 
-SETTINGS_KEY = r"HKCU\Software\Tarnwick\Settings"
-PROGRAM_KEY = r"HKCU\Software\Tarnwick"
-APP_DEFAULTS_KEY = r"HKCU\Software\Wine\AppDefaults\Tarnwick.exe"
+HKCU = "HKEY_CURRENT_USER"
+PROGRAM_KEY = rf"{HKCU}\Software\Tarnwick"
+APP_DEFAULTS_KEY = rf"{HKCU}\Software\Wine\AppDefaults\Tarnwick.exe"
+ERROR_CAPTION = "Program Error"
+ABOUT_CAPTION = "About Tarnwick"
+SUPPORT = "support@tarnwick.example"
+WEBSITE = "https://www.tarnwick.example/"
 
-COPY_REFUSAL = "The text is already in the Clipboard"
-OS_REFUSAL = "Tarnwick supports only Windows 2000/XP/2003/Vista"
+_tarnwicks, _xclips, _helpers, _server = [], [], [], []
 
 
 def wait_until(probe, timeout=10.0, interval=0.05):
-    """Polls probe() until it returns a true value; returns that value, or
-    the last (false) value after the timeout."""
+    """Polls probe() until it returns a true value; that value, or the last
+    (false) one after the timeout."""
     deadline = time.monotonic() + timeout
     while True:
         value = probe()
@@ -40,10 +47,9 @@ def wait_until(probe, timeout=10.0, interval=0.05):
 
 
 def run_wine(*args, timeout=60):
-    """Runs a Wine program and collects its output through files, not pipes:
-    a Wine service that the program starts (the desktop process, say)
-    inherits its output handles and outlives it, so reading a pipe to its
-    end would wait for that service."""
+    """Runs a Wine program, its output collected through files: a Wine
+    service that it starts inherits its handles and outlives it, so reading
+    a pipe to its end would wait for that service."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         process = subprocess.run([WINE, *args], stdin=subprocess.DEVNULL, stdout=out,
                                  stderr=err, timeout=timeout)
@@ -54,200 +60,368 @@ def run_wine(*args, timeout=60):
 
 
 def driver_run(*args, timeout=60):
-    return run_wine(DRIVER, *args, timeout=timeout)
+    """A driver subcommand, answered by the serving driver (one Wine process
+    for a test's many questions), or by a new one for the clipboard and the
+    commands that write it (a long-lived process there makes Wine's X11
+    bridge lose copies by X11 programs now and then) or where a word holds
+    a tab or a line break."""
+    if args[0].startswith("clip-") or args[0] == "press" or \
+            any(c in arg for arg in args for c in "\t\n"):
+        return run_wine(DRIVER, *args, timeout=timeout)
+    if not _server:
+        _server.append(subprocess.Popen([WINE, DRIVER, "serve"], stdin=subprocess.PIPE,
+                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                        bufsize=0))
+    server, data, deadline = _server[0], bytearray(), time.monotonic() + timeout
+    server.stdin.write(("\t".join(args) + "\n").encode("utf-8"))
+
+    def read_until(enough):
+        while not enough():
+            left = deadline - time.monotonic()
+            ready = select.select([server.stdout], [], [], max(left, 0))[0]
+            chunk = os.read(server.stdout.fileno(), 1 << 20) if ready else b""
+            if not chunk:
+                stop_server()
+                raise subprocess.TimeoutExpired(args, timeout)
+            data.extend(chunk)
+    read_until(lambda: b"\n" in data)
+    header, _, rest = bytes(data).partition(b"\n")
+    status, size = map(int, header.split())
+    data[:] = rest
+    read_until(lambda: len(data) >= size)
+    return subprocess.CompletedProcess(args, status, bytes(data), b"")
+
+
+def stop_server():
+    for server in _server:
+        server.stdin.close()
+        try:
+            server.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            server.kill()
+            server.wait(timeout=10)
+        server.stdout.close()
+    _server.clear()
 
 
 def driver(*args, timeout=60):
-    """Output of a driver subcommand that must succeed, as text."""
+    """The output of a driver subcommand that must succeed."""
     result = driver_run(*args, timeout=timeout)
     if result.returncode != 0:
-        raise AssertionError(f"driver {args} failed with {result.returncode}: "
-                             f"{result.stderr.decode(errors='replace')}")
+        raise AssertionError(f"driver {args} failed with {result.returncode}")
     return result.stdout.decode("utf-8")
 
 
-def reg_delete(key):
-    run_wine("reg", "delete", key, "/f")
+def windows_path(path):
+    """The path as a Windows program inside Wine names it (drive Z: is /)."""
+    return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
 
 
-def reg_set(key, name, value):
-    result = run_wine("reg", "add", key, "/v", name, "/t", "REG_SZ", "/d", value, "/f")
-    assert result.returncode == 0, result.stderr
+def helper(program, *args, expect=None):
+    """A program that runs beside the test until its stdin is closed
+    (release), once it has said `expect`."""
+    process = subprocess.Popen([WINE, program, *args], stdin=subprocess.PIPE,
+                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    _helpers.append(process)
+    if expect is not None:
+        ready, _, _ = select.select([process.stdout], [], [], 30)
+        line = process.stdout.readline().decode().strip() if ready else "(nothing)"
+        assert line == expect, f"{program} {args} said {line!r}, not {expect!r}"
+    return process
 
 
-def reg_get(key, name):
-    """The REG_SZ value's text, or None when it is missing."""
-    result = run_wine("reg", "query", key, "/v", name)
-    if result.returncode != 0:
-        return None
-    for line in result.stdout.decode("utf-8", errors="replace").splitlines():
+def release(process, timeout=30):
+    if process.stdin and not process.stdin.closed:
+        try:
+            process.stdin.close()
+        except OSError:
+            pass
+    try:
+        process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait(timeout=10)
+
+
+# --- Registry --------------------------------------------------------------------
+
+def reg_text(value):
+    return value if value.startswith(("dword:", "hex")) else \
+        '"' + value.replace("\\", "\\\\").replace('"', '\\"') + '"'
+
+
+def registry(settings=None, version=None, extra=None):
+    """One regedit run: Tarnwick's keys and its per-program Windows version
+    removed, then the given settings (text, or .reg data such as
+    "dword:00000003"), version and extra {key: {name or "@": value}} stored.
+    Windows are left unmanaged: with no window manager on the test display,
+    Wine would wait 2 s for one whenever a window closes."""
+    keys = {PROGRAM_KEY + r"\Settings": settings or {},
+            APP_DEFAULTS_KEY: {"Version": version} if version else {},
+            rf"{HKCU}\Software\Wine\X11 Driver": {"Managed": "N"}, **(extra or {})}
+    lines = ["Windows Registry Editor Version 5.00", "", f"[-{PROGRAM_KEY}]",
+             f"[-{APP_DEFAULTS_KEY}]"]
+    for key, values in keys.items():
+        if values:
+            lines += ["", f"[{key}]"] + [("@" if name == "@" else f'"{name}"') + "=" +
+                                         reg_text(value) for name, value in values.items()]
+    with tempfile.NamedTemporaryFile("w", suffix=".reg", delete=False) as reg:
+        reg.write("\r\n".join(lines) + "\r\n")
+    try:
+        assert run_wine("regedit", "/s", windows_path(reg.name)).returncode == 0
+    finally:
+        os.unlink(reg.name)
+
+
+def stored(section="Settings"):
+    """{name: text} of a section of Tarnwick's key; a value of another type
+    than REG_SZ as "TYPE:data"."""
+    out = run_wine("reg", "query", rf"{PROGRAM_KEY}\{section}").stdout.decode(errors="replace")
+    values = {}
+    for line in out.splitlines():
         parts = line.strip().split(None, 2)
-        if len(parts) >= 2 and parts[0] == name and parts[1] == "REG_SZ":
-            return parts[2] if len(parts) == 3 else ""
-    return None
+        if len(parts) >= 2 and parts[1].startswith("REG_"):
+            data = parts[2] if len(parts) == 3 else ""
+            values[parts[0]] = data if parts[1] == "REG_SZ" else f"{parts[1]}:{data}"
+    return values
+
+
+# --- Windows as the driver sees them -----------------------------------------------
+
+class Window:
+    def __init__(self, line):
+        f = line.rstrip("\n").split("\t")
+        self.count, self.owner, self.main = int(f[0]), f[1], f[2]
+        self.enabled, self.topmost, self.ex_style = f[3] == "1", f[4] == "1", int(f[5], 16)
+        self.frame, self.client = (tuple(int(v) for v in x.split()) for x in f[6:8])
+        self.handle = int(f[8])
+
+
+def window(spec="main", timeout_ms=5000):
+    """The first window of the spec ("main", "box" or a caption), or None."""
+    result = driver_run("wait", spec, str(timeout_ms))
+    return Window(result.stdout.decode("utf-8")) if result.returncode == 0 else None
+
+
+def gone(spec, timeout_ms=10000):
+    return driver_run("gone", spec, str(timeout_ms)).returncode == 0
 
 
 class Control:
-    """One line of the driver's control list."""
-
     def __init__(self, line):
-        fields = line.split("\t")
-        self.id = int(fields[0])
-        self.left, self.top, self.width, self.height = (int(v) for v in fields[1].split())
-        self.visible = fields[2] == "1"
-        self.check = int(fields[3])
-        self.style = int(fields[4], 16)
-        self.cls = fields[5]
-        self.caption = fields[6] if len(fields) > 6 else ""
+        f = line.split("\t")
+        self.id, self.cls, self.visible = int(f[0]), f[1], f[2] == "1"
+        self.check, self.style = int(f[3]), int(f[4], 16)
+        self.rect, self.extent, self.ideal = (tuple(int(v) for v in x.split()) for x in f[5:8])
+        self.themed, self.text = f[8] == "1", f[9]
 
-    @property
-    def rect(self):
-        return (self.left, self.top, self.width, self.height)
+    def __repr__(self):
+        return f"{self.cls} {self.id} {self.text!r} at {self.rect}, text {self.extent}"
+
+
+def controls(spec="main", hook=False):
+    args = ["controls", spec] + ([windows_path(HOOKS)] if hook else [])
+    return [Control(line) for line in driver(*args).splitlines() if line]
+
+
+def message_box(timeout_ms=5000, dismiss=True):
+    """(caption, icon, text) of the message box shown, or None."""
+    result = driver_run("msgbox", str(timeout_ms), *(["dismiss"] if dismiss else []))
+    if result.returncode != 0:
+        return None
+    return tuple(result.stdout.decode("utf-8").rstrip("\n").split("\t", 2))
+
+
+def facts():
+    """(DPI, work area, Documents folder) of a new Wine process."""
+    dpi, work, documents = run_wine(DRIVER, "facts").stdout.decode().rstrip("\n").split("\t")
+    return int(dpi), tuple(int(v) for v in work.split()), documents
+
+
+def unix_path(windows):
+    return pathlib.Path(run_wine("winepath", "-u", windows).stdout.decode().strip())
+
+
+# --- Tarnwick and the clipboard ------------------------------------------------------
+
+def xclip_read(timeout=20):
+    """The clipboard text as an X11 program reads it, or None."""
+    try:
+        result = subprocess.run([XCLIP, "-selection", "clipboard", "-o", "-t", "UTF8_STRING"],
+                                capture_output=True, timeout=timeout)
+    except subprocess.TimeoutExpired:
+        return None
+    return result.stdout.decode("utf-8", errors="replace") if result.returncode == 0 else None
+
+
+def settle(timeout=5.0):
+    """Waits until X11 programs see what Windows programs see: Wine takes
+    the X11 selection a moment after a Windows program's write, and an
+    xclip copy made in that moment can be lost to the race."""
+    def agree():
+        windows_side = driver_run("clip-get")
+        return windows_side.returncode == 0 and \
+            (xclip_read(timeout=5) or "") == windows_side.stdout.decode("utf-8")
+    wait_until(agree, timeout)
+
+
+def reset(**registry_args):
+    """No Tarnwick settings (or the given ones), a small known clipboard
+    text: a large one left by an earlier test would keep Tarnwick's first
+    read busy."""
+    registry(**registry_args)
+    ARTEFACTS.mkdir(parents=True, exist_ok=True)
+    driver("clip-set", "(no copy yet)")
+    settle()
+
+
+def start(expect_window=True, **environment):
+    process = subprocess.Popen([WINE, EXE], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL, env={**os.environ, **environment})
+    _tarnwicks.append(process)
+    if expect_window:
+        assert window("main", 15000), "Tarnwick's window did not appear"
+        settle()  # Auto mode may have converted at start
+    return process
+
+
+def close(process, timeout=15):
+    driver("close", "main")
+    process.wait(timeout=timeout)
+
+
+def stop_everything():
+    for caption in (ERROR_CAPTION, ABOUT_CAPTION):  # they would keep Tarnwick open
+        driver_run("close", caption)
+    for process in _helpers:
+        release(process)
+        process.stdout.close()
+    for process in _tarnwicks:
+        if process.poll() is None:
+            driver_run("close", "main")
+            try:
+                process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait(timeout=10)
+    for xclip in _xclips:
+        xclip.kill()
+        xclip.wait(timeout=10)
+    _helpers.clear(), _tarnwicks.clear(), _xclips.clear()
+    stop_server()
+
+
+def screenshot(name):
+    if IMPORT:
+        subprocess.run([IMPORT, "-window", "root", str(ARTEFACTS / f"{name}.png")],
+                       capture_output=True, timeout=30)
 
 
 class TarnwickTestCase(unittest.TestCase):
-    """Starts each test from a clean state: no Tarnwick running, no stored
-    settings, no per-program Windows version, a known clipboard text."""
+    """Each test starts from a clean state: no Tarnwick running, no stored
+    settings, no per-program Windows version, a known clipboard text. A
+    class with `shared` set starts Tarnwick once, from that state and its
+    `preset` settings, for tests that do not disturb each other."""
+    shared = False
+    preset = None
+    environment = {}
+
+    @classmethod
+    def setUpClass(cls):
+        assert EXE and DRIVER, "TARNWICK_EXE and TARNWICK_DRIVER must be set"
+        if cls.shared:
+            cls.addClassCleanup(stop_everything)
+            reset(settings=cls.preset)
+            cls.process = start(**cls.environment)
 
     def setUp(self):
-        self.assertTrue(EXE and DRIVER, "TARNWICK_EXE and TARNWICK_DRIVER must be set")
-        self._processes = []
-        self._xclips = []
-        self.addCleanup(self._stop_everything)
-        reg_delete(PROGRAM_KEY)
-        reg_delete(APP_DEFAULTS_KEY)
-        ARTEFACTS.mkdir(parents=True, exist_ok=True)
-        # A small known clipboard text: a large one left by an earlier test
-        # would keep Tarnwick's first read busy, and Wine's X11 bridge can
-        # miss an X11 copy made while the clipboard is held open.
-        driver("clip-set", "(no copy yet)")
-        self.settle()
-
-    # --- Tarnwick ------------------------------------------------------------
-
-    def start(self, expect_window=True, **environment):
-        process = subprocess.Popen([WINE, EXE], stdin=subprocess.DEVNULL,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                   env={**os.environ, **environment})
-        self._processes.append(process)
-        if expect_window:
-            self.assertEqual(driver_run("wait", "15000").returncode, 0,
-                             "Tarnwick's window did not appear")
-            self.settle()  # Auto mode may have converted at start
-        return process
-
-    def close(self, process, timeout=15):
-        driver("close")
-        process.wait(timeout=timeout)
-
-    def _stop_everything(self):
-        for process in self._processes:
-            if process.poll() is None:
-                driver_run("close")
-                try:
-                    process.wait(timeout=10)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait(timeout=10)
-        driver_run("wait-gone", "5000")
-        for xclip in self._xclips:
-            if xclip.poll() is None:
-                xclip.kill()
-            xclip.wait(timeout=10)
-
-    def controls(self):
-        return [Control(line) for line in driver("controls").splitlines() if line]
-
-    def control(self, caption, cls="Button", visible=None):
-        matches = [c for c in self.controls() if c.caption == caption and c.cls == cls
-                   and (visible is None or c.visible == visible)]
-        self.assertTrue(matches, f"no control {caption!r}")
-        return matches[0]
+        if not self.shared:
+            self.addCleanup(stop_everything)
+            reset()
 
     def field(self):
         return driver("field")
 
+    def control(self, caption, cls="Button", visible=None):
+        found = [c for c in controls() if c.text == caption and c.cls == cls
+                 and visible in (None, c.visible)]
+        self.assertTrue(found, f"no control {caption!r}")
+        return found[0]
+
     def press(self, caption):
         self.assertEqual(driver_run("press", caption).returncode, 0, f"could not press {caption}")
-        self.settle()
-
-    def settle(self, timeout=5.0):
-        """Waits until X11 programs see what Windows programs see. After a
-        write by Tarnwick, Wine takes the X11 selection a moment later; an
-        xclip copy made in that moment can be lost to the race."""
-        def agree():
-            windows_side = driver_run("clip-get")
-            if windows_side.returncode != 0:
-                return False  # held open by another program
-            return (self.xclip_read(timeout=5) or "") == windows_side.stdout.decode("utf-8")
-        wait_until(agree, timeout, 0.05)
-
-    def rect(self):
-        """(outer left, top, width, height), (client left, top, width, height)."""
-        values = [int(v) for v in driver("rect").split()]
-        return tuple(values[:4]), tuple(values[4:])
-
-    def wait_field(self, expected, timeout=10.0):
-        def probe():
-            if self.field() == expected:
-                return True
-            driver_run("clip-formats")  # see wait_xclip
-            return False
-        wait_until(probe, timeout)
-        self.assertEqual(self.field(), expected)
-
-    def message_box(self, timeout_ms=5000, dismiss=True):
-        """(caption, icon, text) of the message box shown, or None."""
-        result = driver_run("msgbox-dismiss" if dismiss else "msgbox", str(timeout_ms))
-        if result.returncode != 0:
-            return None
-        caption, icon, text = result.stdout.decode("utf-8").rstrip("\n").split("\t", 2)
-        return caption, icon, text
+        settle()
 
     def set_auto(self, on):
-        box = self.control("Change automatically")
-        if (box.check == 1) != on:
+        if (self.control("Change automatically").check == 1) != on:
             self.press("Change automatically")
 
-    # --- The other program ------------------------------------------------------
-
     def xclip_copy(self, text):
-        """Copies text as an X11 program does, and keeps that program running
-        as the selection's owner until another program takes it."""
+        """Copies as an X11 program does; xclip stays the selection's owner
+        until another program takes it."""
         xclip = subprocess.Popen([XCLIP, "-selection", "clipboard", "-i", "-quiet"],
                                  stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
                                  stderr=subprocess.DEVNULL)
-        self._xclips.append(xclip)
+        _xclips.append(xclip)
         xclip.stdin.write(text.encode("utf-8"))
         xclip.stdin.close()
 
-    def xclip_read(self, timeout=20):
-        """The clipboard text as an X11 program reads it, or None."""
-        try:
-            result = subprocess.run([XCLIP, "-selection", "clipboard", "-o", "-t", "UTF8_STRING"],
-                                    capture_output=True, timeout=timeout)
-        except subprocess.TimeoutExpired:
-            return None
-        return result.stdout.decode("utf-8", errors="replace") if result.returncode == 0 else None
+    def wait_field(self, expected, timeout=10.0):
+        def shown():
+            if self.field() == expected:
+                return True
+            # Opening the clipboard from a Windows program makes Wine look
+            # at the X11 selection at once, as any such program's access does.
+            driver_run("clip-state")
+        wait_until(shown, timeout)
+        self.assertEqual(self.field(), expected)
 
     def wait_xclip(self, expected, timeout=10.0):
-        def probe():
-            # Opening the clipboard from a Windows program makes Wine look at
-            # the X11 selection at once, as any such program's access does.
-            driver_run("clip-formats")
-            return self.xclip_read() == expected
-        wait_until(probe, timeout)
-        self.assertEqual(self.xclip_read(), expected)
+        def seen():
+            driver_run("clip-state")
+            return xclip_read() == expected
+        wait_until(seen, timeout)
+        self.assertEqual(xclip_read(), expected)
 
-    # --- Settings and pictures ---------------------------------------------------
+    def copy_shown(self, text):
+        """A copy by an X11 program, once the field shows it."""
+        self.xclip_copy(text)
+        self.wait_field(text)
 
-    def set_setting(self, name, value):
-        reg_set(SETTINGS_KEY, name, value)
 
-    def setting(self, name):
-        return reg_get(SETTINGS_KEY, name)
+# --- Failures and what they leave --------------------------------------------------
 
-    def screenshot(self, name):
-        if IMPORT:
-            subprocess.run([IMPORT, "-window", "root", str(ARTEFACTS / f"{name}.png")],
-                           capture_output=True, timeout=30)
+class ReportTestCase(TarnwickTestCase):
+    """Real failures: another program holds the clipboard open while a
+    command runs, so its clipboard write fails and is reported."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.dpi, _, documents = facts()
+        cls.report_folder_windows = documents + "\\Tarnwick"
+        cls.report_file = unix_path(documents) / "Tarnwick" / "ErrorReport.txt"
+        cls.report_file.unlink(missing_ok=True)
+        super().setUpClass()
+
+    def setUp(self):
+        super().setUp()
+        self.report_file.unlink(missing_ok=True)
+
+    def fail_command(self, button="UPPRE CASE"):
+        """Presses the button while the clipboard is held, and lets the
+        clipboard go once the failure is reported."""
+        holder = helper(DRIVER, "hold", "clipboard", expect="held")
+        helper(DRIVER, "press", button)  # returns once the dialog closes
+        started = time.monotonic()
+        shown = window(ERROR_CAPTION, 15000)
+        self.seconds_to_dialog = time.monotonic() - started
+        release(holder)
+        self.assertIsNotNone(shown, "the error dialog did not appear")
+        return shown
+
+    def press_ok(self):
+        driver("click", ERROR_CAPTION, "1")  # OK, IDOK
+        self.assertTrue(gone(ERROR_CAPTION))
+
+    def report(self):
+        return self.report_file.read_bytes()

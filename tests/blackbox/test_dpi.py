@@ -10,14 +10,12 @@ The DPI is the prefix's per-user "LogPixels" setting, which every new Wine
 process reads at its start; the module puts the prefix's own value back
 whatever happens, since the other modules share the prefix."""
 
-import os
 import unittest
 
-from error_dialogs import ABOUT_CAPTION, ERROR_CAPTION, DialogTestCase, dialog_driver
-from tarnwick_blackbox import DRIVER, run_wine, wait_until
+from tarnwick_blackbox import (ABOUT_CAPTION, DRIVER, ERROR_CAPTION, ReportTestCase, controls,
+                               driver, driver_run, facts, gone, helper, release, run_wine,
+                               screenshot, start, stop_server, window)
 
-MEASURE_HOOK = os.environ.get("TARNWICK_MEASURE_HOOK", "")
-DETAILS_HOST = os.environ.get("TARNWICK_DETAILS_HOST", "")
 DETAILS_CAPTION = "Error Report"
 DPI_KEY = r"HKCU\Control Panel\Desktop"
 DPI_VALUE = "LogPixels"
@@ -55,54 +53,28 @@ def tearDownModule():
     store_dpi(_PREFIX_DPI)
 
 
-class Laid:
-    """One control of the dialog driver's layout list."""
-
-    def __init__(self, line):
-        fields = line.split("\t")
-        self.id = int(fields[0])
-        self.cls = fields[1]
-        self.visible = fields[2] == "1"
-        self.rect = tuple(int(v) for v in fields[3].split())
-        self.style = int(fields[4], 16)
-        self.look = fields[5]
-        self.text_size = tuple(int(v) for v in fields[6].split())
-        self.ideal_size = tuple(int(v) for v in fields[7].split())
-        self.text = fields[8] if len(fields) > 8 else ""
-
-    def __repr__(self):
-        return f"{self.cls} {self.id} {self.text!r} at {self.rect}, text {self.text_size}"
-
-
-class DpiLayout(DialogTestCase):
-    def setUp(self):
-        self.assertTrue(MEASURE_HOOK and DETAILS_HOST, "the measuring hook and details host")
-        super().setUp()
-        self.hook = run_wine("winepath", "-w", MEASURE_HOOK).stdout.decode().strip()
-
+class DpiLayout(ReportTestCase):
     def at_dpi(self, dpi):
         self.addCleanup(store_dpi, _PREFIX_DPI)
         store_dpi(dpi)
-        self.dpi_now = dpi
-        self.assertEqual(self.dpi(), dpi, "a new Wine process must see the DPI setting")
+        stop_server()  # a Wine process reads the DPI at its start
+        self.dpi_now, self.work, _ = facts()
+        self.assertEqual(self.dpi_now, dpi, "a new Wine process must see the DPI setting")
 
     def px(self, twips):
         return round(twips * self.dpi_now / 1440)
 
-    def layout(self, caption):
-        """(client width, height), {id: Laid} of the window with this caption,
-        once its frame is checked against the screen: a window that fits the
-        work area lies inside it, a larger one keeps its top-left corner (the
-        caption and the close box's row) on it."""
-        result = dialog_driver("layout", caption, self.hook)
-        self.assertEqual(result.returncode, 0, f"no window {caption!r} to measure")
-        lines = result.stdout.decode("utf-8").splitlines()
-        width, height, frame, work = lines[0].split("\t")
-        self.frame = tuple(int(v) for v in frame.split())
-        self.work = tuple(int(v) for v in work.split())
-        self.assert_on_screen(self.frame, self.work, caption)
-        controls = [Laid(line) for line in lines[1:] if line]
-        return (int(width), int(height)), {c.id: c for c in controls}
+    def layout(self, spec):
+        """(client width, height), {id: Control} of the window, its texts
+        measured inside its program, once its frame is checked against the
+        screen: a window that fits the work area lies inside it, a larger
+        one keeps its top-left corner (the caption and the close box's row)
+        on it."""
+        shown = window(spec, 15000)
+        self.assertIsNotNone(shown, f"no window {spec!r} to measure")
+        self.frame = shown.frame
+        self.assert_on_screen(self.frame, self.work, spec)
+        return shown.client[2:], {c.id: c for c in controls(spec, hook=True)}
 
     def assert_on_screen(self, frame, work, caption):
         for axis in (0, 1):
@@ -127,9 +99,9 @@ class DpiLayout(DialogTestCase):
         """The room that a check mark and its gap take before the caption,
         as the option buttons' own ideal size says (Wine's check boxes
         answer their current size instead), or 18 px at 96 DPI."""
-        room = [c.ideal_size[0] - c.text_size[0] for c in controls.values()
+        room = [c.ideal[0] - c.extent[0] for c in controls.values()
                 if c.cls.lower() == "button" and c.style & BS_TYPEMASK in (4, 9)
-                and c.ideal_size[0] > 0]
+                and c.ideal[0] > 0]
         return max(room) if room else -(-18 * self.dpi_now // 96)
 
     def assert_text_fits(self, control, check_mark_room):
@@ -137,7 +109,7 @@ class DpiLayout(DialogTestCase):
         push button leaves room for its edges, a check box or option button
         for its check mark and the gap after it."""
         width, height = control.rect[2], control.rect[3]
-        text_width, text_height = control.text_size
+        text_width, text_height = control.extent
         if control.cls.lower() == "button" and control.style & BS_TYPEMASK in CHECK_TYPES:
             text_width += check_mark_room
         elif control.cls.lower() == "button":
@@ -151,7 +123,7 @@ class DpiLayout(DialogTestCase):
         """One line of the control's text is about as high as its font's
         size at this DPI: a font made for 96 DPI would be too small."""
         em = points * self.dpi_now / 72
-        self.assertTrue(em <= control.text_size[1] <= 1.5 * em,
+        self.assertTrue(em <= control.extent[1] <= 1.5 * em,
                         f"font of {control} not sized for {self.dpi_now} DPI")
 
     def assert_sound(self, client, controls, skip=()):
@@ -169,14 +141,14 @@ class DpiLayout(DialogTestCase):
     def assert_themed(self, controls):
         system = [c for c in controls.values() if c.cls.lower() in ("button", "static", "edit")]
         self.assertTrue(system)
-        self.assertEqual([c for c in system if c.look != "themed"], [],
+        self.assertEqual([c for c in system if not c.themed], [],
                          "controls without visual styles")
 
     # --- The four windows ---------------------------------------------------------------
 
     def check_main_window(self):
-        client, controls = self.layout("Tarnwick")
-        self.screenshot(f"dpi-{self.dpi_now}-main-window")
+        client, controls = self.layout("main")
+        screenshot(f"dpi-{self.dpi_now}-main-window")
         self.assert_client(client, 5535, 3345)
         named = {102: ("Label1", (120, 120, 1215, 255)),
                  109: ("fdClipboardText", (120, 405, 3375, 2295)),
@@ -195,10 +167,9 @@ class DpiLayout(DialogTestCase):
         self.assert_themed(controls)
 
     def check_about_dialog(self):
-        self.background(DRIVER, "press", "About")
-        self.assertIsNotNone(self.find_dialog(ABOUT_CAPTION), "the About dialog did not appear")
+        helper(DRIVER, "press", "About")  # returns once the dialog closes
         client, controls = self.layout(ABOUT_CAPTION)
-        self.screenshot(f"dpi-{self.dpi_now}-about-dialog")
+        screenshot(f"dpi-{self.dpi_now}-about-dialog")
         self.assert_client(client, 4710, 3855)
         self.assert_twips(controls[1001], (840, 240, 3735, 255), "Label6")
         self.assert_twips(controls[1002], (120, 840, 1095, 255), "Label2")
@@ -206,16 +177,14 @@ class DpiLayout(DialogTestCase):
         self.assert_sound(client, controls, skip=(1005, 1010))  # lines past both edges
         self.assert_font_scaled(controls[1])
         self.assert_themed(controls)
-        dialog_driver("key", ABOUT_CAPTION, "escape")
-        self.assertTrue(self.wait_dialog_gone(ABOUT_CAPTION))
+        driver("key", ABOUT_CAPTION, "escape")
+        self.assertTrue(gone(ABOUT_CAPTION))
 
     def check_error_dialog(self):
-        self.xclip_copy("fail here")
-        self.wait_field("fail here")
-        holder = self.fail_command()
-        self.assertIsNotNone(self.find_dialog(), "the error dialog did not appear")
+        self.copy_shown("fail here")
+        self.fail_command()
         client, controls = self.layout(ERROR_CAPTION)
-        self.screenshot(f"dpi-{self.dpi_now}-error-dialog")
+        screenshot(f"dpi-{self.dpi_now}-error-dialog")
         self.assert_client(client, 7680, 9810)
         self.assert_twips(controls[1100], (240, 240, 495, 495), "picExclamation")
         self.assert_twips(controls[1102], (1080, 480, 6000, 600), "Label2")
@@ -224,17 +193,14 @@ class DpiLayout(DialogTestCase):
         self.assert_sound(client, controls)
         self.assert_font_scaled(controls[1109])  # "OR", bold
         self.assert_themed(controls)
-        dialog_driver("key", ERROR_CAPTION, "return")
-        self.assertTrue(self.wait_dialog_gone())
-        holder.wait(timeout=30)
+        driver("key", ERROR_CAPTION, "return")
+        self.assertTrue(gone(ERROR_CAPTION))
 
     def check_details_form(self):
-        host = self.background(DETAILS_HOST, "Tarnwick report line")
-        self.addCleanup(dialog_driver, "close-window", DETAILS_CAPTION)
-        self.assertTrue(wait_until(lambda: dialog_driver("layout", DETAILS_CAPTION,
-                                                         self.hook).returncode == 0, 15.0))
+        host = helper(DRIVER, "details", "Tarnwick report line")
+        self.addCleanup(driver_run, "close", DETAILS_CAPTION)
         client, controls = self.layout(DETAILS_CAPTION)
-        self.screenshot(f"dpi-{self.dpi_now}-error-details-form")
+        screenshot(f"dpi-{self.dpi_now}-error-details-form")
         # As designed where the screen has room, else as large as its work area.
         for axis, twips in ((0, 12420), (1, 5595)):
             border = self.frame[axis + 2] - client[axis]
@@ -245,12 +211,12 @@ class DpiLayout(DialogTestCase):
         (text_box,) = controls.values()
         self.assertEqual(text_box.rect, (0, 0) + client, "the text box fills the form")
         self.assert_font_scaled(text_box)
-        dialog_driver("close-window", DETAILS_CAPTION)
-        host.wait(timeout=30)
+        driver("close", DETAILS_CAPTION)
+        release(host)
 
     def check_everything(self, dpi):
         self.at_dpi(dpi)
-        self.start()
+        start()
         self.check_main_window()
         self.check_about_dialog()
         self.check_error_dialog()

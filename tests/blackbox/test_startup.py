@@ -1,15 +1,19 @@
-"""First start: layout, position, mirroring of what was copied before, the
-version record, and the end of the process when the window closes."""
+"""Starting Tarnwick: the first start's layout, position and mirroring of what
+was copied before, the version record, the end of the process with its
+window; the OS check under Wine's per-program Windows version; a single
+instance."""
 
+import subprocess
 import unittest
 
-from tarnwick_blackbox import PROGRAM_KEY, TarnwickTestCase, reg_get
+from tarnwick_blackbox import (DRIVER, EXE, WINE, TarnwickTestCase, close, controls,
+                               helper, message_box, registry, screenshot, start, stored, window)
 
-DPI = 96  # Xvfb and a fresh Wine prefix
+OS_REFUSAL = "Tarnwick supports only Windows 2000/XP/2003/Vista"
 
 
-def px(twips):
-    return round(twips * DPI / 1440)
+def px(twips, dpi=96):  # Xvfb and a fresh Wine prefix
+    return round(twips * dpi / 1440)
 
 
 def design(left, top, width, height, container=(0, 0)):
@@ -19,60 +23,97 @@ def design(left, top, width, height, container=(0, 0)):
 class FirstStart(TarnwickTestCase):
     def test_first_start_shows_the_design_at_the_top_left_with_the_copied_text(self):
         self.xclip_copy("Copied before the start: Grüße")
-        process = self.start()
-
+        process = start()
         self.wait_field("Copied before the start: Grüße")
-        outer, client = self.rect()
-        self.assertEqual(outer[:2], (0, 0), "outer frame at the top-left corner")
-        self.assertEqual(client[2:], (px(5535), px(3345)), "client area 5535 x 3345 twips")
+        main = window()
+        self.assertEqual(main.frame[:2], (0, 0), "outer frame at the top-left corner")
+        self.assertEqual(main.client[2:], (px(5535), px(3345)), "client area 5535 x 3345 twips")
 
         frame1 = (3480, 240)
-        expected = {
-            ("Button", "Sentence case", True): design(3600, 405, 1815, 375),
-            ("Button", "lower case", True): design(3600, 900, 1815, 375),
-            ("Button", "UPPRE CASE", True): design(3600, 1365, 1815, 375),
-            ("Button", "Capitalize Every Word", True): design(3600, 1845, 1815, 375),
-            ("Button", "tOGGLE cASE", True): design(3600, 2325, 1815, 375),
-            ("Button", "About", True): design(3600, 2865, 1815, 375),
-            ("Button", "Always on top", True): design(120, 2805, 1335, 300),
-            ("Button", "Change automatically", True): design(1560, 2805, 1815, 300),
-            ("Static", "Clipboard text:", True): design(120, 120, 1215, 255),
-            ("Button", "Sentence case", False): design(120, 120, 1815, 375, frame1),
-            ("Button", "Capitalize Every Word", False): design(120, 1560, 1935, 375, frame1),
-            ("Button", "tOGGLE cASE", False): design(120, 2040, 1815, 375, frame1),
-        }
-        controls = self.controls()
-        for (cls, caption, visible), rect in expected.items():
-            with self.subTest(caption=caption, visible=visible):
-                found = [c for c in controls
-                         if (c.cls, c.caption, c.visible) == (cls, caption, visible)]
-                self.assertEqual(len(found), 1)
-                self.assertEqual(found[0].rect, rect)
-
-        field = [c for c in controls if c.cls == "Edit"][0]
-        self.assertEqual(field.rect, design(120, 405, 3375, 2295))
-        self.assertTrue(field.visible)
+        expected = [
+            ("Button", "Sentence case", True, design(3600, 405, 1815, 375)),
+            ("Button", "lower case", True, design(3600, 900, 1815, 375)),
+            ("Button", "UPPRE CASE", True, design(3600, 1365, 1815, 375)),
+            ("Button", "Capitalize Every Word", True, design(3600, 1845, 1815, 375)),
+            ("Button", "tOGGLE cASE", True, design(3600, 2325, 1815, 375)),
+            ("Button", "About", True, design(3600, 2865, 1815, 375)),
+            ("Button", "Always on top", True, design(120, 2805, 1335, 300)),
+            ("Button", "Change automatically", True, design(1560, 2805, 1815, 300)),
+            ("Static", "Clipboard text:", True, design(120, 120, 1215, 255)),
+            ("Button", "Sentence case", False, design(120, 120, 1815, 375, frame1)),
+            ("Button", "Capitalize Every Word", False, design(120, 1560, 1935, 375, frame1)),
+            ("Button", "tOGGLE cASE", False, design(120, 2040, 1815, 375, frame1)),
+            ("Edit", "", True, design(120, 405, 3375, 2295)),
+            ("Tarnwick.Container", "", False, design(3480, 240, 2175, 2535)),  # Frame1
+            ("Static", "FONT CONTAINER!!!!!!!", False, None),
+        ]
+        found = controls()
+        for cls, caption, visible, rect in expected:
+            with self.subTest(caption=caption or cls, visible=visible):
+                match = [c for c in found if (c.cls, c.text, c.visible) == (cls, caption, visible)
+                         and rect in (None, c.rect)]
+                self.assertEqual(len(match), 1)
+        field = next(c for c in found if c.cls == "Edit")
         self.assertTrue(field.style & 0x0800, "read-only")  # ES_READONLY
         self.assertTrue(field.style & 0x00200000, "vertical scroll bar")  # WS_VSCROLL
-
-        group = [c for c in controls if c.cls == "Tarnwick.Container" and c.rect == design(3480, 240, 2175, 2535)][0]
-        self.assertFalse(group.visible, "Frame1 hidden outside Auto mode")
-        font_label = [c for c in controls if c.caption == "FONT CONTAINER!!!!!!!"][0]
-        self.assertFalse(font_label.visible)
-        self.assertEqual(self.control("Sentence case", visible=False).check, 1,
-                         "sentence case is the default option")
-        self.assertEqual(self.control("Always on top").check, 0)
-        self.assertEqual(self.control("Change automatically").check, 0)
-        self.screenshot("layout-buttons")
+        checks = {c.text: c.check for c in found if c.cls == "Button" and c.style & 0xF != 0}
+        self.assertEqual((checks["Sentence case"], checks["Always on top"],
+                          checks["Change automatically"]), (1, 0, 0), "the defaults")
+        screenshot("layout-buttons")
 
         # The version record is written on every start that gets this far.
-        self.assertEqual(reg_get(PROGRAM_KEY + r"\Version", "Major"), "2")
-        self.assertEqual(reg_get(PROGRAM_KEY + r"\Version", "Minor"), "0")
-        self.assertEqual(reg_get(PROGRAM_KEY + r"\Version", "Revision"), "0")
-        self.assertTrue(reg_get(PROGRAM_KEY + r"\Path", "AppPath"))
+        self.assertEqual(stored("Version"), {"Major": "2", "Minor": "0", "Revision": "0"})
+        self.assertTrue(stored("Path").get("AppPath"))
+        close(process)
 
-        self.close(process)
-        self.assertIsNotNone(process.poll(), "the process ends with its window")
+
+class OSMatrix(TarnwickTestCase):
+    """Wine's per-program version: the NT family 5.x and 6.x start; older
+    systems see the refusal, get no window and no version record."""
+
+    def test_supported_versions_start_and_older_ones_are_refused(self):
+        for version in ["win2k", "winxp", "win2003", "vista", "win7", "win10"]:
+            with self.subTest(version=version):
+                registry(version=version)
+                process = start()
+                self.assertIsNone(message_box(timeout_ms=300))
+                close(process)
+        for version in ["nt40", "win95", "win98", "winme"]:
+            with self.subTest(version=version):
+                registry(version=version)
+                process = start(expect_window=False)
+                box = message_box(timeout_ms=15000, dismiss=False)
+                self.assertEqual(box, ("Tarnwick", "exclamation", OS_REFUSAL))
+                self.assertIsNone(window("main", 0), "no window")
+                if version == "nt40":
+                    screenshot("os-refusal")
+                message_box(timeout_ms=1000)
+                process.wait(timeout=15)
+                self.assertEqual(stored("Version"), {}, "no version record on a refused start")
+
+
+class SingleInstance(TarnwickTestCase):
+    """A second start while Tarnwick runs ends silently, also when another
+    program holds an object of another kind under the lock's name (then the
+    running copy is known by its window); a later start works."""
+
+    def test_a_second_start_ends_silently_and_a_later_one_works(self):
+        for lock in ("free", "taken"):
+            with self.subTest(lock=lock):
+                squatter = lock == "taken" and helper(
+                    DRIVER, "hold", "name", "Tarnwick.SingleInstance.7f3c", expect="held")
+                first = start()
+                self.copy_shown(f"first instance, lock {lock}")
+                second = subprocess.run([WINE, EXE], stdin=subprocess.DEVNULL, timeout=30,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                self.assertEqual(second.returncode, 0)
+                self.assertEqual(window().count, 1)
+                self.assertIsNone(message_box(timeout_ms=300), "no message")
+                self.assertIsNone(first.poll(), "the first instance runs on")
+                close(first)
+                third = start()
+                self.assertEqual(window().count, 1)
+                close(third)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,90 @@
+// Hooks that the driver puts into other programs.
+//
+// DenyWindow (WH_CBT, every program): refuses to create the windows that
+// TARNWICK_DENY_WINDOW, read in the process the hook runs in, names: a
+// window class, or "caption:" and a caption.
+//
+// MeasureText (WH_CALLWNDPROC, Tarnwick's thread): on the message
+// "Tarnwick.MeasureText" a control's text is measured with the control's
+// own font, as the control draws it; a font handle does not cross
+// processes, so this has to happen in there. The results go on the control
+// as properties: "Tarnwick.TextExtent" and, for buttons, the size their
+// text and check mark need ("Tarnwick.IdealSize"), width in the low word,
+// height in the high word; "Tarnwick.Themed" when the control's class is not
+// the system's plain one.
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+bool IsClass(HWND control, const wchar_t* name) {
+  wchar_t cls[256] = {};
+  return ::GetClassNameW(control, cls, 256) > 0 && ::lstrcmpiW(cls, name) == 0;
+}
+
+// The class is asked of the window being made: the name the program passed
+// may be an atom, or redirected to the visual-styles library's class.
+bool Denied(HWND window, const CREATESTRUCTW& create) {
+  wchar_t rule[256] = L"Tarnwick.Form1";
+  ::GetEnvironmentVariableW(L"TARNWICK_DENY_WINDOW", rule, 256);
+  const std::wstring wanted = rule;
+  if (wanted.rfind(L"caption:", 0) == 0)
+    return create.lpszName != nullptr && wanted.substr(8) == create.lpszName;
+  return IsClass(window, rule);
+}
+
+HANDLE Packed(SIZE size) {
+  return reinterpret_cast<HANDLE>(static_cast<DWORD_PTR>(MAKELONG(size.cx, size.cy)));
+}
+
+// Labels wrap at their width; buttons, check boxes and options draw one line.
+SIZE Extent(HWND control) {
+  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(control)) + 1, L' ');
+  text.resize(::GetWindowTextW(control, text.data(), static_cast<int>(text.size())));
+  RECT bounds{};
+  ::GetClientRect(control, &bounds);
+  bounds.bottom = 0;
+  HDC dc = ::GetDC(control);
+  auto font = reinterpret_cast<HGDIOBJ>(::SendMessageW(control, WM_GETFONT, 0, 0));
+  HGDIOBJ old = ::SelectObject(dc, font ? font : ::GetStockObject(SYSTEM_FONT));
+  const UINT lines = IsClass(control, L"Static") ? DT_WORDBREAK : DT_SINGLELINE;
+  ::DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &bounds,
+              DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | lines);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(control, dc);
+  return SIZE{bounds.right - bounds.left, bounds.bottom - bounds.top};
+}
+
+// The system's own classes belong to user32; the visual-styles library
+// registers its Button, Static and Edit classes under a module of its own.
+bool Themed(HWND control) {
+  const auto module = reinterpret_cast<HMODULE>(::GetClassLongPtrW(control, GCLP_HMODULE));
+  return module != ::GetModuleHandleW(L"user32.dll");
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK DenyWindow(int code, WPARAM wParam,
+                                                              LPARAM lParam) {
+  if (code == HCBT_CREATEWND &&
+      Denied(reinterpret_cast<HWND>(wParam), *reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs))
+    return 1;
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK MeasureText(int code, WPARAM wParam,
+                                                               LPARAM lParam) {
+  static const UINT measure = ::RegisterWindowMessageW(L"Tarnwick.MeasureText");
+  const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && call->message == measure) {
+    SIZE ideal{0, 0};
+    if (IsClass(call->hwnd, L"Button"))
+      ::SendMessageW(call->hwnd, 0x1601 /* BCM_GETIDEALSIZE */, 0,
+                     reinterpret_cast<LPARAM>(&ideal));
+    ::SetPropW(call->hwnd, L"Tarnwick.TextExtent", Packed(Extent(call->hwnd)));
+    ::SetPropW(call->hwnd, L"Tarnwick.IdealSize", Packed(ideal));
+    if (Themed(call->hwnd)) ::SetPropW(call->hwnd, L"Tarnwick.Themed", Packed(SIZE{1, 1}));
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}

@@ -1,0 +1,430 @@
+"""Tarnwick's dialogs and what a real failure leaves: the About dialog; the
+error dialog, modal over the main window, with its texts, blue links, the
+mailto: URL and Explorer's parameters as the shell really receives them; the
+report file with its header once and a block per failure, dropped when the
+file or its folder cannot be had; a failure at start-up, shown modeless.
+The driver stands in for the mailto: and web handlers (its `record`)."""
+
+import os
+import pathlib
+import subprocess
+import unittest
+
+from tarnwick_blackbox import (ABOUT_CAPTION, ARTEFACTS, DRIVER, ERROR_CAPTION, HOOKS, IMPORT,
+                               SUPPORT, WEBSITE, ReportTestCase, close, controls, driver,
+                               driver_run, facts, gone, helper, message_box, release, run_wine,
+                               screenshot, start, unix_path, wait_until, window, windows_path)
+
+HEADER = f"Please send this file to {SUPPORT}\r\n \r\n"
+WS_EX_APPWINDOW = 0x40000
+ABOUT_WEB, ABOUT_MAIL = 1007, 1009
+FOLDER_LINK_1, MAIL_LINK, FOLDER_LINK_2, FOLDER_LINK_3 = 1105, 1112, 1114, 1121
+SHELL_KEYS = [r"HKCR\mailto\shell\open\command", r"HKCR\https\shell\open\command"]
+SHELL_FOLDERS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders"
+
+
+def expected_error_texts(folder):
+    step4 = f"4) Send the file to {SUPPORT}"
+    attach = "Attach the ErrorReport.txt file located in the folder (click to open folder):"
+    return [
+        "Sorry, an error has occurred. Try to restart the program.",
+        "If the error occurs again, please send a message with an attached ErrorReport.txt "
+        "file by following these directions:",
+        "1) Go to the folder (click to open folder):", folder,
+        "2) Locate the ErrorReport.txt file in this folder",
+        '3) Right-click on the file and choose "Send To..." and "Mail Recipient"', step4, "OR",
+        "1) Click the link below and your default email client will create a message", SUPPORT,
+        f"2) {attach}", folder, "3) Send the mail", "OR",
+        "1) Open your email client", "2) Create a new email document", f"3) {attach}", folder,
+        step4, "OK"]
+
+
+def close_dialogs():
+    for caption in (ERROR_CAPTION, ABOUT_CAPTION):  # the error dialog may lie over About
+        driver_run("close", caption)
+        gone(caption, 5000)
+
+
+def blue_pixels(caption, control):
+    """Pure blue pixels inside the control on a screenshot of the screen."""
+    if not IMPORT:
+        raise unittest.SkipTest("ImageMagick's import is needed")
+    shot = ARTEFACTS / "link-colour-check.png"
+    subprocess.run([IMPORT, "-window", "root", str(shot)], capture_output=True, timeout=30)
+    left, top = window(caption, 0).client[:2]
+    x, y, width, height = control.rect
+    out = subprocess.run(["convert", str(shot), "-crop", f"{width}x{height}+{left + x}+{top + y}",
+                          "txt:-"], capture_output=True, timeout=30).stdout.decode()
+    return out.count("#0000FF")
+
+
+def explorer_processes():
+    """Command lines of this prefix's Explorer processes asked to select a file."""
+    found = []
+    for entry in pathlib.Path("/proc").iterdir():
+        try:
+            args = [a for a in (entry / "cmdline").read_bytes().split(b"\0") if a]
+            environ = (entry / "environ").read_bytes().split(b"\0")
+        except OSError:
+            continue
+        if len(args) < 2 or not args[0].lower().endswith(b"explorer.exe") or \
+                f"WINEPREFIX={os.environ.get('WINEPREFIX', '')}".encode() not in environ:
+            continue
+        line = b" ".join(args[1:]).decode("utf-8", errors="replace")
+        if "/select," in line:
+            found.append((int(entry.name), line))
+    return found
+
+
+def end_explorers():
+    for pid, _ in explorer_processes():
+        try:
+            os.kill(pid, 15)
+        except OSError:
+            pass
+    wait_until(lambda: not explorer_processes(), 10.0)
+
+
+class DialogTestCase(ReportTestCase):
+    """One start per class, the driver registered as the mailto: and web
+    handler of that start; each test begins with no dialog and no record."""
+    shared = True
+
+    @classmethod
+    def setUpClass(cls):
+        ARTEFACTS.mkdir(parents=True, exist_ok=True)
+        cls.log = ARTEFACTS / f"{cls.__name__}-shell.log"
+        for key in SHELL_KEYS:
+            cls.addClassCleanup(run_wine, "reg", "delete", key, "/f")
+            assert run_wine("reg", "add", key, "/ve", "/d",
+                            f'"{windows_path(DRIVER)}" record "%1"', "/f").returncode == 0
+        cls.environment = {"TARNWICK_SHELL_LOG": windows_path(cls.log)}
+        super().setUpClass()
+
+    def setUp(self):
+        super().setUp()
+        self.log.unlink(missing_ok=True)
+        self.addCleanup(close_dialogs)
+
+    def recorded(self, count=1):
+        def lines():
+            return self.log.read_text("utf-8").splitlines() if self.log.exists() else []
+        wait_until(lambda: len(lines()) >= count)
+        return [line.strip('"') for line in lines()]
+
+    def twips(self, value):
+        return value * self.dpi // 1440
+
+    def shown(self, caption):
+        found = window(caption, 0)
+        return found.count if found else 0
+
+
+class AboutDialog(DialogTestCase):
+    def open_about(self):
+        helper(DRIVER, "press", "About")  # returns once the modal dialog closes
+        about = window(ABOUT_CAPTION, 15000)
+        self.assertIsNotNone(about, "the About dialog did not appear")
+        return about
+
+    def test_texts_version_line_layout_and_blue_links(self):
+        about = self.open_about()
+        screenshot("about-dialog")
+        self.assertEqual((about.count, about.owner, about.main), (1, "Tarnwick", "disabled"))
+        self.assertEqual(about.client[2:], (self.twips(4710), self.twips(3855)))
+        found = {c.id: c for c in controls(ABOUT_CAPTION)}
+        expected = {1001: "Tarnwick", 1002: "Version 2.00",
+                    1003: "Copyright (C) 2024-2026 Tarnwick developers",
+                    1004: "All rights reserved.", 1006: "Website:", ABOUT_WEB: WEBSITE,
+                    1008: "Technical support:", ABOUT_MAIL: SUPPORT, 1: "OK"}
+        self.assertEqual({i: found[i].text for i in expected if i in found}, expected)
+        for link in (ABOUT_WEB, ABOUT_MAIL):
+            with self.subTest(link=link):
+                self.assertGreater(blue_pixels(ABOUT_CAPTION, found[link]), 10)
+        self.assertEqual(blue_pixels(ABOUT_CAPTION, found[1006]), 0)  # "Website:"
+
+    def test_enter_esc_and_close_box_close_it_and_each_press_is_fresh(self):
+        for way in ("return", "escape", "close"):
+            with self.subTest(way=way):
+                self.open_about()
+                self.assertEqual(self.shown(ABOUT_CAPTION), 1)
+                driver(*(["close", ABOUT_CAPTION] if way == "close" else
+                         ["key", ABOUT_CAPTION, way]))
+                self.assertTrue(gone(ABOUT_CAPTION))
+                self.assertTrue(wait_until(lambda: window().main == "enabled"))
+        self.assertIsNone(self.process.poll())
+
+    def test_the_links_mail_support_and_open_the_web_site_and_show_nothing_else(self):
+        self.open_about()
+        for link, expected in [(ABOUT_MAIL, f"mailto:{SUPPORT}?Subject=Tarnwick%20v2.0"),
+                               (ABOUT_WEB, WEBSITE)]:
+            with self.subTest(link=link):
+                self.log.unlink(missing_ok=True)
+                driver("click", ABOUT_CAPTION, str(link))
+                self.assertEqual(self.recorded(), [expected])
+                self.assertEqual(self.shown(ABOUT_CAPTION), 1, "the dialog stays open")
+                self.assertIsNone(window("box", 300), "no message after the shell call")
+
+    def test_an_error_over_the_dialog_holds_every_window_until_it_is_closed(self):
+        self.open_about()
+        self.fail_command()  # the main window's command fails while About is open
+        enabled = lambda caption: window(caption, 0).enabled  # noqa: E731
+        self.assertEqual((enabled(ABOUT_CAPTION), enabled("main")), (False, False))
+        driver("key", ERROR_CAPTION, "return")
+        self.assertTrue(gone(ERROR_CAPTION))
+        # Each window gets its own state back: About is usable again, and
+        # the main window stays disabled under it until About closes.
+        self.assertTrue(wait_until(lambda: enabled(ABOUT_CAPTION)))
+        self.assertFalse(enabled("main"))
+        driver("key", ABOUT_CAPTION, "escape")
+        self.assertTrue(gone(ABOUT_CAPTION))
+        self.assertTrue(wait_until(lambda: enabled("main")))
+
+
+class ErrorDialog(DialogTestCase):
+    def setUp(self):
+        super().setUp()
+        self.addCleanup(end_explorers)
+        self.copy_shown("fail here")
+        self.dialog = self.fail_command()
+
+    def test_modal_over_the_main_window_with_every_text_in_order_and_blue_links(self):
+        screenshot("error-dialog")
+        # Owned by the main window (no taskbar button) and modal.
+        self.assertEqual((self.dialog.count, self.dialog.owner, self.dialog.main),
+                         (1, "Tarnwick", "disabled"))
+        self.assertFalse(self.dialog.ex_style & WS_EX_APPWINDOW)
+        self.assertEqual(self.dialog.client[2:], (self.twips(7680), self.twips(9810)))
+        found = controls(ERROR_CAPTION)
+        texts = [c.text for c in found if c.cls == "Static" and c.text or c.cls == "Button"]
+        self.assertEqual(texts, expected_error_texts(self.report_folder_windows))
+        ok = next(c for c in found if c.cls == "Button")
+        self.assertEqual((ok.id, ok.text), (1, "OK"))
+        self.assertEqual(ok.rect, tuple(self.twips(v) for v in (6240, 9240, 1215, 375)))
+        by_id = {c.id: c for c in found}
+        for link in (MAIL_LINK, FOLDER_LINK_1, FOLDER_LINK_2, FOLDER_LINK_3):
+            with self.subTest(link=link):
+                self.assertGreater(blue_pixels(ERROR_CAPTION, by_id[link]), 10)
+        label = next(c for c in found if c.text.startswith("1) Go to"))
+        self.assertEqual(blue_pixels(ERROR_CAPTION, label), 0)
+
+    def test_enter_presses_ok_and_the_program_runs_on(self):
+        driver("key", ERROR_CAPTION, "return")
+        self.assertTrue(gone(ERROR_CAPTION))
+        self.assertIsNone(self.process.poll())
+        self.copy_shown("after the failure")
+        self.press("UPPRE CASE")
+        self.wait_xclip("AFTER THE FAILURE")
+
+    def test_mail_link_opens_the_support_address_with_the_error_subject(self):
+        driver("click", ERROR_CAPTION, str(MAIL_LINK))
+        self.assertEqual(self.recorded(),
+                         [f"mailto:{SUPPORT}?Subject=Tarnwick%20v2.0%20Error%20report"])
+        self.assertEqual(self.shown(ERROR_CAPTION), 1, "the dialog stays open")
+
+    def test_folder_links_open_explorer_at_the_report_file(self):
+        expected = f"/e,/select,{self.report_folder_windows}\\ErrorReport.txt"
+        for link in (FOLDER_LINK_1, FOLDER_LINK_2, FOLDER_LINK_3):
+            with self.subTest(link=link):
+                driver("click", ERROR_CAPTION, str(link))
+                wait_until(explorer_processes)
+                self.assertEqual([line for _, line in explorer_processes()], [expected])
+                end_explorers()
+                self.assertEqual(self.shown(ERROR_CAPTION), 1, "the dialog stays open")
+
+    def test_folder_link_without_the_file_shows_file_not_found(self):
+        self.report_file.unlink()
+        driver("click", ERROR_CAPTION, str(FOLDER_LINK_2))
+        box = message_box(10000, dismiss=False)
+        self.assertIsNotNone(box, "no message box")
+        self.assertEqual(box[0], "Tarnwick")
+        self.assertIn("The specified file was not found.", box[2])
+        screenshot("error-dialog-file-not-found")
+        message_box(1000)
+        self.assertIsNone(window("box", 0))
+        self.assertFalse(wait_until(explorer_processes, 1.0), "Explorer must not start")
+        self.assertEqual(self.shown(ERROR_CAPTION), 1, "the error dialog stays open")
+
+
+class ReportFile(DialogTestCase):
+    def setUp(self):
+        super().setUp()
+        self.copy_shown("report me")
+
+    def report_after_failure(self, button="UPPRE CASE"):
+        self.fail_command(button)
+        self.press_ok()
+        return self.report()
+
+    def blocks(self, data):
+        body = data[len(HEADER):] if data.startswith(HEADER.encode("ascii")) else data
+        return [b for b in body.split(b")\r\n\r\n\r\n") if b]
+
+    def test_first_failure_writes_the_header_and_one_block(self):
+        data = self.report_after_failure()
+        (ARTEFACTS / "ErrorReport-first-failure.txt").write_bytes(data)
+        self.assertTrue(data.startswith(HEADER.encode("ascii")), data[:120])
+        self.assertEqual(len(self.blocks(data)), 1)
+        self.assertTrue(data.endswith(b")\r\n\r\n\r\n"))
+        self.assertNotIn(b"\n", data.replace(b"\r\n", b""), "a line break other than CR LF")
+        text = data.decode("cp1252")
+        self.assertIn("Number: 521 ", text)
+        self.assertIn("Can't open Clipboard", text)
+        # The call-stack line names the handler and its failing step, padded
+        # to 100 characters.
+        stack = [line for line in text.split("\r\n") if "Form1.bnUpper_Click" in line
+                 and "Line" in line]
+        self.assertTrue(stack, text)
+        self.assertGreaterEqual(len(stack[-1]), 100)
+        self.assertIn("Program path: ", text)
+        self.assertIn(f"Error report path: {self.report_folder_windows}\r\n", text)
+        self.assertIn("File name : Tarnwick\r\n", text)
+        os_line = [line for line in text.split("\r\n") if line.startswith("OS: ")]
+        self.assertEqual(len(os_line), 1)
+        self.assertRegex(os_line[0], r"^OS: Windows \S.* \d+\.\d+ build \d+ \(.*\)$")
+        self.assertIsNone(self.process.poll(), "Tarnwick must keep running")
+
+    def test_second_failure_appends_a_block_and_deleting_restarts_the_header(self):
+        first = self.report_after_failure()
+        second = self.report_after_failure()
+        self.assertTrue(second.startswith(first))
+        self.assertNotIn(b"Please send this file", second[len(first):])
+        self.assertEqual(len(self.blocks(second)), 2)
+        self.report_file.unlink()
+        third = self.report_after_failure()
+        self.assertTrue(third.startswith(HEADER.encode("ascii")))
+        self.assertEqual(len(self.blocks(third)), 1)
+
+    def test_each_handler_reports_its_own_name_and_failing_step(self):
+        self.addCleanup(self.set_auto, False)
+        for button, line in [("UPPRE CASE", "Form1.bnUpper_Click()  at Line 10"),
+                             ("lower case", "Form1.bnLower_Click()  at Line 10"),
+                             ("Sentence case", "Form1.bnSentence_Click()  at Line 10"),
+                             ("Capitalize Every Word", "Form1.bnEvery_Click()  at Line 10"),
+                             ("tOGGLE cASE", "Form1.bnToggle_Click()  at Line 10"),
+                             ("Change automatically", "Form1.Option1_Click(Index=0)  at Line 90"),
+                             ("lower case", "Form1.Option1_Click(Index=1)  at Line 90")]:
+            with self.subTest(button=button):
+                last = self.blocks(self.report_after_failure(button))[-1].decode("cp1252")
+                self.assertIn(f"Call Stack: {line} ", last)
+
+    def test_a_file_held_exclusively_drops_the_report_and_still_shows_the_dialog(self):
+        before = self.report_after_failure()
+        baseline = self.seconds_to_dialog
+        holder = helper(DRIVER, "hold", "file", self.report_folder_windows + "\\ErrorReport.txt",
+                        expect="held")
+        self.fail_command()
+        screenshot("error-dialog-locked-file")
+        # The open is retried for one to two seconds, then the report dropped;
+        # the upper bound leaves room for a busy machine, not for a retry
+        # that goes on.
+        self.assertGreater(self.seconds_to_dialog - baseline, 0.7)
+        self.assertLess(self.seconds_to_dialog - baseline, 5.0)
+        self.press_ok()
+        release(holder)
+        self.assertEqual(self.report(), before)
+
+    def move_documents(self, windows_path):
+        self.assertEqual(run_wine("reg", "add", SHELL_FOLDERS, "/v", "Personal", "/t",
+                                  "REG_EXPAND_SZ", "/d", windows_path, "/f").returncode, 0)
+
+    def test_a_folder_that_cannot_be_made_drops_the_report_and_writes_nowhere_else(self):
+        old = run_wine("reg", "query", SHELL_FOLDERS, "/v", "Personal").stdout.decode()
+        self.addCleanup(self.move_documents, next(
+            line.split(None, 2)[2].strip() for line in old.splitlines()
+            if line.strip().startswith("Personal")))
+        documents_windows = r"C:\tarnwick-documents-test"
+        documents = unix_path("C:\\") / "tarnwick-documents-test"
+        documents.mkdir(exist_ok=True)
+        self.addCleanup(subprocess.run, ["rm", "-rf", str(documents)])
+        self.move_documents(documents_windows)
+        self.assertEqual(facts()[2], documents_windows)
+        # A file stands where the folder belongs: it is left as it was.
+        in_the_way = documents / "Tarnwick"
+        in_the_way.write_bytes(b"a file of the user's\r\n")
+        self.fail_command()
+        self.press_ok()
+        self.assertEqual(in_the_way.read_bytes(), b"a file of the user's\r\n")
+        self.assertEqual(sorted(p.name for p in documents.iterdir()), ["Tarnwick"])
+
+        in_the_way.unlink()  # now the folder can be made: the same failure is written
+        self.fail_command()
+        self.press_ok()
+        self.assertTrue((in_the_way / "ErrorReport.txt").read_bytes().startswith(
+            HEADER.encode("ascii")))
+
+        # A Documents folder that does not exist is not made, nor is the
+        # report folder put anywhere else (a drive's root, say).
+        roots = [unix_path("C:\\") / "Tarnwick", pathlib.Path("/Tarnwick")]
+        existed = [root.exists() for root in roots]
+        self.move_documents(documents_windows + r"\missing")
+        self.fail_command()
+        self.press_ok()
+        self.assertEqual([root.exists() for root in roots], existed)
+        self.assertFalse((documents / "missing").exists())
+        self.assertIsNone(self.process.poll(), "Tarnwick runs on")
+
+
+class StartupFailure(ReportTestCase):
+    """Another program refuses, through a system-wide hook, to let Tarnwick
+    create a window: the main window itself, or one of its controls once
+    the window exists. Either way the start fails in Main's step 110, the
+    report shows modeless, the program ends when it is closed, and the next
+    start works."""
+
+    def deny(self, window_rule):
+        """Refuses `window_rule` (a class, or "caption:" and a caption) until released."""
+        return helper(DRIVER, "deny", windows_path(HOOKS), window_rule, expect="hooked")
+
+    def test_the_dialog_shows_modeless_and_the_program_ends_when_it_closes(self):
+        for rule in ("Tarnwick.Form1", "Edit"):
+            with self.subTest(denied=rule):
+                self.report_file.unlink(missing_ok=True)
+                hook = self.deny(rule)
+                process = start(expect_window=False, TARNWICK_DENY_WINDOW=rule)
+                dialog = window(ERROR_CAPTION, 15000)
+                self.assertIsNotNone(dialog, "the error dialog did not appear")
+                screenshot("error-dialog-modeless-startup")
+                # Nothing is left of the main window, and no taskbar button.
+                self.assertEqual((dialog.count, dialog.owner, dialog.main), (1, "-", "none"))
+                self.assertFalse(dialog.ex_style & WS_EX_APPWINDOW)
+                text = self.report().decode("cp1252")
+                self.assertTrue(text.startswith(HEADER))
+                self.assertIn("Method: mMain.Main ", text)
+                self.assertRegex(text, r"Call Stack: mMain\.Main\(\) +at Line 110 -+")
+                self.assertIsNone(process.poll(), "the dialog keeps the program until it closes")
+                driver("key", ERROR_CAPTION, "return")  # Enter works in the modeless dialog
+                self.assertTrue(gone(ERROR_CAPTION))
+                process.wait(timeout=15)
+                release(hook)
+                close(start())  # the single-instance lock went with the process
+
+    def test_a_dialog_that_cannot_be_built_is_reported_twice_then_in_a_message(self):
+        # The main window's containers are made before the hook comes.
+        process = start(TARNWICK_DENY_WINDOW="Tarnwick.Container")
+        self.deny("Tarnwick.Container")
+        self.copy_shown("report me")
+        holder = helper(DRIVER, "hold", "clipboard", expect="held")
+        helper(DRIVER, "press", "UPPRE CASE")
+        box = message_box(15000)
+        release(holder)
+        self.assertIsNotNone(box, "no message after the dialogs failed to build")
+        caption, icon, message = box
+        self.assertEqual((caption, icon), ("Tarnwick", "error"))
+        self.assertIn("Sorry, an error has occurred. Try to restart the program.", message)
+        self.assertIn(self.report_folder_windows + "\\ErrorReport.txt", message)
+        # The two dialogs then show, one after the other, what they could
+        # build, and Esc closes each.
+        self.assertIsNotNone(window(ERROR_CAPTION, 15000), "no dialog after the message")
+        def escape():
+            driver_run("key", ERROR_CAPTION, "escape")
+            return gone(ERROR_CAPTION, 1500)
+        self.assertTrue(wait_until(escape, 20.0))
+        text = self.report().decode("cp1252")
+        self.assertEqual(text.count("Call Stack: Form11.Form_Load()  at Line 10 "), 2)
+        self.assertEqual(text.count("Call Stack: Form1.bnUpper_Click()  at Line 10 "), 1)
+        self.assertIsNone(process.poll(), "the program goes on")
+
+
+if __name__ == "__main__":
+    unittest.main()
