@@ -140,7 +140,7 @@ def settle_between_runs(case, large):
     # Let Wine finish taking the selection before the next copy, so that
     # copy is not lost to that race; outside the timed span.
     time.sleep(0.5 if large else 0.2)
-    case._xclips = [x for x in case._xclips if x.poll() is None]
+    harness._xclips[:] = [x for x in harness._xclips if x.poll() is None]
 
 
 class Result:
@@ -224,18 +224,18 @@ def windows_path(path):
 
 
 def startup_times(case, runs):
-    harness.reg_delete(harness.PROGRAM_KEY)
+    harness.registry(version=ARGS.windows_version)
     preset = "startup preset text"
     # An X11 program owns the text, as it still does after each Tarnwick
     # has ended; a Windows owner's copy does not outlive the exchange.
     case.xclip_copy(preset)
-    case.settle()
+    harness.settle()
     times = []
     for _ in range(runs + 1):  # the first start warms the file cache
         result = harness.run_wine(str(STARTUP), windows_path(harness.EXE), preset, timeout=60)
         if result.returncode == 0:
             times.append(float(result.stdout.decode().strip()))
-        harness.driver_run("wait-gone", "5000")
+        harness.gone("main", 5000)
     return times[1:]
 
 
@@ -247,8 +247,7 @@ def main():
             raise SystemExit(f"missing {path}: build the windows preset first")
     case = harness.TarnwickTestCase()
     case.setUp()
-    if ARGS.windows_version:
-        harness.reg_set(harness.APP_DEFAULTS_KEY, "Version", ARGS.windows_version)
+    harness.registry(version=ARGS.windows_version)
     try:
         run(case)
     finally:
@@ -274,9 +273,8 @@ def run(case):
     for size in (KB, 10 * MB):
         print(floor[size].line(), flush=True)
 
-    harness.reg_set(harness.SETTINGS_KEY, "Auto", "1")
-    harness.reg_set(harness.SETTINGS_KEY, "AutoOption", "2")
-    case.start()
+    harness.registry(settings={"Auto": "1", "AutoOption": "2"}, version=ARGS.windows_version)
+    tarnwick_process = harness.start()
     tarnwick = {size: measure(case, "Tarnwick, Auto, UPPRE CASE", size, True, runs)
                 for size in (KB, 10 * MB)}
     for size, factor in ((KB, 1.2), (10 * MB, 2.0)):
@@ -300,7 +298,7 @@ def run(case):
     print(f"  after the conversion         {figures['private'] / MB:8.1f} MiB")
     print(f"  goal <= 6 x UTF-16 size = {goal / MB:.0f} MiB: {verdict(peak, goal)} "
           f"({peak / (size * 2):.2f} x)", flush=True)
-    case.close(case._processes[-1])
+    harness.close(tarnwick_process)
 
     times = startup_times(case, ARGS.startup_runs)
     if not times:
