@@ -39,21 +39,43 @@ ContentFacts ReadContentFacts() {
   return facts;
 }
 
-// The open clipboard's text; a missing or unreadable block reads as empty.
-Text ReadOpenClipboardText() {
+// The open clipboard's text; nothing when the text that the clipboard
+// announces is not handed out (an owner that renders nothing, or Wine's X11
+// bridge busy fetching the selection for another program).
+std::optional<Text> ReadOpenClipboardText() {
   LockedGlobal lock(tarnwick::win32::ApiCall([] { return ::GetClipboardData(CF_UNICODETEXT); }));
+  if (lock.data() == nullptr) return std::nullopt;
   return TextFromUnicodeBlock(lock.data(), lock.bytes());
 }
 
-// One read on the calling thread: open, facts, text, close.
-std::optional<ClipboardSnapshot> ReadHere() {
+// A text announced but not handed out is asked for again a few times, the
+// clipboard closed in between so that whoever is busy with it can finish.
+constexpr int kTextTries = 5;
+constexpr DWORD kTextRetryPauseMs = 100;
+
+// One look: open, facts, text, close. `withheld` tells that the clipboard
+// announced text but did not hand it out; the text is empty then.
+std::optional<ClipboardSnapshot> LookOnce(bool& withheld) {
   ClipboardSession session(nullptr);
   if (!session.IsOpen()) return std::nullopt;
   ClipboardSnapshot snapshot{{}, IsConvertible(ReadContentFacts()), 0};
-  if (snapshot.convertible) snapshot.text = ReadOpenClipboardText();
+  std::optional<Text> text;
+  if (snapshot.convertible) text = ReadOpenClipboardText();
+  withheld = snapshot.convertible && !text;
+  snapshot.text = std::move(text).value_or(Text());
   // Read while the clipboard is open, so it names the content just read.
   snapshot.sequence = ::GetClipboardSequenceNumber();
   return snapshot;
+}
+
+// One read on the calling thread. Text that stays announced but is never
+// handed out reads as empty.
+std::optional<ClipboardSnapshot> ReadHere() {
+  for (int attempt = 1;; ++attempt, ::Sleep(kTextRetryPauseMs)) {
+    bool withheld = false;
+    std::optional<ClipboardSnapshot> snapshot = LookOnce(withheld);
+    if (!withheld || attempt == kTextTries) return snapshot;
+  }
 }
 
 // Reads the clipboard on a thread of its own. An owner that promised text

@@ -73,7 +73,11 @@ bool RefreshOnce(HWND hWnd, DWORD& shownSequence) {
   if (!snapshot) return false;
   // The same content announced again is not converted a second time.
   if (clipboard::Tracker().AlreadyShown(snapshot->sequence)) return false;
-  clipboard::Tracker().RecordShown(snapshot->sequence, snapshot->convertible,
+  // An empty text has nothing to convert: no command and no Auto conversion
+  // replaces it, so a text the clipboard announced but never handed out is
+  // left to its owner rather than overwritten.
+  clipboard::Tracker().RecordShown(snapshot->sequence,
+                                   snapshot->convertible && !snapshot->text.empty(),
                                    clipboard::FingerprintOf(snapshot->text));
   shownSequence = snapshot->sequence;
   viewerClient->ShowClipboardText(snapshot->text);
