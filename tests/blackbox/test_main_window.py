@@ -223,6 +223,10 @@ class ContentSafety(TarnwickTestCase):
         self.wait_field("")
         self.press("lower case")
         self.assertFalse(self.reported(300), "nothing to read is no failure")
+        self.set_auto(True)
+        self.assertTrue(driver("clip-state").endswith("\t0\n"),
+                        "Auto mode leaves a text never handed out to its owner")
+        self.set_auto(False)
         release(promise)
 
         self.copy_shown("before the hang")
