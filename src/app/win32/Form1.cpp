@@ -126,9 +126,9 @@ void Form1::CreateWindowAndControls() {
   // Outer frame at the top-left corner of the screen until settings move it.
   const RECT at{0, 0, frame.right - frame.left, frame.bottom - frame.top};
   const std::wstring caption = win32::ToWide(kProgramTitle);
-  const CreateSpec spec{kMainWindowClass, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+  const CreateParams params{kMainWindowClass, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
                         caption.c_str(), kWindowStyle, 0, at, nullptr};
-  if (!win32::ApiCall([&] { return Create(spec); })) mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
+  if (!win32::ApiCall([&] { return Create(params); })) mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
   bigIcon_.reset(LoadProgramIcon(instance, SM_CXICON, SM_CYICON));
   smallIcon_.reset(LoadProgramIcon(instance, SM_CXSMICON, SM_CYSMICON));
   ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));

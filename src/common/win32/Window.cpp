@@ -100,12 +100,12 @@ Window::~Window() {
   }
 }
 
-bool Window::Create(const CreateSpec& spec) {
+bool Window::Create(const CreateParams& params) {
   InstallDialogKeys();
-  if (!RegisterWindowClass(spec.className, &Procedure, spec.background)) return false;
+  if (!RegisterWindowClass(params.className, &Procedure, params.background)) return false;
   const HWND created = ::CreateWindowExW(
-      spec.exStyle, spec.className, spec.caption, spec.style, spec.frame.left, spec.frame.top,
-      spec.frame.right - spec.frame.left, spec.frame.bottom - spec.frame.top, spec.owner, nullptr,
+      params.exStyle, params.className, params.caption, params.style, params.frame.left, params.frame.top,
+      params.frame.right - params.frame.left, params.frame.bottom - params.frame.top, params.owner, nullptr,
       ::GetModuleHandleW(nullptr), this);
   return created != nullptr;
 }

@@ -48,7 +48,7 @@ class Window {
  protected:
   explicit Window(const char16_t* name) : name_(name) {}
 
-  struct CreateSpec {
+  struct CreateParams {
     const wchar_t* className;  // registered with the common procedure on first use
     HBRUSH background;         // the class's background brush
     const wchar_t* caption;
@@ -59,7 +59,7 @@ class Window {
   };
   // Creates the window; false when the system refuses. The system's error
   // code is left for the caller to record.
-  bool Create(const CreateSpec& spec);
+  bool Create(const CreateParams& params);
 
   // The window's own handling of a message; nullopt for the default one.
   virtual std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;

@@ -21,9 +21,9 @@ void Dialog::CreateWindowAndControls(HWND owner, HWND centreOn, const ControlFon
   // The window has its caption from the start, so that a dialog whose load
   // stops early is still recognisable.
   const Text caption = design_.caption != nullptr ? *design_.caption : Text();
-  const CreateSpec spec{kDialogClass, ::GetSysColorBrush(COLOR_BTNFACE), win32::WideView(caption),
+  const CreateParams params{kDialogClass, ::GetSysColorBrush(COLOR_BTNFACE), win32::WideView(caption),
                         kStyle, kExStyle, RECT{0, 0, 0, 0}, owner};
-  if (!win32::ApiCall([&] { return Create(spec); })) mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
+  if (!win32::ApiCall([&] { return Create(params); })) mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
   SizeAndCentre(centreOn);
   controls_.Build(hwnd(), design_.controls, dpi_, fonts);
 }

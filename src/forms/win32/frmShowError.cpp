@@ -41,9 +41,9 @@ frmShowError& frmShowError::Instance() {
 
 void frmShowError::Load() {
   const int dpi = win32::SystemDpi();
-  const CreateSpec spec{kClass, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), L"Error Report",
+  const CreateParams params{kClass, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), L"Error Report",
                         kFormStyle, 0, CentredFrame(dpi), nullptr};
-  if (!win32::ApiCall([&] { return Create(spec); })) mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
+  if (!win32::ApiCall([&] { return Create(params); })) mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
   txtError_ = win32::RequiredApiCall(
       [&] {
         return ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
