@@ -16,16 +16,8 @@
 #include "case/CaseTables.h"
 #include "case/CaseUtf8Steps.h"
 
-// Where SSE2 is not part of the baseline, every function from here on is
-// compiled for it; only CPUs that have it reach them (CaseRules.cpp checks).
-// The headers above stay outside, so no inline function of theirs is
-// compiled with SSE2 instructions for code that runs everywhere.
-#if !TARNWICK_CASE_SSE2_BASELINE && defined(__clang__)
-#pragma clang attribute push(__attribute__((target("sse2"))), apply_to = function)
-#elif !TARNWICK_CASE_SSE2_BASELINE && defined(__GNUC__)
-#pragma GCC push_options
-#pragma GCC target("sse2")
-#endif
+// Only CPUs with SSE2 reach what follows (CaseRules.cpp checks).
+#include "case/Sse2TargetBegin.h"
 
 namespace tarnwick::mCase::sse2 {
 namespace {
@@ -604,10 +596,6 @@ std::size_t ConvertUtf8(CaseRule rule, const char* in, std::size_t n, char* out,
 
 }  // namespace tarnwick::mCase::sse2
 
-#if !TARNWICK_CASE_SSE2_BASELINE && defined(__clang__)
-#pragma clang attribute pop
-#elif !TARNWICK_CASE_SSE2_BASELINE && defined(__GNUC__)
-#pragma GCC pop_options
-#endif
+#include "case/Sse2TargetEnd.h"
 
 #endif  // TARNWICK_CASE_SSE2

@@ -112,14 +112,8 @@ std::size_t WholeCharactersEnd(std::string_view bytes) {
 
 #include <emmintrin.h>
 
-// As in the case kernels: compiled for SSE2 where the baseline lacks it, and
-// reached only when the CPU has it.
-#if !TARNWICK_CASE_SSE2_BASELINE && defined(__clang__)
-#pragma clang attribute push(__attribute__((target("sse2"))), apply_to = function)
-#elif !TARNWICK_CASE_SSE2_BASELINE && defined(__GNUC__)
-#pragma GCC push_options
-#pragma GCC target("sse2")
-#endif
+// Reached only when the CPU has SSE2, as the case kernels are.
+#include "case/Sse2TargetBegin.h"
 
 namespace tarnwick::utf8::sse2 {
 namespace {
@@ -209,10 +203,6 @@ std::size_t CleanRounds(const unsigned char* p, std::size_t n) {
 
 }  // namespace tarnwick::utf8::sse2
 
-#if !TARNWICK_CASE_SSE2_BASELINE && defined(__clang__)
-#pragma clang attribute pop
-#elif !TARNWICK_CASE_SSE2_BASELINE && defined(__GNUC__)
-#pragma GCC pop_options
-#endif
+#include "case/Sse2TargetEnd.h"
 
 #endif  // TARNWICK_CASE_SSE2
