@@ -110,32 +110,32 @@ wstring ClassOf(HWND hwnd) {
 // --- Windows -------------------------------------------------------------------------
 
 struct Search {
-  wstring spec;
+  wstring which;
   std::vector<HWND> found;
 };
 
 BOOL CALLBACK Collect(HWND hwnd, LPARAM param) {
   auto* search = reinterpret_cast<Search*>(param);
   const wstring cls = ClassOf(hwnd);
-  const bool match = search->spec == L"main" ? cls == L"Tarnwick.Form1"
+  const bool match = search->which == L"main" ? cls == L"Tarnwick.Form1"
                      : !::IsWindowVisible(hwnd) ? false
-                     : search->spec == L"box" ? cls == L"#32770"
-                                               : TextOf(hwnd) == search->spec;
+                     : search->which == L"box" ? cls == L"#32770"
+                                               : TextOf(hwnd) == search->which;
   if (match) search->found.push_back(hwnd);
   return TRUE;
 }
 
-std::vector<HWND> Windows(const wstring& spec) {
-  Search search{spec, {}};
+std::vector<HWND> Windows(const wstring& which) {
+  Search search{which, {}};
   ::EnumWindows(&Collect, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
-// Waits up to ms until a window of the spec is there (or, there = false,
+// Waits up to ms until a window named by `which` is there (or, there = false,
 // until none is); the first one found, or nullptr.
-HWND Wait(const wstring& spec, DWORD ms, bool there = true) {
+HWND Wait(const wstring& which, DWORD ms, bool there = true) {
   for (const DWORD start = ::GetTickCount();; ::Sleep(20)) {
-    const auto found = Windows(spec);
+    const auto found = Windows(which);
     if (found.empty() != there) return there ? found.front() : ::GetDesktopWindow();
     if (::GetTickCount() - start >= ms) return nullptr;
   }
@@ -152,7 +152,7 @@ std::vector<HWND> Children(HWND parent) {
   return children;
 }
 
-int Describe(HWND window, const wstring& spec) {
+int Describe(HWND window, const wstring& which) {
   HWND owner = ::GetWindow(window, GW_OWNER);
   const auto mains = Windows(L"main");
   const char* main = mains.empty() ? "none" : ::IsWindowEnabled(mains[0]) ? "enabled" : "disabled";
@@ -165,7 +165,7 @@ int Describe(HWND window, const wstring& spec) {
   std::snprintf(flags, sizeof flags, "\t%s\t%d\t%d\t%08lx\t", main,
                 ::IsWindowEnabled(window) ? 1 : 0,
                 (ex & WS_EX_TOPMOST) ? 1 : 0, static_cast<unsigned long>(ex));
-  Line(std::to_string(Windows(spec).size()) + "\t" +
+  Line(std::to_string(Windows(which).size()) + "\t" +
        (owner && ::IsWindowVisible(owner) ? Utf8(TextOf(owner)) : "-") + flags + Rect(frame) +
        "\t" + Rect(client) + "\t" + std::to_string(reinterpret_cast<std::uintptr_t>(window)));
   return 0;

@@ -197,14 +197,14 @@ class Window:
         self.handle = int(f[8])
 
 
-def window(spec="main", timeout_ms=5000):
-    """The first window of the spec ("main", "box" or a caption), or None."""
-    result = driver_run("wait", spec, str(timeout_ms))
+def window(which="main", timeout_ms=5000):
+    """The first window named by `which` ("main", "box" or a caption), or None."""
+    result = driver_run("wait", which, str(timeout_ms))
     return Window(result.stdout.decode("utf-8")) if result.returncode == 0 else None
 
 
-def gone(spec, timeout_ms=10000):
-    return driver_run("gone", spec, str(timeout_ms)).returncode == 0
+def gone(which, timeout_ms=10000):
+    return driver_run("gone", which, str(timeout_ms)).returncode == 0
 
 
 class Control:
@@ -219,8 +219,8 @@ class Control:
         return f"{self.cls} {self.id} {self.text!r} at {self.rect}, text {self.extent}"
 
 
-def controls(spec="main", hook=False):
-    args = ["controls", spec] + ([windows_path(HOOKS)] if hook else [])
+def controls(which="main", hook=False):
+    args = ["controls", which] + ([windows_path(HOOKS)] if hook else [])
     return [Control(line) for line in driver(*args).splitlines() if line]
 
 

@@ -64,17 +64,17 @@ class DpiLayout(ReportTestCase):
     def px(self, twips):
         return round(twips * self.dpi_now / 1440)
 
-    def layout(self, spec):
+    def layout(self, which):
         """(client width, height), {id: Control} of the window, its texts
         measured inside its program, once its frame is checked against the
         screen: a window that fits the work area lies inside it, a larger
         one keeps its top-left corner (the caption and the close box's row)
         on it."""
-        shown = window(spec, 15000)
-        self.assertIsNotNone(shown, f"no window {spec!r} to measure")
+        shown = window(which, 15000)
+        self.assertIsNotNone(shown, f"no window {which!r} to measure")
         self.frame = shown.frame
-        self.assert_on_screen(self.frame, self.work, spec)
-        return shown.client[2:], {c.id: c for c in controls(spec, hook=True)}
+        self.assert_on_screen(self.frame, self.work, which)
+        return shown.client[2:], {c.id: c for c in controls(which, hook=True)}
 
     def assert_on_screen(self, frame, work, caption):
         for axis in (0, 1):

@@ -71,10 +71,11 @@ std::optional<ClipboardSnapshot> LookOnce(bool& withheld) {
 // One read on the calling thread. Text that stays announced but is never
 // handed out reads as empty.
 std::optional<ClipboardSnapshot> ReadHere() {
-  for (int attempt = 1;; ++attempt, ::Sleep(kTextRetryPauseMs)) {
+  for (int attempt = 1;; ++attempt) {
     bool withheld = false;
     std::optional<ClipboardSnapshot> snapshot = LookOnce(withheld);
     if (!withheld || attempt == kTextTries) return snapshot;
+    ::Sleep(kTextRetryPauseMs);
   }
 }
 
