@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdlib>
 #include <set>
 #include <span>
 
@@ -32,6 +34,12 @@ const ControlDesign* Find(std::span<const ControlDesign> controls, int id) {
   return nullptr;
 }
 
+// Controls that frame or underlie others, or are never seen.
+bool IsDecoration(const ControlDesign& c) {
+  return c.kind == ControlKind::Panel || c.kind == ControlKind::GroupBox || c.kind == ControlKind::Line ||
+         c.kind == ControlKind::HiddenLabel;
+}
+
 // Controls are built in table order: a container must exist before what it
 // holds, ids must tell controls apart, and whatever the user can reach
 // lies inside the client area.
@@ -50,9 +58,7 @@ TEST(FormDesigns, ContainersFirstIdsUniqueEverythingReachableInside) {
       }
       // The panel fills the window, Frame1 runs past it and the About
       // dialog's lines run past both edges, as designed.
-      const bool decoration = c.kind == ControlKind::Panel || c.kind == ControlKind::GroupBox ||
-                              c.kind == ControlKind::Line || c.kind == ControlKind::HiddenLabel;
-      if (decoration) continue;
+      if (IsDecoration(c)) continue;
       int left = c.left, top = c.top;
       for (const ControlDesign* p = Find(form.controls, c.container); p != nullptr;
            p = Find(form.controls, p->container)) {
@@ -66,6 +72,32 @@ TEST(FormDesigns, ContainersFirstIdsUniqueEverythingReachableInside) {
   }
   // The font container is never seen: it starts below the client area.
   EXPECT_GE(DesignOf(ControlId::lblFontContainer).top, kClientHeightTwips);
+}
+
+// What a user would see as a slip of the layout: two controls of one
+// container that overlap, or edges that almost line up. Edges of siblings
+// either line up exactly or stand at least 4 pixels (60 twips) apart.
+TEST(FormDesigns, SiblingsNeverOverlapAndEdgesLineUpOrStandClear) {
+  constexpr int kClear = 60;
+  const auto edges = [](const ControlDesign& c) {
+    return std::array{c.left, c.left + c.width, c.top, c.top + c.height};
+  };
+  for (const Table& form : AllForms()) {
+    SCOPED_TRACE(form.name);
+    for (std::size_t i = 0; i < form.controls.size(); ++i) {
+      for (std::size_t j = i + 1; j < form.controls.size(); ++j) {
+        const ControlDesign &a = form.controls[i], &b = form.controls[j];
+        if (a.container != b.container || IsDecoration(a) || IsDecoration(b)) continue;
+        SCOPED_TRACE(TextToAscii(a.name) + " and " + TextToAscii(b.name));
+        const auto ea = edges(a), eb = edges(b);
+        EXPECT_TRUE(ea[1] <= eb[0] || eb[1] <= ea[0] || ea[3] <= eb[2] || eb[3] <= ea[2]) << "overlap";
+        for (std::size_t k = 0; k < ea.size(); ++k) {
+          const int apart = std::abs(ea[k] - eb[k]);
+          EXPECT_TRUE(apart == 0 || apart >= kClear) << "edge " << k << " off by " << apart;
+        }
+      }
+    }
+  }
 }
 
 // Each step of a dialog's load sets one caption, in ascending order; the
