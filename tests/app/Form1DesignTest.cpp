@@ -40,10 +40,14 @@ bool IsDecoration(const ControlDesign& c) {
          c.kind == ControlKind::HiddenLabel;
 }
 
+// Edges of siblings line up exactly or stand at least 4 pixels apart, and
+// what the user can see keeps as much room from the edges around it.
+constexpr int kClear = 60;
+
 // Controls are built in table order: a container must exist before what it
-// holds, ids must tell controls apart, and whatever the user can reach
-// lies inside the client area.
-TEST(FormDesigns, ContainersFirstIdsUniqueEverythingReachableInside) {
+// holds, ids must tell controls apart, and whatever the user can see lies
+// inside the client area and inside its box, clear of their edges.
+TEST(FormDesigns, ContainersFirstIdsUniqueEverythingVisibleInsideClearOfTheEdges) {
   for (const Table& form : AllForms()) {
     SCOPED_TRACE(form.name);
     std::set<int> seen;
@@ -59,13 +63,21 @@ TEST(FormDesigns, ContainersFirstIdsUniqueEverythingReachableInside) {
       // The panel fills the window, Frame1 runs past it and the About
       // dialog's lines run past both edges, as designed.
       if (IsDecoration(c)) continue;
+      const ControlDesign* box = Find(form.controls, c.container);
+      if (box != nullptr && box->kind != ControlKind::Panel) {
+        EXPECT_GE(c.left, kClear);
+        EXPECT_GE(c.top, kClear);
+        EXPECT_LE(c.left + c.width, box->width - kClear);
+        EXPECT_LE(c.top + c.height, box->height - kClear);
+      }
       int left = c.left, top = c.top;
-      for (const ControlDesign* p = Find(form.controls, c.container); p != nullptr;
-           p = Find(form.controls, p->container)) {
+      for (const ControlDesign* p = box; p != nullptr; p = Find(form.controls, p->container)) {
         left += p->left;
         top += p->top;
       }
-      EXPECT_GE(left, 0);
+      EXPECT_GE(left, kClear);
+      EXPECT_GE(top, kClear);
+      // The widest option of the hidden Frame1 reaches the right edge.
       EXPECT_LE(left + c.width, form.clientWidth);
       EXPECT_LE(top + c.height, form.clientHeight);
     }
@@ -75,10 +87,8 @@ TEST(FormDesigns, ContainersFirstIdsUniqueEverythingReachableInside) {
 }
 
 // What a user would see as a slip of the layout: two controls of one
-// container that overlap, or edges that almost line up. Edges of siblings
-// either line up exactly or stand at least 4 pixels (60 twips) apart.
+// container that overlap, or edges that almost line up.
 TEST(FormDesigns, SiblingsNeverOverlapAndEdgesLineUpOrStandClear) {
-  constexpr int kClear = 60;
   const auto edges = [](const ControlDesign& c) {
     return std::array{c.left, c.left + c.width, c.top, c.top + c.height};
   };
@@ -108,7 +118,8 @@ TEST(FormDesigns, CaptionStepsRunOnceEachInOrder) {
     const auto steps = forms::CaptionSteps(*form);
     ASSERT_FALSE(steps.empty());
     EXPECT_EQ(steps.front().control, nullptr);
-    for (std::size_t i = 1; i < steps.size(); ++i) EXPECT_LT(steps[i - 1].step, steps[i].step);
+    // A failing step is reported by its number: the steps run by tens.
+    for (std::size_t i = 0; i < steps.size(); ++i) EXPECT_EQ(steps[i].step, 20 + 10 * int(i));
   }
   EXPECT_EQ(forms::CaptionSteps(forms::Form11Design()).size(), 20u);  // steps 20 to 210
   EXPECT_EQ(forms::CaptionSteps(forms::Form10Design()).size(), 10u);  // steps 20 to 110

@@ -270,6 +270,10 @@ class ReportFile(DialogTestCase):
         text = data.decode("cp1252")
         self.assertIn("Number: 521 ", text)
         self.assertIn("Can't open Clipboard", text)
+        # The facts line and the system's own message for the refused call.
+        self.assertRegex(text, r"\r\n  Time='[^']+' App='Tarnwick:2\.0\.0' ADO-version='\?' "
+                               r"Computer='[^']+' \r\n  Method: Form1\.bnUpper_Click \r\n")
+        self.assertIn("\r\n  API Error: (5) Access denied.\r\n  Call Stack: ", text)
         # The call-stack line names the handler and its failing step, padded
         # to 100 characters.
         stack = [line for line in text.split("\r\n") if "Form1.bnUpper_Click" in line

@@ -3,11 +3,13 @@ was copied before, the version record, the end of the process with its
 window; the OS check under Wine's per-program Windows version; a single
 instance."""
 
+import ntpath
 import subprocess
 import unittest
 
 from tarnwick_blackbox import (DRIVER, EXE, WINE, TarnwickTestCase, close, controls,
-                               helper, message_box, registry, screenshot, start, stored, window)
+                               helper, message_box, registry, screenshot, start, stored, window,
+                               windows_path)
 
 OS_REFUSAL = "Tarnwick supports only Windows 2000/XP/2003/Vista"
 
@@ -63,7 +65,7 @@ class FirstStart(TarnwickTestCase):
 
         # The version record is written on every start that gets this far.
         self.assertEqual(stored("Version"), {"Major": "2", "Minor": "0", "Revision": "0"})
-        self.assertTrue(stored("Path").get("AppPath"))
+        self.assertEqual(stored("Path").get("AppPath"), ntpath.dirname(windows_path(EXE)))
         close(process)
 
 

@@ -3,14 +3,33 @@ win32-minimum.txt, with the first Windows NT version that has it, and none
 may be newer than TARNWICK_NEWEST_WINDOWS (5.0 for the 32-bit build, which
 must start on Windows 2000; unset: the list need only be complete). A
 function that the system lacks makes the loader refuse the whole program,
-so this is checked on the built files."""
+so this is checked on the built files, as the toolchain's objdump reads
+their import tables."""
 
 import os
+import re
+import subprocess
 import unittest
 
-from pe_imports import imports_of
-
 LIST = os.path.join(os.path.dirname(os.path.abspath(__file__)), "win32-minimum.txt")
+
+
+def imports_of(path):
+    """(dll, function) pairs of the executable's import tables. A line under
+    a DLL that is not a named import (one by ordinal) is kept whole, so that
+    the list check names it."""
+    out = subprocess.run([os.environ["TARNWICK_OBJDUMP"], "-p", path], capture_output=True,
+                         text=True, check=True).stdout
+    found, dll = [], None
+    for line in out.splitlines():
+        if named := re.match(r"\s*DLL Name: (\S+)", line):
+            dll = named[1]
+        elif not line.strip():
+            dll = None
+        elif dll and "Member-Name" not in line:
+            entry = re.match(r"\s*[0-9a-fA-F]+\s+\d+\s+(\S+)\s*$", line)
+            found.append((dll, entry[1] if entry else line.strip()))
+    return found
 
 
 def parse_version(text):

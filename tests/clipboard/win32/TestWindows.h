@@ -36,24 +36,16 @@ class TestWindow {
   HWND hwnd_;
 };
 
-// Another program's copy: text, or a known block of another format.
-inline void OtherProgramPuts(HWND other, UINT format, const void* data, std::size_t bytes,
-                             UINT extraFormat = 0) {
+// Another program's copy of a text.
+inline void OtherProgramCopies(HWND other, const std::wstring& text) {
+  const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
   ASSERT_TRUE(::OpenClipboard(other));
   ::EmptyClipboard();
-  for (UINT f : {format, extraFormat}) {
-    if (f == 0) continue;
-    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
-    std::memcpy(::GlobalLock(block), data, bytes);
-    ::GlobalUnlock(block);
-    if (::SetClipboardData(f, block) == nullptr) ::GlobalFree(block);
-  }
+  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+  std::memcpy(::GlobalLock(block), text.c_str(), bytes);
+  ::GlobalUnlock(block);
+  if (::SetClipboardData(CF_UNICODETEXT, block) == nullptr) ::GlobalFree(block);
   ::CloseClipboard();
-}
-
-inline void OtherProgramCopies(HWND other, const std::wstring& text, UINT extraFormat = 0) {
-  OtherProgramPuts(other, CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t),
-                   extraFormat);
 }
 
 inline std::string BlockOf(HWND reader, UINT format) {

@@ -65,20 +65,5 @@ TEST_F(RegSettings, RefusedNamesAndFailedWritesRaise) {
             u"75 Path/File access error");
 }
 
-TEST_F(RegSettings, VersionRecordNamesVersionAndFolder) {
-  SaveSetting(u"Path", u"AppPath", u"C:\\elsewhere");
-  SaveVersion();
-  EXPECT_EQ(GetSetting(u"Version", u"Major", u""), u"2");
-  EXPECT_EQ(GetSetting(u"Version", u"Minor", u""), u"0");
-  EXPECT_EQ(GetSetting(u"Version", u"Revision", u""), u"0");
-  wchar_t self[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  const Text exe = win32::FromWide(self, n);
-  const Text folder = GetSetting(u"Path", u"AppPath", u"");
-  EXPECT_EQ(folder, AppFolder());
-  EXPECT_EQ(folder + u"\\", exe.substr(0, exe.find_last_of(u'\\') + 1));
-  EXPECT_NE(folder.back(), u'\\');
-}
-
 }  // namespace
 }  // namespace tarnwick::mRegSettings

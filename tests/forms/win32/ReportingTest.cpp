@@ -1,6 +1,6 @@
-// What the black-box suite cannot reach of reporting: the Documents folder
-// lookup, errors that write nothing, the development-mode details form, the
-// links' stored hand cursor and a control the system refuses.
+// What the black-box suite cannot reach of reporting: errors that write
+// nothing, the development-mode details form, the links' stored hand cursor
+// and a control the system refuses.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -24,15 +24,6 @@
 
 namespace tarnwick::mErrTrap {
 namespace {
-
-TEST(SpecialFolders, DocumentsWithoutTrailingBackslashAndNothingForAnUnknownFolder) {
-  const Text documents = mSpecialFolders::GetSpecialFolderPath(nullptr, 5);
-  ASSERT_FALSE(documents.empty());
-  EXPECT_NE(documents.back(), u'\\');
-  EXPECT_TRUE(::GetFileAttributesW(win32::ToWide(documents).c_str()) & FILE_ATTRIBUTE_DIRECTORY);
-  EXPECT_EQ(mSpecialFolders::ReportFolder(), documents + u"\\Tarnwick");
-  EXPECT_EQ(mSpecialFolders::GetSpecialFolderPath(nullptr, 0x7EFF), u"");
-}
 
 // ReportError as the program installs it, with no main window loaded.
 class Reporting : public ::testing::Test {

@@ -65,26 +65,6 @@ TEST(FileExist, FilesFoldersPatternsAndMissingPaths) {
   EXPECT_FALSE(FileExist(scratch.file() + Text(1, u'\0') + u"x"));
 }
 
-TEST(Drives, NamesAndVolumes) {
-  const std::vector<Text> names = GetDriveNames();
-  ASSERT_FALSE(names.empty());
-  bool hasC = false;
-  for (const Text& name : names) {
-    EXPECT_EQ(name.size(), 3u);
-    EXPECT_EQ(name.substr(1), u":\\");
-    hasC = hasC || name == u"C:\\";
-  }
-  EXPECT_TRUE(hasC);
-  EXPECT_TRUE(GetDriveInfo(u"C:\\", 2).has_value());
-  EXPECT_FALSE(GetDriveInfo(u"C:\\", 1).has_value());  // only the label is known
-  for (char16_t letter = u'Z'; letter > u'D'; --letter) {
-    const Text root{letter, u':', u'\\'};
-    if (std::find(names.begin(), names.end(), root) != names.end()) continue;
-    EXPECT_FALSE(GetDriveInfo(root, 2).has_value());
-    break;
-  }
-}
-
 // The checks before Explorer opens a file: a path that passes shows
 // nothing, one that fails tells the user why.
 TEST(FileManager, EachFailedCheckIsShownAPassedOneIsNot) {
@@ -106,20 +86,6 @@ TEST(FileManager, EachFailedCheckIsShownAPassedOneIsNot) {
     test_support::MessageBoxAnswerer answerer;
     EXPECT_EQ(FileManager(row.path), Text(row.message).empty());
     EXPECT_EQ(win32::FromWide(answerer.text()), row.message);
-  }
-}
-
-TEST(ShellErrorMessage, ShowsTextsAndStaysSilent) {
-  {
-    test_support::MessageBoxAnswerer answerer;
-    ShellErrorMessage(2);
-    EXPECT_EQ(win32::FromWide(answerer.text()), u"The specified file was not found.");
-  }
-  for (std::int32_t silent : {1, 28, 32, -5}) {
-    test_support::MessageBoxAnswerer answerer;
-    ShellErrorMessage(silent);  // would wait for the answerer if it showed a box
-    ::Sleep(50);
-    EXPECT_EQ(answerer.text(), L"");
   }
 }
 
