@@ -32,8 +32,6 @@
 //   resources               Tarnwick's GDI, USER and handle counts
 //   record ARGS             appends ARGS to the file TARNWICK_SHELL_LOG names
 //                           (the stand-in for the programs the shell starts)
-//   details TEXT            shows the error details form (which the delivered
-//                           program never shows) with TEXT until it is closed
 //   hold-desktop            keeps the session's desktop in use
 //   serve                   runs the subcommands that stdin names, one a line
 #include <windows.h>
@@ -49,8 +47,6 @@
 #include <string>
 #include <vector>
 
-#include "common/Text.h"
-#include "forms/win32/frmShowError.h"
 
 namespace {
 
@@ -518,23 +514,6 @@ int Record(int argc, wchar_t** argv) {
   return 0;
 }
 
-// The form built from the program's own library, so that its layout can be
-// measured at any DPI.
-int Details(const wstring& text) {
-  auto& form = tarnwick::forms::frmShowError::Instance();
-  try {
-    form.ErrorReport(tarnwick::Text(text.begin(), text.end()));
-  } catch (...) {
-    return 1;
-  }
-  MSG msg;
-  while (form.hwnd() != nullptr && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
-  return 0;
-}
-
 int Run(int argc, wchar_t** argv) {
   const wstring command = argc > 1 ? argv[1] : L"";
   const auto number = [&](int index, DWORD fallback) {
@@ -553,7 +532,6 @@ int Run(int argc, wchar_t** argv) {
   if (command == L"facts") return Facts();
   if (command == L"resources") return Resources();
   if (command == L"record") return Record(argc, argv);
-  if (command == L"details" && argc > 2) return Details(argv[2]);
   if (command == L"msgbox") return ReadMessageBox(number(2, 5000), argc > 3);
   if (command == L"gone" && argc > 2) return Wait(argv[2], number(3, 5000), false) ? 0 : 1;
   if (command == L"wait" && argc > 2) {
