@@ -154,11 +154,15 @@ TEST(FormDesigns, TwipsConvertAtTheGivenDpi) {
 
 TEST(FieldView, ShowsShortTextsWholeLongOnesFromTheStartNeverHalfAPair) {
   const Text emoji = u"abc\U0001F600def";  // the emoji takes units 3 and 4
+  const Text loneHigh = Text(u"abc") + char16_t(0xD800);
   const struct {
     Text text;
     std::size_t limit, shown;
-  } rows[] = {{u"", 4, 0}, {u"abcd", 4, 4}, {u"abcdef", 4, 4}, {u"abc", 0, 0},
-              {u"abcdef", 0, 0}, {emoji, 4, 3}, {emoji, 5, 5}, {emoji, 3, 3}};
+  } rows[] = {{u"", 4, 0}, {u"abcd", 4, 4}, {u"abcdef", 4, 4}, {u"abc", 0, 0}, {u"abcdef", 0, 0},
+              {emoji, 4, 3}, {emoji, 5, 5}, {emoji, 3, 3},
+              {u"abc\U00010000", 4, 3}, {u"abc\U0010FFFF", 4, 3},  // high halves D800 and DBFF
+              {u"ab\U00010000c", 4, 4},  // the cut falls after the pair
+              {loneHigh, 4, 4}};          // a whole text is shown whole
   for (const auto& row : rows) {
     SCOPED_TRACE(TextToAscii(row.text) + " limit " + std::to_string(row.limit));
     EXPECT_EQ(FieldViewLength(row.text, row.limit), row.shown);
