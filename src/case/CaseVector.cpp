@@ -8,7 +8,6 @@
 
 #include <emmintrin.h>
 
-#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -235,44 +234,138 @@ __m128i SeparatorUnits(__m128i v) {
   return _mm_or_si128(nulOrSpace, InRange16(v, '\t', '\r'));
 }
 
-// The delimiters among 16 units, one bit each. Packing with signed
-// saturation keeps every unit below 0x80 as it is and turns none into one.
-std::uint64_t DelimiterMask16(const char16_t* in) {
-  return Bits(DelimiterBytes(_mm_packs_epi16(Load(in), Load(in + 8))));
+// Sentence case of a stretch beyond ASCII, 64 units a block. The capitals of
+// a block are found at once, as in the ASCII rounds, from two masks that
+// vector compares give: the units that may be cased letters, and the
+// delimiters. Those marks go into a list, and one loop over the list of a
+// chunk raises them: no branch of a block depends on where its delimiters
+// fall, which in prose is nowhere predictable.
+
+// The 64-lane form of MarkCapitals: the units to capitalise among 64 (bit
+// k: unit k), and the state after them. Adding the delimiters (with the
+// incoming state at bit 0) to the non-letters sends a carry from each
+// delimiter up through its run of non-letters into the letter above it; a
+// carry out of bit 63 leaves a capital pending. A delimiter is never a
+// letter, so its bit is set in both addends.
+std::uint64_t MarkCapitals64(std::uint64_t letters, std::uint64_t delimiters, bool& capitaliseNext) {
+  const std::uint64_t nonLetters = ~letters;
+  const std::uint64_t sum = nonLetters + (delimiters | std::uint64_t(capitaliseNext));
+  capitaliseNext = sum < nonLetters;  // the carry out, portably
+  return sum & letters;
 }
 
-// Sentence case of a stretch beyond ASCII in two passes: all of it lower
-// case by lookups, then the steps of the rule only where they can change
-// something: from each delimiter (and from the start, while a capital is
-// pending) on, until a letter has taken the capital.
+// Lanes holding a byte in lo..hi, compared as unsigned: the addition moves
+// the range to the bottom of the signed order.
+__m128i InRangeUnsigned8(__m128i v, int lo, int hi) {
+  return _mm_cmplt_epi8(_mm_add_epi8(v, Splat8(0x80 - lo)), Splat8(-0x80 + hi - lo + 1));
+}
+
+struct BlockClasses {
+  std::uint64_t maybeLetters = 0, delimiters = 0;
+};
+
+// The units among 64 lower forms that may be cased letters, and the
+// delimiters, one bit per unit. Maybe letters are the ASCII letters, the
+// four ASCII units above them ({|}~ and DEL: rare, and cheaper to take in
+// than to test for) and every unit beyond ASCII; only a lookup of its flags
+// can tell whether one of those is a cased letter.
+BlockClasses ClassifyBlock(const char16_t* lowered) {
+  BlockClasses block;
+  for (unsigned q = 0; q < 64; q += 16) {
+    // Signed saturation keeps ASCII as it is and makes every other unit
+    // 0x7F or 0x80: neither a delimiter, both above 'z'.
+    const __m128i packed = _mm_packs_epi16(Load(lowered + q), Load(lowered + q + 8));
+    block.maybeLetters |= std::uint64_t(Bits(InRangeUnsigned8(packed, 'a', 0x80))) << q;
+    block.delimiters |= std::uint64_t(Bits(DelimiterBytes(packed))) << q;
+  }
+  return block;
+}
+
+// Where the lowest set bit is; 63 when none is. With the top bit ORed in,
+// the count of trailing zeros never sees zero, for which some compilers
+// emit a branch.
+std::size_t LowestIndex(std::uint64_t bits) {
+  return static_cast<std::size_t>(std::countr_zero(bits | std::uint64_t(1) << 63));
+}
+
+// A stretch goes through in chunks of this many units, a multiple of 64,
+// so that the positions of their marks fit in 16 bits.
+constexpr std::size_t kSentenceChunk = 4096;
+
+// The positions of the marked units of a chunk, in order. A block's first
+// four are written whether or not it has that many (a write past its last
+// mark is overwritten or never read), so that their number, which varies
+// from block to block, takes no branch.
+class MarkList {
+ public:
+  void Add(std::size_t base, std::uint64_t marks) {
+    std::size_t added = 0;
+    for (std::size_t k = 0; k < 4; ++k) {
+      at_[count_ + k] = LowestPosition(base, marks);
+      added += marks != 0;
+      marks &= marks - 1;
+    }
+    for (; marks != 0; marks &= marks - 1) at_[count_ + added++] = LowestPosition(base, marks);
+    count_ += added;
+  }
+  std::size_t Count() const { return count_; }
+  std::size_t operator[](std::size_t m) const { return at_[m]; }
+
+ private:
+  static std::uint16_t LowestPosition(std::size_t base, std::uint64_t marks) {
+    return static_cast<std::uint16_t>(base + LowestIndex(marks));
+  }
+
+  // A mark follows a non-letter, so a block holds at most 32.
+  std::uint16_t at_[kSentenceChunk / 2 + 4];
+  std::size_t count_ = 0;
+};
+
+// Raises the marked units of n (lower forms in `out`) to capitals. A maybe
+// letter that its flags show to be none passes the capital on: the plain
+// steps take it from there to the next cased letter, past any marks on the
+// way (maybe letters that are none either). Returns true when those steps
+// run out of units with a capital pending.
+bool RaiseMarks(const CaseTables& t, const char16_t* in, char16_t* out, std::size_t n, const MarkList& marks) {
+  bool pending = false;
+  std::size_t stepped = 0;  // the plain steps have converted the units below
+  for (std::size_t m = 0; m < marks.Count(); ++m) {
+    const std::size_t k = marks[m];
+    if (k < stepped) continue;
+    if (t.flags[out[k]] & detail::kCasedBit) {
+      out[k] = t.upper[out[k]];
+      continue;
+    }
+    pending = true;
+    for (stepped = k; stepped < n && pending; ++stepped) out[stepped] = detail::SentenceStep(t, in[stepped], pending);
+  }
+  return pending;
+}
+
+// Whole blocks, at most a chunk: all of it lower case by lookups, the marks
+// of each block, then the capitals.
+void SentenceBlocks(const CaseTables& t, const char16_t* in, char16_t* out, std::size_t n, bool& capitaliseNext) {
+  MapBlock(t.lower, in, out, n);
+  MarkList marks;
+  bool carry = capitaliseNext;
+  for (std::size_t base = 0; base < n; base += 64) {
+    const BlockClasses block = ClassifyBlock(out + base);
+    marks.Add(base, MarkCapitals64(block.maybeLetters, block.delimiters, carry));
+  }
+  // A capital pending at the end is left either by the last delimiters or
+  // by a maybe letter that could not take it.
+  capitaliseNext = RaiseMarks(t, in, out, n, marks) || carry;
+}
+
+// Whole blocks in chunks, the few units after them by the plain steps.
 void SentenceTableStretch(const CaseTables& t, const char16_t* in, char16_t* out, std::size_t n,
                           bool& capitaliseNext) {
-  MapBlock(t.lower, in, out, n);
-  bool pending = capitaliseNext;  // a local, which the stores to `out` cannot touch
-  // Steps from `k` while a capital is pending; returns where they stopped.
-  auto settle = [&](std::size_t k) {
-    for (; k < n && pending; ++k) out[k] = detail::SentenceStep(t, in[k], pending);
-    return k;
-  };
-  std::size_t settled = settle(0);
-  std::size_t base = 0;
-  for (; base + 64 <= n; base += 64) {
-    std::uint64_t delimiters = DelimiterMask16(in + base) | DelimiterMask16(in + base + 16) << 16 |
-                               DelimiterMask16(in + base + 32) << 32 | DelimiterMask16(in + base + 48) << 48;
-    for (; delimiters != 0; delimiters &= delimiters - 1) {
-      const std::size_t d = base + static_cast<std::size_t>(std::countr_zero(delimiters));
-      if (d < settled) continue;  // stepped over already
-      pending = true;
-      settled = settle(d + 1);
-    }
+  const std::size_t blocks = n / 64 * 64;
+  for (std::size_t from = 0; from < blocks; from += kSentenceChunk) {
+    const std::size_t chunk = blocks - from < kSentenceChunk ? blocks - from : kSentenceChunk;
+    SentenceBlocks(t, in + from, out + from, chunk, capitaliseNext);
   }
-  for (std::size_t d = std::max(base, settled); d < n; ++d) {
-    if (t.flags[in[d]] & detail::kDelimiterBit) {
-      pending = true;
-      d = settle(d + 1) - 1;
-    }
-  }
-  capitaliseNext = pending;
+  for (std::size_t i = blocks; i < n; ++i) out[i] = detail::SentenceStep(t, in[i], capitaliseNext);
 }
 
 // Every word capitalised for a stretch beyond ASCII, eight units a round:

@@ -178,9 +178,11 @@ Text MixedSample(std::size_t n, std::uint32_t seed) {
 TEST(CaseRules, KernelsMatchThePlainLoopsAtEveryAlignment) {
   if (!detail::CpuHasSse2()) GTEST_SKIP() << "no SSE2 kernels on this CPU or target";
   const Text sample = MixedSample(200, 1);
-  std::vector<Text> texts;  // lengths 0 to 100, and mixed text running into ASCII text at every place
+  std::vector<Text> texts;  // lengths 0 to 100, mixed text running into ASCII text at every place, long sentences
   for (std::size_t n = 0; n <= 100; ++n) texts.push_back(sample.substr(n % 7, n));
   for (std::size_t n = 0; n <= 80; ++n) texts.push_back(sample.substr(0, n) + u"one two. three, four: five\tsix? x y z end.");
+  const Text sentence = u"Жук ест щи, а кот спит на окне весь день. ";  // few capitals in 64 units
+  for (std::size_t n = 0; n <= 40; n += 5) texts.push_back(sample.substr(0, n) + sentence + sentence + sentence);
   for (CaseRule rule : kCaseRules) {
     SCOPED_TRACE(CaseRuleName(rule));
     for (const Text& text : texts) {
