@@ -260,6 +260,19 @@ __m128i InRangeUnsigned8(__m128i v, int lo, int hi) {
   return _mm_cmplt_epi8(_mm_add_epi8(v, Splat8(0x80 - lo)), Splat8(-0x80 + hi - lo + 1));
 }
 
+// Lanes of units beyond ASCII that are no cased letters, by their high
+// byte: general punctuation (0x20), CJK, kana, Yi and more (0x2E..0xA5),
+// Hangul, surrogates and private use (0xAC..0xFE). Known to be none without
+// a lookup, they never send the capital on by the plain steps: not a quote
+// or a dash after a delimiter, nor a sentence that starts in those scripts.
+// (The tests convert every unit after a delimiter, so tables with a cased
+// letter there would fail them.)
+__m128i CaselessBytes(__m128i highBytes) {
+  const __m128i punctuation = _mm_cmpeq_epi8(highBytes, Splat8(0x20));
+  return _mm_or_si128(punctuation, _mm_or_si128(InRangeUnsigned8(highBytes, 0x2E, 0xA5),
+                                                InRangeUnsigned8(highBytes, 0xAC, 0xFE)));
+}
+
 struct BlockClasses {
   std::uint64_t maybeLetters = 0, delimiters = 0;
 };
@@ -267,15 +280,19 @@ struct BlockClasses {
 // The units among 64 lower forms that may be cased letters, and the
 // delimiters, one bit per unit. Maybe letters are the ASCII letters, the
 // four ASCII units above them ({|}~ and DEL: rare, and cheaper to take in
-// than to test for) and every unit beyond ASCII; only a lookup of its flags
-// can tell whether one of those is a cased letter.
+// than to test for) and units beyond ASCII that are not known to be
+// caseless; only a lookup of its flags can tell whether one of those is a
+// cased letter.
 BlockClasses ClassifyBlock(const char16_t* lowered) {
   BlockClasses block;
   for (unsigned q = 0; q < 64; q += 16) {
+    const __m128i a = Load(lowered + q), b = Load(lowered + q + 8);
     // Signed saturation keeps ASCII as it is and makes every other unit
     // 0x7F or 0x80: neither a delimiter, both above 'z'.
-    const __m128i packed = _mm_packs_epi16(Load(lowered + q), Load(lowered + q + 8));
-    block.maybeLetters |= std::uint64_t(Bits(InRangeUnsigned8(packed, 'a', 0x80))) << q;
+    const __m128i packed = _mm_packs_epi16(a, b);
+    const __m128i highBytes = _mm_packus_epi16(_mm_srli_epi16(a, 8), _mm_srli_epi16(b, 8));
+    const __m128i maybe = _mm_andnot_si128(CaselessBytes(highBytes), InRangeUnsigned8(packed, 'a', 0x80));
+    block.maybeLetters |= std::uint64_t(Bits(maybe)) << q;
     block.delimiters |= std::uint64_t(Bits(DelimiterBytes(packed))) << q;
   }
   return block;
