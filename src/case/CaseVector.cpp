@@ -360,29 +360,32 @@ bool RaiseMarks(const CaseTables& t, const char16_t* in, char16_t* out, std::siz
 }
 
 // Whole blocks, at most a chunk: all of it lower case by lookups, the marks
-// of each block, then the capitals.
-void SentenceBlocks(const CaseTables& t, const char16_t* in, char16_t* out, std::size_t n, bool& capitaliseNext) {
+// of each block, then the capitals. Returns the state after them.
+bool SentenceBlocks(const CaseTables& t, const char16_t* in, char16_t* out, std::size_t n, bool capitaliseNext) {
   MapBlock(t.lower, in, out, n);
   MarkList marks;
-  bool carry = capitaliseNext;
   for (std::size_t base = 0; base < n; base += 64) {
     const BlockClasses block = ClassifyBlock(out + base);
-    marks.Add(base, MarkCapitals64(block.maybeLetters, block.delimiters, carry));
+    marks.Add(base, MarkCapitals64(block.maybeLetters, block.delimiters, capitaliseNext));
   }
   // A capital pending at the end is left either by the last delimiters or
   // by a maybe letter that could not take it.
-  capitaliseNext = RaiseMarks(t, in, out, n, marks) || carry;
+  return RaiseMarks(t, in, out, n, marks) || capitaliseNext;
 }
 
 // Whole blocks in chunks, the few units after them by the plain steps.
-void SentenceTableStretch(const CaseTables& t, const char16_t* in, char16_t* out, std::size_t n,
-                          bool& capitaliseNext) {
+// The state goes in and out by value: a reference would keep it in memory
+// for the ASCII rounds of the caller too, a load and a store on the path
+// from each round to the next.
+bool SentenceTableStretch(const CaseTables& t, const char16_t* in, char16_t* out, std::size_t n,
+                          bool capitaliseNext) {
   const std::size_t blocks = n / 64 * 64;
   for (std::size_t from = 0; from < blocks; from += kSentenceChunk) {
     const std::size_t chunk = blocks - from < kSentenceChunk ? blocks - from : kSentenceChunk;
-    SentenceBlocks(t, in + from, out + from, chunk, capitaliseNext);
+    capitaliseNext = SentenceBlocks(t, in + from, out + from, chunk, capitaliseNext);
   }
   for (std::size_t i = blocks; i < n; ++i) out[i] = detail::SentenceStep(t, in[i], capitaliseNext);
+  return capitaliseNext;
 }
 
 // Every word capitalised for a stretch beyond ASCII, eight units a round:
@@ -428,7 +431,7 @@ bool SentenceUnits(const char16_t* in, char16_t* out, std::size_t n, bool capita
     const __m128i a = Load(in + i), b = Load(in + i + 8);
     if (!IsAscii(_mm_or_si128(a, b))) {
       const std::size_t run = stretch.Take(i, n);
-      SentenceTableStretch(t, in + i, out + i, run, capitaliseNext);
+      capitaliseNext = SentenceTableStretch(t, in + i, out + i, run, capitaliseNext);
       i += run;
       continue;
     }
