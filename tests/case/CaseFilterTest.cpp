@@ -107,7 +107,7 @@ TEST(CaseFilter, IllFormedInputIsReportedAtItsFirstBadByteAndNothingIsWritten) {
 // what it does not change passes byte for byte.
 TEST(CaseFilter, EveryReadingGivesTheBytesOfTheDefinition) {
   const Text text = Text(u"Hello World. how are you?\r\n") + u'\0' + u"x\t\U0001F600 \u043C\u0438\u0440. \xE9t\xE9 " +
-                    u"\u4E2D!\u0131\u023A end: \u01C5 \x7F\x80\u07FF\u0800\uD7FF\uE000\uFFFF\U00010000\U0010FFFF. a";
+                    u"\u4E2D!\u0131\u023A end: \u01C5 \x7F\x80\u07FF\u0800\u0800\u0800\uD7FF\uE000\uFFFF\U00010000\U0010FFFF. a";
   for (CaseRule rule : mCase::kCaseRules) {
     SCOPED_TRACE(mCase::CaseRuleName(rule));
     const std::string expected = Utf8(Defined(rule, text));
@@ -128,13 +128,29 @@ TEST(CaseFilter, ReadWriteAndChangedInputFailures) {
   }
 }
 
-// The SSE2 validation against the plain loop, over well-formed text with
-// one byte spoilt, at every offset and length.
+// The SSE2 validation against the plain loop: each ill-formed sequence at
+// every place of a 64-byte block, after ASCII or after characters of every
+// length; then random text, short pieces of every character length between
+// ASCII runs (so that any round of a block may be the only one beyond
+// ASCII), with one byte spoilt.
 TEST(CaseFilter, ValidationPathsAgree) {
-  std::mt19937 rng(3);
   const std::string good = Utf8(u"a\xE9\u4E2D\U0001F600 \u0416z. \u0800\U0010FFFF\uFFFF\u07FF" u"bcdefghijklmnop");
+  for (const char* bad : {"\xED\xA0\x80", "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xC1\xBF",
+                          "\xF5\x80", "\x80", "\xE2\x82", "\xC3\xC0"}) {
+    for (const std::string& lead : {std::string(), good}) {
+      for (std::size_t at = 0; at < 80; ++at) {
+        const std::string bytes = lead + std::string(at, 'q') + bad + std::string(80, 'q');
+        SCOPED_TRACE(testing::Message() << "bad byte at " << lead.size() + at);
+        EXPECT_EQ(utf8::FindInvalid(bytes), lead.size() + at);
+        EXPECT_EQ(utf8::scalar::FindInvalid(bytes), lead.size() + at);
+      }
+    }
+  }
+  std::mt19937 rng(3);
   for (int round = 0; round < 4000; ++round) {
-    std::string bytes = good + good + good;
+    std::string bytes;
+    while (bytes.size() < 150)
+      bytes += rng() % 2 ? std::string(rng() % 40, 'q') : good.substr(rng() % good.size(), rng() % 12);
     if (round % 4) bytes[rng() % bytes.size()] = char(rng());
     const std::size_t from = rng() % 20, n = rng() % (bytes.size() - from);
     const std::string_view view = std::string_view(bytes).substr(from, n);
