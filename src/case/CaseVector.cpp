@@ -88,9 +88,10 @@ class TableStretch {
   }
   void Reset() { next_ = kShortest; }
 
+  static constexpr std::size_t kLongest = 4096;
+
  private:
   static constexpr std::size_t kShortest = 64;
-  static constexpr std::size_t kLongest = 4096;
   std::size_t next_ = kShortest;
 };
 
@@ -238,7 +239,7 @@ __m128i SeparatorUnits(__m128i v) {
 // a block are found at once, as in the ASCII rounds, from two masks that
 // vector compares give: the units that may be cased letters, and the
 // delimiters. Those marks go into a list, and one loop over the list of a
-// chunk raises them: no branch of a block depends on where its delimiters
+// stretch raises them: no branch of a block depends on where its delimiters
 // fall, which in prose is nowhere predictable.
 
 // The 64-lane form of MarkCapitals: the units to capitalise among 64 (bit
@@ -305,11 +306,10 @@ std::size_t LowestIndex(std::uint64_t bits) {
   return static_cast<std::size_t>(std::countr_zero(bits | std::uint64_t(1) << 63));
 }
 
-// A stretch goes through in chunks of this many units, a multiple of 64,
-// so that the positions of their marks fit in 16 bits.
-constexpr std::size_t kSentenceChunk = 4096;
+// The positions of marks fit in 16 bits.
+static_assert(TableStretch::kLongest <= 0x10000);
 
-// The positions of the marked units of a chunk, in order. A block's first
+// The positions of the marked units of a stretch, in order. A block's first
 // four are written whether or not it has that many (a write past its last
 // mark is overwritten or never read), so that their number, which varies
 // from block to block, takes no branch.
@@ -334,7 +334,7 @@ class MarkList {
   }
 
   // A mark follows a non-letter, so a block holds at most 32.
-  std::uint16_t at_[kSentenceChunk / 2 + 4];
+  std::uint16_t at_[TableStretch::kLongest / 2 + 4];
   std::size_t count_ = 0;
 };
 
@@ -359,31 +359,24 @@ bool RaiseMarks(const CaseTables& t, const char16_t* in, char16_t* out, std::siz
   return pending;
 }
 
-// Whole blocks, at most a chunk: all of it lower case by lookups, the marks
-// of each block, then the capitals. Returns the state after them.
-bool SentenceBlocks(const CaseTables& t, const char16_t* in, char16_t* out, std::size_t n, bool capitaliseNext) {
-  MapBlock(t.lower, in, out, n);
-  MarkList marks;
-  for (std::size_t base = 0; base < n; base += 64) {
-    const BlockClasses block = ClassifyBlock(out + base);
-    marks.Add(base, MarkCapitals64(block.maybeLetters, block.delimiters, capitaliseNext));
-  }
-  // A capital pending at the end is left either by the last delimiters or
-  // by a maybe letter that could not take it.
-  return RaiseMarks(t, in, out, n, marks) || capitaliseNext;
-}
-
-// Whole blocks in chunks, the few units after them by the plain steps.
-// The state goes in and out by value: a reference would keep it in memory
-// for the ASCII rounds of the caller too, a load and a store on the path
-// from each round to the next.
+// Sentence case of a stretch (at most TableStretch::kLongest units): its
+// whole blocks all lower case by lookups, the marks of each block, then the
+// capitals; the few units after the blocks by the plain steps. The state
+// goes in and out by value: a reference would keep it in memory for the
+// ASCII rounds of the caller too, a load and a store on the path from each
+// round to the next.
 bool SentenceTableStretch(const CaseTables& t, const char16_t* in, char16_t* out, std::size_t n,
                           bool capitaliseNext) {
   const std::size_t blocks = n / 64 * 64;
-  for (std::size_t from = 0; from < blocks; from += kSentenceChunk) {
-    const std::size_t chunk = blocks - from < kSentenceChunk ? blocks - from : kSentenceChunk;
-    capitaliseNext = SentenceBlocks(t, in + from, out + from, chunk, capitaliseNext);
+  MapBlock(t.lower, in, out, blocks);
+  MarkList marks;
+  for (std::size_t base = 0; base < blocks; base += 64) {
+    const BlockClasses block = ClassifyBlock(out + base);
+    marks.Add(base, MarkCapitals64(block.maybeLetters, block.delimiters, capitaliseNext));
   }
+  // A capital pending after the blocks is left either by the last
+  // delimiters or by a maybe letter that could not take it.
+  capitaliseNext = RaiseMarks(t, in, out, blocks, marks) || capitaliseNext;
   for (std::size_t i = blocks; i < n; ++i) out[i] = detail::SentenceStep(t, in[i], capitaliseNext);
   return capitaliseNext;
 }

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-
-
 #include "../../support/win32/MessageBoxAnswerer.h"
 #include "common/win32/WideText.h"
 #include "env/UIStrings.h"
