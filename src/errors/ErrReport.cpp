@@ -108,6 +108,7 @@ struct ValueRenderer {
   Text operator()(CurrencyValue v) const { return CurrencyText(v); }
   Text operator()(const DateValue& v) const { return Enclosed(u'\'', DateText(v), u'\''); }
   Text operator()(const Text& v) const { return Enclosed(u'\'', v, u'\''); }
+  Text operator()(const CutText& v) const { return Enclosed(u'\'', v.shown, u'\''); }
   Text operator()(const ObjectRef& v) const {
     return Enclosed(u'{', v.typeName.empty() ? TextView(u"Nothing") : TextView(v.typeName), u'}');
   }
@@ -137,8 +138,23 @@ Text IndentLongValue(Text text) {
   return kValueIndent + text;
 }
 
-void AddLongValue(const Text& name, Text text) {
+// A text value longer than a report shows is rendered from its shown part
+// alone (held in `scratch`); the whole of any other value.
+const Value& ShownPart(const Value& value, Value& scratch) {
+  const auto* text = std::get_if<Text>(&value);
+  if (text == nullptr || text->size() <= kShownTextLength) return value;
+  scratch = ErrTextValue(*text);
+  return scratch;
+}
+
+// `wholeLength` is that of a text cut for the report (0: shown whole); a
+// last line of the value then names it.
+void AddLongValue(const Text& name, Text text, std::size_t wholeLength) {
   if (StartsWith(text, u"'<") && StartsWith(name, u"xml")) text = ErrIndentXml(text);
+  if (wholeLength != 0) {
+    text += kCrLf;
+    text += u"\u2026 (" + DecimalText(static_cast<long long>(wholeLength)) + u" characters in all)";
+  }
   Text& block = Context().LongValues;
   if (!block.empty()) block += kCrLf;
   block += u"    Value Of " + name + u":" + kCrLf + IndentLongValue(std::move(text));
@@ -251,15 +267,18 @@ Text ErrFormatArgs(TextView names, const Value& values) {
   Context().LongValues.clear();
   try {
     const auto* list = std::get_if<ArrayValue>(&values);
-    const std::vector<Value> single = list ? std::vector<Value>{} : std::vector<Value>{values};
-    const std::vector<Value>& items = list ? list->items : single;
+    const Value* items = list ? list->items.data() : &values;  // one value: a list of one
+    const std::size_t count = list ? list->items.size() : 1;
     const std::vector<Text> nameList = SplitNames(names);
     Text result;
-    for (std::size_t i = 0; i < items.size(); ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
       const Text name = i < nameList.size() ? nameList[i] : Text();
-      Text text = ErrFormatValue(items[i]);
+      Value scratch;
+      const Value& shown = ShownPart(items[i], scratch);
+      Text text = ErrFormatValue(shown);
       if (IsLongValue(text)) {
-        AddLongValue(name, std::move(text));
+        const auto* cut = std::get_if<CutText>(&shown);
+        AddLongValue(name, std::move(text), cut != nullptr ? cut->length : 0);
         text = u"{Text}";
       }
       if (!result.empty()) result += u", ";

@@ -79,6 +79,40 @@ TEST_F(ErrorsTest, ArgumentsPairWithNamesAndLongOnesGoToTheBlock) {
   }
 }
 
+// A text longer than a report shows is cut after its first 1,000
+// characters, never inside a surrogate pair or a CR LF, and a last line
+// names its whole length; the same whether the text comes whole or as a
+// trap records it. Each row: the value's block below its "Value Of" line.
+TEST_F(ErrorsTest, LongTextsAreCutWhereAReportStopsShowingThem) {
+  const Text a998(998, u'a'), a999(999, u'a'), face = u"\U0001F600";
+  const auto cut = [](const Text& shown, int length) {
+    return u"      '" + shown + u"'\r\n      \u2026 (" + DecimalText(length) + u" characters in all)";
+  };
+  Text xml = u"<r>", xmlShown = u"      <r>";
+  for (int i = 0; i < 300; ++i) xml += u"<i/>";
+  for (int i = 0; i < 249; ++i) xmlShown += u"\r\n        <i/>";  // 3 + 249 * 4 = 999 characters
+  xml += u"</r>";
+  struct Row {
+    const char* what;
+    Text name, text, block;
+  };
+  const Row rows[] = {
+      {"exactly 1,000", u"s", a999 + u"b", u"      '" + a999 + u"b'"},
+      {"1,001", u"s", a999 + u"bc", cut(a999 + u"b", 1001)},
+      {"a pair across the cut", u"s", a999 + face + u"c", cut(a999, 1002)},
+      {"a pair that ends at the cut", u"s", a998 + face + u"c", cut(a998 + face, 1001)},
+      {"CR LF across the cut", u"s", a999 + u"\r\nc", cut(a999, 1002)},
+      {"a long XML value", u"xmlDoc", xml, xmlShown + u"\r\n        <\r\n      \u2026 (1207 characters in all)"},
+  };
+  for (const Row& row : rows) {
+    for (const Value& value : {Value(row.text), ErrValueOf(row.text)}) {
+      SCOPED_TRACE(row.what);
+      EXPECT_EQ(ErrFormatArgs(row.name, value), row.name + u"={Text}");
+      EXPECT_EQ(Context().LongValues, u"    Value Of " + row.name + u":\r\n" + row.block);
+    }
+  }
+}
+
 TEST_F(ErrorsTest, PiecesOfTheReportLines) {
   EXPECT_EQ(ErrIndentXml(u"'lead<a>x</a>'"), u"lead<a>x\r\n</a>");
   EXPECT_EQ(ErrIndentXml(u"'</a><b>'"), u"</a><b>");  // a closing tag without its opening one
