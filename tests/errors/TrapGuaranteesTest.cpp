@@ -1,13 +1,11 @@
 // What a trap promises whatever fails around it: no allocation before its
 // Run begins (so running out of memory is caught like any failure), and a
 // system error code recorded on one thread that never shows in another
-// thread's report. Its own executable: it replaces operator new.
+// thread's report. Its own executable: it replaces operator new
+// (CountingNew.cpp).
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdint>
-#include <cstdlib>
-#include <new>
 #if defined(_WIN32)
 #include "../support/win32/TestThread.h"  // the win32 thread model has no std::thread
 using SecondThread = tarnwick::test_support::TestThread;
@@ -16,32 +14,15 @@ using SecondThread = tarnwick::test_support::TestThread;
 using SecondThread = std::thread;
 #endif
 
+#include "../support/CountingNew.h"
 #include "errors/ErrTrap.h"
 #include "errors/ReportError.h"
 
-namespace {
-
-std::atomic<bool> g_refuseAllocations{false};
-std::atomic<int> g_allocations{0};
-
-}  // namespace
-
-// GCC takes the malloc and free of a replaced operator new for a mismatch.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-
-void* operator new(std::size_t size) {
-  ++g_allocations;
-  if (g_refuseAllocations) throw std::bad_alloc();
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-
 namespace tarnwick::mErrTrap {
 namespace {
+
+using test_support::RefuseAllocationsFrom;
+using test_support::TakeAllocationCounts;
 
 class CountingReporter final : public ErrorReporter {
  public:
@@ -55,21 +36,22 @@ TEST(TrapGuarantees, NoMemoryAtAllStillEndsInTheHandlersTrap) {
   SetErrorReporter(&reporter);
   const std::int16_t Button = 2, Shift = 0;
   const float X = 1.5f, Y = 2.5f;
-  g_allocations = 0;
-  g_refuseAllocations = true;
+  TakeAllocationCounts();
+  RefuseAllocationsFrom(0);
   EXPECT_NO_THROW({
     Trap trap(u"Form1.fdClipboardText_MouseDown(Button,Shift,X,Y)", TrapKind::EndsChain, Button,
               Shift, X, Y);
     trap.Run([&] { trap.Step(20, [] { return new int(1); }); });
   });
-  g_refuseAllocations = false;
+  RefuseAllocationsFrom(test_support::kRefuseNothing);
   EXPECT_EQ(reporter.reports, 1);
   EXPECT_EQ(CurrentError().Number, 0);
 
-  g_allocations = 0;
+  TakeAllocationCounts();
   { Trap trap(u"Form1.fdClipboardText_MouseDown(Button,Shift,X,Y)", TrapKind::EndsChain, Button,
               Shift, X, Y); }
-  EXPECT_EQ(g_allocations, 0) << "a trap allocates before its Run";
+  const auto counts = TakeAllocationCounts();
+  EXPECT_EQ(counts.count + counts.refused, 0u) << "a trap allocates before its Run";
   SetErrorReporter(nullptr);
   ResetErrorState();
 }
