@@ -19,6 +19,8 @@
 //   press CAPTION           clicks the main window's shown control of that
 //                           caption; returns when its command is done
 //   click WINDOW ID | key WINDOW return|escape | close WINDOW | move X Y
+//   loop WINDOW             the system loop that the window's thread runs:
+//                           "move" (moving or sizing), "menu" or "none"
 //   msgbox [ms] [dismiss]   caption, icon and text of the message box shown
 //   clip-set TEXT [MARK]    copies TEXT, with the private format MARK beside it
 //   clip-shown TEXT         copies TEXT; prints the ms until the field shows it
@@ -242,6 +244,14 @@ int Key(HWND window, const wstring& key) {
   HWND target = ::GetGUIThreadInfo(thread, &info) && info.hwndFocus ? info.hwndFocus : window;
   ::PostMessageW(target, WM_KEYDOWN, vk, 1);
   ::PostMessageW(target, WM_KEYUP, vk, 0xC0000001);
+  return 0;
+}
+
+int SystemLoop(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) return 1;
+  Line((info.flags & GUI_INMOVESIZE) ? "move" : (info.flags & GUI_INMENUMODE) ? "menu" : "none");
   return 0;
 }
 
@@ -560,6 +570,7 @@ int Run(int argc, wchar_t** argv) {
   if (command == L"controls") return Controls(window, argc > 3 ? argv[3] : nullptr);
   if (command == L"click" && argc > 3) return Click(ControlOf(window, _wtoi(argv[3])));
   if (command == L"key" && argc > 3) return Key(window, argv[3]);
+  if (command == L"loop") return SystemLoop(window);
   if (command == L"close") return ::PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
   return 2;
 }

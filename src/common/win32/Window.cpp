@@ -30,14 +30,25 @@ bool IsProgramWindow(HWND hwnd) {
                      [hwnd](const Window* w) { return w->hwnd() == hwnd; });
 }
 
+// True while the system's own move/size loop or menu loop runs on this
+// thread (Alt+Space, the system menu, the keyboard move): the keys are
+// that loop's, and the arrows, Enter and Esc must reach it untouched.
+bool InSystemLoop() {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return ::GetGUIThreadInfo(::GetCurrentThreadId(), &info) &&
+         (info.flags & (GUI_INMOVESIZE | GUI_INMENUMODE)) != 0;
+}
+
 // Tab, Enter and Esc for every window of the program, under whatever loop
-// takes the message from the queue (ours, a message box's, the system's
-// menu loop): a key for a control of one of our windows goes to the dialog
-// manager of that window first.
+// takes the message from the queue (ours, a message box's): a key for a
+// control of one of our windows goes to the dialog manager of that window
+// first, except while a system loop of its own takes the keys.
 LRESULT CALLBACK DialogKeysHook(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HC_ACTION && wParam == PM_REMOVE) {
     auto* msg = reinterpret_cast<MSG*>(lParam);
-    if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST && msg->hwnd != nullptr) {
+    if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST && msg->hwnd != nullptr &&
+        !InSystemLoop()) {
       HWND root = ::GetAncestor(msg->hwnd, GA_ROOT);
       if (root != nullptr && IsProgramWindow(root) && ::IsDialogMessageW(root, msg)) {
         msg->message = WM_NULL;
