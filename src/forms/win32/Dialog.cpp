@@ -24,8 +24,14 @@ void Dialog::CreateWindowAndControls(HWND owner, HWND centreOn, const ControlFon
   const CreateParams params{kDialogClass, ::GetSysColorBrush(COLOR_BTNFACE), win32::WideView(caption),
                         kStyle, kExStyle, RECT{0, 0, 0, 0}, owner};
   if (!win32::ApiCall([&] { return Create(params); })) mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
-  SizeAndCentre(centreOn);
-  controls_.Build(hwnd(), design_.controls, dpi_, fonts);
+  try {
+    SizeAndCentre(centreOn);
+    controls_.Build(hwnd(), design_.controls, dpi_, fonts);
+  } catch (...) {
+    ::DestroyWindow(hwnd());
+    controls_ = FormControls();  // their handles went with the window
+    throw;
+  }
 }
 
 // A dialog taller or wider than the screen (the error dialog at 150 % on a

@@ -24,7 +24,8 @@ class Dialog : public win32::Window {
 
   // Creates the window, hidden, with its controls: client area as designed,
   // centred on `centreOn` (or, with none, on the screen). Raises when the
-  // system refuses; the window keeps what was made.
+  // system refuses; a window that could not be built whole is destroyed
+  // at once, so it is never shown.
   void CreateWindowAndControls(HWND owner, HWND centreOn, const ControlFonts& fonts);
   // The table's caption steps, each under `trap` with its step number.
   void SetLoadCaptions(mErrTrap::TrapBase& trap);

@@ -28,14 +28,14 @@ void Form11::ShowModal(HWND owner) {
   Form11 dialog;
   dialog.owner_ = owner;
   dialog.Form_Load();
-  dialog.Window::ShowModal();
+  if (dialog.loadEnded_) dialog.Window::ShowModal();
 }
 
 void Form11::ShowModeless(HWND owner) {
   auto dialog = std::make_unique<Form11>();
   dialog->owner_ = owner;
   dialog->Form_Load();
-  Window::ShowModeless(std::move(dialog));
+  if (dialog->loadEnded_) Window::ShowModeless(std::move(dialog));
 }
 
 // --- Window and controls -----------------------------------------------------------
@@ -126,6 +126,7 @@ void Form11::Form_Load() {
                                     mErrTrap::rt::InvalidCall);
     });
     trap.Step(230, [&] { DrawExclamation(icon); });
+    loadEnded_ = true;
   });
 }
 

@@ -17,7 +17,8 @@ class Form11 final : public Dialog {
 
   // Loads the dialog (Form_Load) and shows it: modally over every other
   // window of the program (returns once it is closed), or modeless (the
-  // dialog then owns itself).
+  // dialog then owns itself). A dialog whose load stopped at a failure is
+  // destroyed unseen: the report of that failure is what the user sees.
   static void ShowModal(HWND owner);
   static void ShowModeless(HWND owner);
 
@@ -40,6 +41,7 @@ class Form11 final : public Dialog {
   void ReleaseExclamation();
 
   HWND owner_ = nullptr;
+  bool loadEnded_ = false;  // Form_Load ran to its end: the dialog is whole
   win32::FontHandle font_;
   win32::FontHandle boldFont_;
   win32::BitmapHandle exclamation_;
