@@ -48,7 +48,7 @@ linux_side() {
   { cmake --preset windows-x86 -DTARNWICK_WERROR=ON && cmake --build --preset windows-x86; } \
     >"$logs/x86-build" 2>&1 || status=$?
   echo "$status" >"$logs/x86-built"
-  cmake --preset native -DTARNWICK_WERROR=ON
+  cmake --preset native -DTARNWICK_WERROR=ON -DTARNWICK_REQUIRE_CASE_DATA=ON
   cmake --build --preset native
   ctest --preset native
   bash scripts/fuzz.sh

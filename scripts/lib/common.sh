@@ -3,8 +3,10 @@
 # Debian packages that building and testing need.
 # The 32-bit build (Windows 2000 and later) adds the i686 compiler with the
 # win32 thread model and Wine's 32-bit loader from the i386 architecture.
+# unicode-data holds the Unicode Character Database that the committed case
+# tables are checked against.
 TARNWICK_PACKAGES=(
-  cmake make g++ googletest python3 clang libclang-rt-14-dev
+  cmake make g++ googletest python3 clang libclang-rt-14-dev unicode-data
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-win32
   wine wine64 wine32:i386 fonts-wine fonts-liberation xvfb xclip xdotool x11-utils imagemagick
 )
