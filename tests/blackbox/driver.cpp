@@ -31,7 +31,8 @@
 //   deny DLL RULE           refuses windows in every program (the hook of
 //                           DLL) until stdin ends ("hooked")
 //   facts                   DPI, work area, Documents folder
-//   resources               Tarnwick's GDI, USER and handle counts
+//   resources               Tarnwick's windows (top-level and child) and
+//                           handle count
 //   record ARGS             appends ARGS to the file TARNWICK_SHELL_LOG names
 //                           (the stand-in for the programs the shell starts)
 //   hold-desktop            keeps the session's desktop in use
@@ -495,16 +496,33 @@ long ListedHandles(DWORD pid) {
   }
 }
 
+struct ProcessWindows {
+  DWORD pid;
+  long count;
+};
+
+BOOL CALLBACK CountProcessWindows(HWND hwnd, LPARAM param) {
+  auto* windows = reinterpret_cast<ProcessWindows*>(param);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == windows->pid) windows->count += 1 + static_cast<long>(Children(hwnd).size());
+  return TRUE;
+}
+
+// The windows of a process, shown or not, with their child windows: the
+// USER objects a leak would pile up. (GetGuiResources answers 0 under Wine.)
+long WindowCount(DWORD pid) {
+  ProcessWindows windows{pid, 0};
+  ::EnumWindows(&CountProcessWindows, reinterpret_cast<LPARAM>(&windows));
+  return windows.count;
+}
+
 int Resources() {
   const auto mains = Windows(L"main");
   DWORD pid = 0;
   if (mains.empty() || !::GetWindowThreadProcessId(mains[0], &pid)) return 1;
-  HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
-  if (process == nullptr) return 1;
-  Line("gdi=" + std::to_string(::GetGuiResources(process, GR_GDIOBJECTS)) +
-       " user=" + std::to_string(::GetGuiResources(process, GR_USEROBJECTS)) +
+  Line("windows=" + std::to_string(WindowCount(pid)) +
        " listed_handles=" + std::to_string(ListedHandles(pid)));
-  ::CloseHandle(process);
   return 0;
 }
 
