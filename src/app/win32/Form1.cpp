@@ -162,6 +162,11 @@ std::optional<LRESULT> Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lPar
     case WM_CLOSE:
       Unload();
       return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;  // the session may end; its end writes the settings
+    case WM_ENDSESSION:
+      if (wParam != FALSE) OnEndSession();
+      return 0;
     case WM_DESTROY:
       OnDestroy();
       return 0;

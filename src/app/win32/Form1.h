@@ -122,6 +122,7 @@ class Form1 final : public win32::Window, public clipboard::ClipboardViewerClien
   // Unload step 100: the window stops hearing of clipboard changes and its
   // own procedure is put back.
   void RemoveClipboardHook();
+  void OnEndSession();
 
   // The commands (Form1Commands.cpp).
   void OnCommand(int id, int notification);

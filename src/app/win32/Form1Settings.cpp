@@ -139,6 +139,16 @@ void Form1::Form_Unload(std::int16_t& Cancel) {
   });
 }
 
+// The session ends (log-off, shut-down): the system may end the process at
+// any moment once this returns, without WM_CLOSE or WM_DESTROY. So the
+// unload runs now: the settings are written as at a close, and the window
+// leaves the chain or the listener (a leave held up by a hung viewer is not
+// waited for). The window itself stays until the process ends.
+void Form1::OnEndSession() {
+  std::int16_t Cancel = 0;
+  Form_Unload(Cancel);
+}
+
 void Form1::RemoveClipboardHook() {
   if (hearsChanges_) clipboard_.StopNotifications();
   hearsChanges_ = false;
