@@ -18,6 +18,8 @@ constexpr int kMaxRefreshRounds = 4;
 // The periodic look at the chain's health, once a second.
 constexpr UINT_PTR kChainCheckTimer = 0x308;
 constexpr UINT kChainCheckMs = 1000;
+// Another look at a content that could not be read yet.
+constexpr UINT_PTR kReadRetryTimer = 0x309;
 
 }  // namespace
 
@@ -45,6 +47,7 @@ void ClipboardHook::StartNotifications(HWND window, ChangeNotice wanted) {
 }
 
 void ClipboardHook::StopNotifications() {
+  StopRetrying();
   if (listening_ == Listening::FormatListener) {
     FormatListener::Instance().Remove(window_);
   } else if (listening_ == Listening::ViewerChain) {
@@ -76,6 +79,10 @@ std::optional<LRESULT> ClipboardHook::OnMessage(UINT message, WPARAM wParam, LPA
       if (listening_ != Listening::None && !bWritingClipboard) RefreshFromClipboard();
       return 0;
     case WM_TIMER:
+      if (wParam == kReadRetryTimer) {
+        if (listening_ != Listening::None && !bWritingClipboard) RefreshFromClipboard();
+        return 0;
+      }
       if (wParam != kChainCheckTimer) return std::nullopt;
       if (listening_ == Listening::ViewerChain && !bWritingClipboard) CheckChain();
       return 0;
@@ -93,8 +100,18 @@ bool ClipboardHook::IsOwnClipboardChange() const {
 // clipboard stayed held open and nothing changed.
 bool ClipboardHook::RefreshOnce(DWORD& shownSequence) {
   if (IsOwnClipboardChange()) return false;
-  const auto snapshot = reader_.Read(Refresh());
-  if (!snapshot) return false;
+  // The content the field shows, announced again: nothing to read. A burst
+  // of notifications that queued up behind a slow one costs nothing then.
+  if (tracker_.AlreadyShown(::GetClipboardSequenceNumber())) {
+    StopRetrying();
+    return false;
+  }
+  const std::optional<ClipboardSnapshot> snapshot = reader_.Read(Refresh()).snapshot;
+  if (!snapshot) {
+    ReadFailed();
+    return false;
+  }
+  StopRetrying();
   // The same content announced again is not converted a second time.
   if (tracker_.AlreadyShown(snapshot->sequence)) return false;
   // An empty text has nothing to convert: no command and no Auto conversion
@@ -117,6 +134,26 @@ void ClipboardHook::RefreshFromClipboard() {
     if (!refreshGate_.TakePending()) return;
     if (::GetClipboardSequenceNumber() == shownSequence) return;
   }
+}
+
+void ClipboardHook::ReadFailed() {
+  const DWORD sequence = ::GetClipboardSequenceNumber();
+  if (tracker_.AlreadyShown(sequence)) return StopRetrying();
+  if (readRetry_.Failed(sequence, ::GetTickCount())) {
+    ::SetTimer(window_, kReadRetryTimer, ReadRetry::kRetryEveryMs, nullptr);
+    return;
+  }
+  // Given up: the field shows that this content's text could not be read.
+  // It is not recorded as shown, so a read that succeeds later, or a
+  // late result of one still waiting, still shows and converts it.
+  ::KillTimer(window_, kReadRetryTimer);
+  client_.ShowClipboardText(Text());
+}
+
+void ClipboardHook::StopRetrying() {
+  if (!readRetry_.Waiting()) return;  // the usual case: no timer to stop
+  ::KillTimer(window_, kReadRetryTimer);
+  readRetry_.Read();
 }
 
 void ClipboardHook::CheckChain() {

@@ -13,6 +13,7 @@
 #include "clipboard/ChainWatch.h"
 #include "clipboard/ChangeNotice.h"
 #include "clipboard/ClipboardTracker.h"
+#include "clipboard/ReadRetry.h"
 #include "clipboard/RecaseBurstGuard.h"
 #include "clipboard/RefreshGate.h"
 #include "clipboard/win32/ClipboardReader.h"
@@ -59,8 +60,8 @@ class ClipboardHook {
   bool FormatListenerActive() const { return listening_ == Listening::FormatListener; }
 
   // The window's clipboard messages: the change notifications, the chain's
-  // messages, the chain check's timer and refresh requests. Nothing for
-  // every other message.
+  // messages, the timers of the chain check and of a read tried again, and
+  // refresh requests. Nothing for every other message.
   std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   // Asks for the clipboard to be looked at again once the current message
@@ -87,6 +88,9 @@ class ClipboardHook {
   bool RefreshOnce(DWORD& shownSequence);
   void RefreshFromClipboard();
   void CheckChain();
+  // A content that could not be read: tried again by timer, or given up.
+  void ReadFailed();
+  void StopRetrying();
 
   ClipboardViewerClient& client_;
   HWND window_ = nullptr;
@@ -95,6 +99,7 @@ class ClipboardHook {
   ChainWatch chainWatch_;
   RefreshGate refreshGate_;
   RecaseBurstGuard burstGuard_;
+  ReadRetry readRetry_;
   ClipboardTracker tracker_;
   ClipboardReader reader_;
 };

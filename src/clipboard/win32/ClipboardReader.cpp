@@ -1,53 +1,82 @@
 #include "clipboard/win32/ClipboardReader.h"
 
+#include <algorithm>
+#include <atomic>
+#include <optional>
 #include <utility>
 
 #include "common/win32/Handles.h"
 
 namespace tarnwick::clipboard {
 
-// The state that the reading thread shares with the reader: the thread
+namespace {
+
+using LastReadMs = std::atomic<DWORD>;
+
+// A text that took longer to hand out the last time is waited for twice
+// that long, from kReadWaitMs up to kLongestReadWaitMs.
+DWORD WaitBound(DWORD lastReadMs) {
+  const DWORD twice = lastReadMs > kLongestReadWaitMs / 2 ? kLongestReadWaitMs : 2 * lastReadMs;
+  return twice > kReadWaitMs ? twice : kReadWaitMs;
+}
+
+}  // namespace
+
+// One reading thread and the state it shares with the reader: the thread
 // holds it too, so that a read that never returns neither frees it under
 // the thread nor holds up the reader's end. The thread opens and closes the
 // clipboard itself: only the opening thread may close it.
 class ClipboardReader::Worker : public std::enable_shared_from_this<Worker> {
  public:
-  Worker()
+  explicit Worker(std::shared_ptr<LastReadMs> lastReadMs)
       : requested_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-        finished_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+        finished_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+        lastReadMs_(std::move(lastReadMs)) {
     ::InitializeCriticalSection(&lock_);
   }
   ~Worker() { ::DeleteCriticalSection(&lock_); }
   Worker(const Worker&) = delete;
   Worker& operator=(const Worker&) = delete;
 
-  std::optional<ClipboardSnapshot> Read(RefreshRequest late) {
+  // True while a read runs that the window stopped waiting for.
+  bool Busy() {
+    const auto locked = win32::Enter(lock_);
+    return state_ != State::Idle;
+  }
+
+  // The content of a read that returned after the window stopped waiting,
+  // when it is the clipboard's content `sequence`; one of older content is
+  // dropped.
+  std::optional<ClipboardSnapshot> TakeLate(DWORD sequence) {
+    const auto locked = win32::Enter(lock_);
+    if (late_ && late_->sequence == sequence) return std::exchange(late_, std::nullopt);
+    late_.reset();
+    return std::nullopt;
+  }
+
+  ClipboardRead Read(RefreshRequest late) {
     {
       const auto locked = win32::Enter(lock_);
-      if (late_ && late_->sequence == ::GetClipboardSequenceNumber())
-        return std::exchange(late_, std::nullopt);
-      late_.reset();
-      if (state_ != State::Idle) return std::nullopt;  // a read still waits for its owner
       if (!Started()) return ReadSnapshotHere();
       state_ = State::Requested;
       lateRequest_ = late;
     }
     ::SetEvent(requested_.get());
-    WaitForResult();
+    WaitForResult(WaitBound(lastReadMs_->load()));
     const auto locked = win32::Enter(lock_);
     ::ResetEvent(finished_.get());
     if (state_ != State::Done) {
       state_ = State::Abandoned;
-      return std::nullopt;
+      return {std::nullopt, Unread::ReaderBusy};
     }
     state_ = State::Idle;
-    return std::exchange(result_, std::nullopt);
+    return std::exchange(result_, ClipboardRead{});
   }
 
-  // The reader goes: the thread ends once it is idle again.
-  void Stop() {
+  // The thread ends once it is idle: at once, or when its read returns.
+  void Retire() {
     const auto locked = win32::Enter(lock_);
-    stopping_ = true;
+    retired_ = true;
     ::SetEvent(requested_.get());
   }
 
@@ -66,9 +95,8 @@ class ClipboardReader::Worker : public std::enable_shared_from_this<Worker> {
   // Messages sent to the window meanwhile are handled, as they are while
   // the window's own thread opens the clipboard: Wine's clipboard bridge
   // can send a notification and wait for it before it hands out the text.
-  void WaitForResult() {
+  void WaitForResult(DWORD bound) {
     const DWORD start = ::GetTickCount();
-    const DWORD bound = WaitBound();
     HANDLE finished = finished_.get();
     for (;;) {
       const DWORD elapsed = ::GetTickCount() - start;
@@ -79,12 +107,6 @@ class ClipboardReader::Worker : public std::enable_shared_from_this<Worker> {
       MSG msg;
       ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
-  }
-
-  DWORD WaitBound() {
-    const auto locked = win32::Enter(lock_);
-    const DWORD twice = lastReadMs_ > kLongestReadWaitMs / 2 ? kLongestReadWaitMs : 2 * lastReadMs_;
-    return twice > kReadWaitMs ? twice : kReadWaitMs;
   }
 
   static DWORD WINAPI ThreadMain(void* shared) {
@@ -99,49 +121,72 @@ class ClipboardReader::Worker : public std::enable_shared_from_this<Worker> {
       if (::WaitForSingleObject(requested_.get(), INFINITE) != WAIT_OBJECT_0) return;
       {
         const auto locked = win32::Enter(lock_);
-        if (stopping_ && state_ != State::Requested) return;
+        if (state_ != State::Requested) return;  // retired while idle
       }
-      std::optional<ClipboardSnapshot> snapshot;
+      ClipboardRead read;
       const DWORD start = ::GetTickCount();
       try {
-        snapshot = ReadSnapshotHere();
+        read = ReadSnapshotHere();
       } catch (...) {
         // No memory for the text: the content reads as not readable.
       }
-      Deliver(std::move(snapshot), ::GetTickCount() - start);
+      if (!Deliver(std::move(read), ::GetTickCount() - start)) return;
     }
   }
 
-  void Deliver(std::optional<ClipboardSnapshot> snapshot, DWORD tookMs) {
+  // False once the thread is to end.
+  bool Deliver(ClipboardRead read, DWORD tookMs) {
     const auto locked = win32::Enter(lock_);
-    lastReadMs_ = tookMs;
+    if (read.snapshot) lastReadMs_->store(tookMs);
     if (state_ == State::Requested) {
-      result_ = std::move(snapshot);
+      result_ = std::move(read);
       state_ = State::Done;
       ::SetEvent(finished_.get());
-      return;
+      return !retired_;
     }
-    // The window stopped waiting: it takes this content when it asks again.
-    late_ = std::move(snapshot);
+    // The window stopped waiting: it takes this content when it asks again,
+    // and asks again now whether or not the read found any.
+    late_ = std::move(read.snapshot);
     state_ = State::Idle;
-    if (!stopping_) lateRequest_.Post();
+    lateRequest_.Post();
+    return !retired_;
   }
 
   win32::KernelHandle requested_, finished_, thread_;
   CRITICAL_SECTION lock_;
   State state_ = State::Idle;
-  bool stopping_ = false;
-  DWORD lastReadMs_ = 0;  // how long the last finished read took
+  bool retired_ = false;
+  std::shared_ptr<LastReadMs> lastReadMs_;
   RefreshRequest lateRequest_;
-  std::optional<ClipboardSnapshot> result_, late_;
+  ClipboardRead result_;
+  std::optional<ClipboardSnapshot> late_;
 };
 
-ClipboardReader::ClipboardReader() : worker_(std::make_shared<Worker>()) {}
+ClipboardReader::ClipboardReader()
+    : lastReadMs_(std::make_shared<std::atomic<DWORD>>(0)),
+      current_(std::make_shared<Worker>(lastReadMs_)) {}
 
-ClipboardReader::~ClipboardReader() { worker_->Stop(); }
+ClipboardReader::~ClipboardReader() {
+  current_->Retire();
+  for (const auto& worker : waiting_) worker->Retire();
+}
 
-std::optional<ClipboardSnapshot> ClipboardReader::Read(RefreshRequest late) {
-  return worker_->Read(late);
+ClipboardRead ClipboardReader::Read(RefreshRequest late) {
+  const DWORD sequence = ::GetClipboardSequenceNumber();
+  for (const auto& worker : waiting_) {
+    if (auto snapshot = worker->TakeLate(sequence)) return {std::move(snapshot)};
+  }
+  if (auto snapshot = current_->TakeLate(sequence)) return {std::move(snapshot)};
+  // Those whose read returned have ended, or end now.
+  waiting_.erase(std::remove_if(waiting_.begin(), waiting_.end(),
+                                [](const auto& worker) { return !worker->Busy(); }),
+                 waiting_.end());
+  if (current_->Busy()) {
+    if (waiting_.size() >= kMaxWaitingReads) return {std::nullopt, Unread::ReaderBusy};
+    current_->Retire();
+    waiting_.push_back(std::exchange(current_, std::make_shared<Worker>(lastReadMs_)));
+  }
+  return current_->Read(late);
 }
 
 }  // namespace tarnwick::clipboard

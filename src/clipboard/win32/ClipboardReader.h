@@ -1,13 +1,18 @@
 // Reads the clipboard on a thread of its own. An owner that promised text
-// and never renders it blocks the read for as long as it hangs; that thread
-// waits then, not the window. The window waits a bounded time and takes a
-// late result once it arrives.
+// and hangs while it renders it blocks the read for as long as it hangs;
+// that thread waits then, not the window. The window waits a bounded time
+// and takes a late result once it arrives. A thread still waiting when the
+// next read comes is left to its owner and another one reads, up to
+// kMaxWaitingReads threads left waiting at a time; each ends once its read
+// returns.
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
+#include <cstddef>
 #include <memory>
-#include <optional>
+#include <vector>
 
 #include "clipboard/win32/ClipboardSnapshot.h"
 #include "clipboard/win32/RefreshRequest.h"
@@ -21,6 +26,7 @@ namespace tarnwick::clipboard {
 // at every look and never show it.
 inline constexpr DWORD kReadWaitMs = 1000;
 inline constexpr DWORD kLongestReadWaitMs = 6000;
+inline constexpr std::size_t kMaxWaitingReads = 2;
 
 class ClipboardReader {
  public:
@@ -31,15 +37,21 @@ class ClipboardReader {
   ClipboardReader(const ClipboardReader&) = delete;
   ClipboardReader& operator=(const ClipboardReader&) = delete;
 
-  // The current content, or nothing when the clipboard stayed held open by
-  // another program or its owner did not hand out the text within the
-  // wait. A read that gives up posts `late` once the text arrives after
-  // all; the next read then takes that content.
-  std::optional<ClipboardSnapshot> Read(RefreshRequest late);
+  // The current content, or why there is none: the clipboard held open by
+  // another program, an owner that does not answer, or no thread free to
+  // read (the text still on its way counts as that). A read that the
+  // window stops waiting for posts `late` once it returns after all; the
+  // next read then takes its content if that is still the clipboard's.
+  ClipboardRead Read(RefreshRequest late);
 
  private:
   class Worker;
-  std::shared_ptr<Worker> worker_;
+  // How long the last read that returned took, whichever thread made it.
+  std::shared_ptr<std::atomic<DWORD>> lastReadMs_;
+  // The worker that reads next; a worker still busy when a read comes is
+  // moved to waiting_ and ends once its read returns.
+  std::shared_ptr<Worker> current_;
+  std::vector<std::shared_ptr<Worker>> waiting_;
 };
 
 }  // namespace tarnwick::clipboard

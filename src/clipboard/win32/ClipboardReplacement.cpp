@@ -36,7 +36,7 @@ bool ClipboardReplacement::Clear() {
   // renders, and only the reader's thread can afford to wait for one.
   std::optional<ClipboardSnapshot> newer;
   if (!hook_.Tracker().MayReplace(::GetClipboardSequenceNumber())) {
-    newer = hook_.Reader().Read(hook_.Refresh());
+    newer = hook_.Reader().Read(hook_.Refresh()).snapshot;
     if (!newer) mErrTrap::RaiseRuntime(mErrTrap::rt::CantOpenClipboard);
   }
   session_.emplace(owner_);

@@ -52,11 +52,25 @@ std::optional<Text> ReadOpenClipboardText() {
 constexpr int kTextTries = 5;
 constexpr DWORD kTextRetryPauseMs = 100;
 
-// One look: open, facts, text, close. `withheld` tells that the clipboard
-// announced text but did not hand it out; the text is empty then.
-std::optional<ClipboardSnapshot> LookOnce(bool& withheld) {
-  ClipboardSession session(nullptr);
-  if (!session.IsOpen()) return std::nullopt;
+// False when the clipboard's owner is a window of another program that does
+// not answer within kOwnerAnswerMs (hung, or busy for longer).
+bool OwnerAnswers() {
+  const HWND owner = ::GetClipboardOwner();
+  DWORD process = 0;
+  if (owner == nullptr || !::GetWindowThreadProcessId(owner, &process) ||
+      process == ::GetCurrentProcessId())
+    return true;
+  DWORD_PTR ignored = 0;
+  return ::SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kOwnerAnswerMs,
+                               &ignored) != 0;
+}
+
+// One look: owner, open, facts, text, close. `withheld` tells that the
+// clipboard announced text but did not hand it out; the text is empty then.
+ClipboardRead LookOnce(bool& withheld) {
+  if (!OwnerAnswers()) return {std::nullopt, Unread::OwnerNotAnswering};
+  ClipboardSession session(nullptr, kReadOpenTries);
+  if (!session.IsOpen()) return {std::nullopt, Unread::HeldOpen};
   ClipboardSnapshot snapshot{{}, IsConvertible(ReadContentFacts()), 0};
   std::optional<Text> text;
   if (snapshot.convertible) text = ReadOpenClipboardText();
@@ -64,7 +78,7 @@ std::optional<ClipboardSnapshot> LookOnce(bool& withheld) {
   snapshot.text = std::move(text).value_or(Text());
   // Read while the clipboard is open, so it names the content just read.
   snapshot.sequence = ::GetClipboardSequenceNumber();
-  return snapshot;
+  return {std::move(snapshot)};
 }
 
 }  // namespace
@@ -81,11 +95,11 @@ ClipboardSession::~ClipboardSession() {
   if (open_) ::CloseClipboard();
 }
 
-std::optional<ClipboardSnapshot> ReadSnapshotHere() {
+ClipboardRead ReadSnapshotHere() {
   for (int attempt = 1;; ++attempt) {
     bool withheld = false;
-    std::optional<ClipboardSnapshot> snapshot = LookOnce(withheld);
-    if (!withheld || attempt == kTextTries) return snapshot;
+    ClipboardRead read = LookOnce(withheld);
+    if (!withheld || attempt == kTextTries) return read;
     ::Sleep(kTextRetryPauseMs);
   }
 }

@@ -27,7 +27,7 @@ class Replacement : public ::testing::Test {
 
   // The field shows what the clipboard holds now.
   void ShowCurrent() {
-    const auto snapshot = hook.Reader().Read(hook.Refresh());
+    const auto snapshot = hook.Reader().Read(hook.Refresh()).snapshot;
     ASSERT_TRUE(snapshot);
     hook.Tracker().RecordShown(snapshot->sequence, snapshot->convertible,
                                FingerprintOf(snapshot->text));
