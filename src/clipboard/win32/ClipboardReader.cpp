@@ -43,6 +43,11 @@ class ClipboardReader::Worker : public std::enable_shared_from_this<Worker> {
     const auto locked = win32::Enter(lock_);
     return state_ != State::Idle;
   }
+  // How long that read has run.
+  DWORD BusyForMs() {
+    const auto locked = win32::Enter(lock_);
+    return ::GetTickCount() - readSince_;
+  }
 
   // The content of a read that returned after the window stopped waiting,
   // when it is the clipboard's content `sequence`; one of older content is
@@ -59,6 +64,7 @@ class ClipboardReader::Worker : public std::enable_shared_from_this<Worker> {
       const auto locked = win32::Enter(lock_);
       if (!Started()) return ReadSnapshotHere();
       state_ = State::Requested;
+      readSince_ = ::GetTickCount();
       lateRequest_ = late;
     }
     ::SetEvent(requested_.get());
@@ -155,6 +161,7 @@ class ClipboardReader::Worker : public std::enable_shared_from_this<Worker> {
   win32::KernelHandle requested_, finished_, thread_;
   CRITICAL_SECTION lock_;
   State state_ = State::Idle;
+  DWORD readSince_ = 0;  // tick count when the running read began
   bool retired_ = false;
   std::shared_ptr<LastReadMs> lastReadMs_;
   RefreshRequest lateRequest_;
@@ -162,8 +169,9 @@ class ClipboardReader::Worker : public std::enable_shared_from_this<Worker> {
   std::optional<ClipboardSnapshot> late_;
 };
 
-ClipboardReader::ClipboardReader()
+ClipboardReader::ClipboardReader(DWORD stuckAfterMs)
     : lastReadMs_(std::make_shared<std::atomic<DWORD>>(0)),
+      stuckAfterMs_(stuckAfterMs),
       current_(std::make_shared<Worker>(lastReadMs_)) {}
 
 ClipboardReader::~ClipboardReader() {
@@ -182,7 +190,8 @@ ClipboardRead ClipboardReader::Read(RefreshRequest late) {
                                 [](const auto& worker) { return !worker->Busy(); }),
                  waiting_.end());
   if (current_->Busy()) {
-    if (waiting_.size() >= kMaxWaitingReads) return {std::nullopt, Unread::ReaderBusy};
+    if (current_->BusyForMs() < stuckAfterMs_ || waiting_.size() >= kMaxWaitingReads)
+      return {std::nullopt, Unread::ReaderBusy};
     current_->Retire();
     waiting_.push_back(std::exchange(current_, std::make_shared<Worker>(lastReadMs_)));
   }

@@ -1,10 +1,11 @@
 // Reads the clipboard on a thread of its own. An owner that promised text
 // and hangs while it renders it blocks the read for as long as it hangs;
 // that thread waits then, not the window. The window waits a bounded time
-// and takes a late result once it arrives. A thread still waiting when the
-// next read comes is left to its owner and another one reads, up to
-// kMaxWaitingReads threads left waiting at a time; each ends once its read
-// returns.
+// and takes a late result once it arrives. Until then the reader is busy: a
+// large text on its way is not asked for a second time. A thread that still
+// waits after kStuckReadMs is left to its owner and another one reads, up
+// to kMaxWaitingReads threads left waiting at a time; each ends once its
+// read returns.
 #pragma once
 
 #include <windows.h>
@@ -26,11 +27,13 @@ namespace tarnwick::clipboard {
 // at every look and never show it.
 inline constexpr DWORD kReadWaitMs = 1000;
 inline constexpr DWORD kLongestReadWaitMs = 6000;
+inline constexpr DWORD kStuckReadMs = 10000;
 inline constexpr std::size_t kMaxWaitingReads = 2;
 
 class ClipboardReader {
  public:
-  ClipboardReader();
+  // `stuckAfterMs`: how long a read may wait before another thread reads.
+  explicit ClipboardReader(DWORD stuckAfterMs = kStuckReadMs);
   // A read still waiting for its owner is abandoned, not waited for: its
   // thread ends once the read returns, or with the process.
   ~ClipboardReader();
@@ -48,6 +51,7 @@ class ClipboardReader {
   class Worker;
   // How long the last read that returned took, whichever thread made it.
   std::shared_ptr<std::atomic<DWORD>> lastReadMs_;
+  DWORD stuckAfterMs_;
   // The worker that reads next; a worker still busy when a read comes is
   // moved to waiting_ and ends once its read returns.
   std::shared_ptr<Worker> current_;
