@@ -125,9 +125,23 @@ bool ClipboardHook::RefreshOnce(DWORD& shownSequence) {
   return true;
 }
 
+// A refresh reads the clipboard as it is now, so the notifications and
+// requests still queued behind the one being handled would only read the
+// same content again: they go. A burst of copies then costs one read per
+// message the window gets to, not one per copy, and what the window posts
+// for itself (the field's view) waits behind none of them.
+void ClipboardHook::DropQueuedRefreshes() const {
+  MSG queued;
+  for (const UINT message : {kClipboardUpdate, RefreshRequest::kMessage}) {
+    while (::PeekMessageW(&queued, window_, message, message, PM_REMOVE | PM_NOYIELD)) {
+    }
+  }
+}
+
 void ClipboardHook::RefreshFromClipboard() {
   RefreshScope scope(refreshGate_, win32::Window::ModalDepth());
   if (!scope.Entered()) return;  // the running refresh looks again
+  DropQueuedRefreshes();
   for (int round = 0; round < kMaxRefreshRounds; ++round) {
     DWORD shownSequence = 0;
     if (!RefreshOnce(shownSequence)) return;

@@ -87,6 +87,7 @@ class ClipboardHook {
   bool IsOwnClipboardChange() const;
   bool RefreshOnce(DWORD& shownSequence);
   void RefreshFromClipboard();
+  void DropQueuedRefreshes() const;
   void CheckChain();
   // A content that could not be read: tried again by timer, or given up.
   void ReadFailed();
