@@ -11,39 +11,16 @@
 #include "common/Text.h"
 #include "common/Twips.h"
 #include "forms/FormDesign.h"
+#include "forms/FormIds.h"
 
 namespace tarnwick::app {
 
 using forms::ControlDesign;
 using forms::ControlKind;
 
-// The controls in creation order, which is each container's tab order.
-enum class ControlId : int {
-  TabControlPage1,
-  lblFontContainer,
-  Label1,
-  Frame1,
-  Option1_0,
-  Option1_1,
-  Option1_2,
-  Option1_3,
-  Option1_4,
-  fdClipboardText,
-  bnSentence,
-  bnLower,
-  bnUpper,
-  bnEvery,
-  bnToggle,
-  chTop,
-  chAuto,
-  bnAbout,
-  Count
-};
-inline constexpr int kControlCount = static_cast<int>(ControlId::Count);
-
-// A control's id in the window is its place in the table after this one.
-inline constexpr int kFirstControlId = 100;
-constexpr int IdOf(ControlId id) { return kFirstControlId + static_cast<int>(id); }
+// The controls' ids, as the window knows them (forms/FormIds.h).
+using ControlId = forms::form1::Id;
+inline constexpr int kControlCount = ControlId::bnAbout - ControlId::TabControlPage1 + 1;
 
 const std::array<ControlDesign, kControlCount>& Form1Controls();
 const ControlDesign& DesignOf(ControlId id);
@@ -58,14 +35,12 @@ ControlId OptionControl(int index);  // Option1 member of index 0..4
 
 using mCase::CaseRule;  // in the order of the Auto options
 
-// One conversion: its command button and the button handler's signature,
-// and the Auto option of the same index with the step at which
-// Option1_Click converts with it.
+// One conversion: its command button, and the Auto option of the same
+// index with the step at which Option1_Click converts with it.
 struct ConversionCommand {
   ControlId button;
   ControlId option;
   CaseRule rule;
-  const char16_t* signature;
   int optionStep;
 };
 // In the order of the Auto options (Option1 index 0..4), which is also the

@@ -1,10 +1,20 @@
-// The control ids of the dialogs; the OK buttons are IDOK (1), so Enter
-// presses them.
+// The control ids of every form: each form's in a range of its own, in
+// the order its design table lists the controls. The dialogs' OK buttons
+// are IDOK (1), so Enter presses them.
 #pragma once
 
 namespace tarnwick::forms {
 
 inline constexpr int kOkId = 1;
+
+// The main window's, in creation order, which is each container's tab order.
+namespace form1 {
+enum Id : int {
+  TabControlPage1 = 100, lblFontContainer, Label1, Frame1, Option1_0, Option1_1, Option1_2,
+  Option1_3, Option1_4, fdClipboardText, bnSentence, bnLower, bnUpper, bnEvery, bnToggle, chTop,
+  chAuto, bnAbout,
+};
+}  // namespace form1
 
 namespace form10 {
 enum Id : int {

@@ -130,7 +130,7 @@ TEST(Form1Design, EachCommandPairsItsButtonAndOptionByCaption) {
   for (const ConversionCommand& command : ConversionCommands()) {
     const ControlDesign& option = DesignOf(command.option);
     EXPECT_EQ(command.option, OptionControl(index));
-    EXPECT_EQ(option.container, IdOf(ControlId::Frame1));
+    EXPECT_EQ(option.container, ControlId::Frame1);
     EXPECT_LE(option.left + option.width, DesignOf(ControlId::Frame1).width);
     EXPECT_LE(option.top + option.height, DesignOf(ControlId::Frame1).height);
     EXPECT_EQ(Text(option.caption), Text(DesignOf(command.button).caption));

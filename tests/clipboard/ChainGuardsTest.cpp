@@ -2,6 +2,7 @@
 
 #include "clipboard/ChainWatch.h"
 #include "clipboard/ChangeNotice.h"
+#include "clipboard/ReadRetry.h"
 #include "clipboard/RecaseBurstGuard.h"
 
 namespace tarnwick::clipboard {
@@ -94,6 +95,25 @@ TEST(ChainWatch, ChangesThatKeepBeingAnnouncedNeverAskToRejoin) {
   EXPECT_FALSE(watch.NeedsRejoin(502));
   watch.Announced(502);
   EXPECT_FALSE(watch.NeedsRejoin(502));
+}
+
+TEST(ReadRetry, AContentIsTriedForTenSecondsThenGivenUpNewerContentAnew) {
+  constexpr std::uint32_t kBound = ReadRetry::kGiveUpAfterMs;
+  for (std::uint32_t start : {0u, 0xFFFFFF00u}) {  // and across the tick count's wrap
+    SCOPED_TRACE(start);
+    ReadRetry retry;
+    EXPECT_FALSE(retry.Waiting());
+    EXPECT_TRUE(retry.Failed(5, start));
+    EXPECT_TRUE(retry.Waiting());
+    EXPECT_TRUE(retry.Failed(5, start + kBound - 1)) << "still within the bound";
+    EXPECT_FALSE(retry.Failed(5, start + kBound)) << "given up";
+    EXPECT_FALSE(retry.Failed(5, start + 3 * kBound)) << "and stays given up";
+    EXPECT_TRUE(retry.Failed(6, start + 3 * kBound)) << "newer content: tried anew";
+    EXPECT_TRUE(retry.Failed(6, start + 4 * kBound - 1));
+    retry.Read();
+    EXPECT_FALSE(retry.Waiting());
+    EXPECT_TRUE(retry.Failed(6, start + 5 * kBound)) << "read since: its next failure is new";
+  }
 }
 
 TEST(ChangeNotice, TheListenerOnlyWhereOfferedAndTheSystemSaysVistaOrLater) {

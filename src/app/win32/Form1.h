@@ -1,5 +1,8 @@
 // Form1, the main window: the clipboard text field, the five commands, the
-// Auto mode options, the always-on-top and Auto switches, About.
+// Auto mode options, the always-on-top and Auto switches, About. Its code
+// is split by concern: the window (Form1.cpp), the field and the copy
+// refusal (Form1Field.cpp), load, unload and the settings (Form1Settings.cpp),
+// the commands and their clipboard writes (Form1Commands.cpp).
 #pragma once
 
 #include <windows.h>
@@ -9,10 +12,11 @@
 #include "app/Form1Design.h"
 #include "app/win32/Skin.h"
 #include "case/mCase.h"
-#include "clipboard/win32/mHookClipboard.h"
+#include "clipboard/win32/ClipboardHook.h"
 #include "common/Text.h"
 #include "common/win32/Handles.h"
 #include "common/win32/Window.h"
+#include "forms/win32/Form10.h"
 #include "forms/win32/FormBuilder.h"
 
 namespace tarnwick::app {
@@ -23,9 +27,12 @@ extern bool bFormLoaded;
 
 inline constexpr wchar_t kMainWindowClass[] = L"Tarnwick.Form1";
 
-class Form1 final : public win32::Window, public mHookClipboard::ClipboardViewerClient {
+class Form1 final : public win32::Window, public clipboard::ClipboardViewerClient {
  public:
-  Form1();
+  // `applyCommonFont` (mMain::ApplyCommonFont) gives every control of a
+  // form the common font: this window's at the end of its load, the About
+  // dialog's when it loads.
+  explicit Form1(forms::ApplyFontHook applyCommonFont);
   ~Form1() override;
 
   // Loads the window (its controls, then Form_Load) if it is not loaded yet,
@@ -83,18 +90,15 @@ class Form1 final : public win32::Window, public mHookClipboard::ClipboardViewer
     bool top = false;
   };
 
+  // The window and its controls (Form1.cpp).
   std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  static LRESULT CALLBACK FieldProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleFieldMessage(HWND field, UINT message, WPARAM wParam, LPARAM lParam);
-
   void CreateWindowAndControls();
-  void SetUpField();
-  HWND Control(ControlId id) const { return controls_.Find(IdOf(id)); }
-  void OnCommand(int id, int notification);
-  void OnMoved();
+  HWND Control(ControlId id) const { return controls_.Find(id); }
   void Unload();
   void OnDestroy();
-
+  // Posted by SetFieldText; brings the control's view up to the text.
+  static constexpr UINT kShowFieldText = WM_APP + 0x310;
+  void ShowFieldView();
   // Control states, set as the program sets them: a change runs the
   // control's click handler, as a user's change does.
   int CheckState(ControlId box) const;
@@ -103,18 +107,29 @@ class Form1 final : public win32::Window, public mHookClipboard::ClipboardViewer
   bool OptionSelected(int index) const;
   void SetVisible(ControlId id, bool visible);
 
+  // The field's own procedure and the copy refusal (Form1Field.cpp).
+  void SetUpField();
+  static LRESULT CALLBACK FieldProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleFieldMessage(HWND field, UINT message, WPARAM wParam, LPARAM lParam);
+  void ShowCopyRefusal();
+
+  // Load, unload and the settings (Form1Settings.cpp).
+  void TrackMovesFromNow();
+  void OnMoved();
   void MoveEdge(bool left, float twips);
   float EdgeTwips(bool left) const;
   SettingFlags SettingsToSave() const;
+  // Unload step 100: the window stops hearing of clipboard changes and its
+  // own procedure is put back.
+  void RemoveClipboardHook();
+  void OnEndSession();
 
-  // Posted by SetFieldText; brings the control's view up to the text.
-  static constexpr UINT kShowFieldText = WM_APP + 0x310;
-  void ShowFieldView();
-
+  // The commands (Form1Commands.cpp).
+  void OnCommand(int id, int notification);
   void ConvertField(CaseRule rule);
-  void RunCommand(const ConversionCommand& command);
-  void ShowCopyRefusal();
+  void ConvertAndReplace(const char16_t* signature, CaseRule rule);
 
+  forms::ApplyFontHook applyCommonFont_;
   forms::FormControls controls_;
   int dpi_ = USER_DEFAULT_SCREEN_DPI;
   win32::FontHandle commonFont_;
@@ -134,6 +149,8 @@ class Form1 final : public win32::Window, public mHookClipboard::ClipboardViewer
   POINT position_{};  // the window's position as last seen, in pixels
   SettingFlags settingsRead_;
   SettingFlags settingsChanged_;
+  // The clipboard hook's state: what the window learns of the clipboard.
+  clipboard::ClipboardHook clipboard_{*this};
 };
 
 }  // namespace tarnwick::app

@@ -54,7 +54,7 @@ bool AnotherInstanceRuns() {
 bool OSIsSupported() { return mOSVersion::IsWinXP() || mOSVersion::IsWin2000(); }
 
 void CreateMainWindow() {
-  MainWindowInstance() = std::make_unique<app::Form1>();
+  MainWindowInstance() = std::make_unique<app::Form1>(&ApplyCommonFont);
   frmMain = MainWindowInstance().get();
 }
 

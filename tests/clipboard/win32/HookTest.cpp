@@ -9,12 +9,12 @@
 #include "common/win32/Window.h"
 #include "TestWindows.h"
 
-namespace tarnwick::mHookClipboard {
+namespace tarnwick::clipboard {
 namespace {
 
-using clipboard::testing::OtherProgramCopies;
-using clipboard::testing::PumpMessages;
-using clipboard::testing::TestWindow;
+using testing::OtherProgramCopies;
+using testing::PumpMessages;
+using testing::TestWindow;
 
 // Stands for the main window: records what the hook shows.
 class RecordingClient : public ClipboardViewerClient {
@@ -24,7 +24,27 @@ class RecordingClient : public ClipboardViewerClient {
   std::vector<Text> shown;
 };
 
-using clipboard::ChangeNotice;
+// Whichever client the test puts in.
+class SwappableClient : public ClipboardViewerClient {
+ public:
+  void ShowClipboardText(const Text& text) override { current->ShowClipboardText(text); }
+  void chAuto_Click() override { current->chAuto_Click(); }
+  RecordingClient* current = nullptr;
+};
+
+// Hands the hook's messages to it, as the main window does.
+class HookedWindow final : public win32::Window {
+ public:
+  explicit HookedWindow(ClipboardHook& hook) : Window(u"Form1"), hook_(hook) {
+    Create({L"TarnwickTestHooked", nullptr, L"", WS_POPUP, 0, RECT{0, 0, 10, 10}, nullptr});
+  }
+  std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    return hook_.OnMessage(message, wParam, lParam);
+  }
+
+ private:
+  ClipboardHook& hook_;
+};
 
 // The hooked window with either way of hearing of changes. What the
 // black-box suite sees of the hook (copies shown, the chain kept) is tested
@@ -32,22 +52,24 @@ using clipboard::ChangeNotice;
 class Hook : public ::testing::TestWithParam<ChangeNotice> {
  protected:
   void SetUp() override {
-    SetViewerClient(&client);
-    HookForm(Ref());
-    StartClipboardNotifications(Ref(), GetParam());
+    clients.current = &client;
+    mHookClipboard::HookForm(hook, Ref());
+    hook.StartNotifications(main.hwnd(), GetParam());
     PumpMessages();
-    if (FormatListenerActive() != (GetParam() == ChangeNotice::FormatListener))
+    if (hook.FormatListenerActive() != (GetParam() == ChangeNotice::FormatListener))
       GTEST_SKIP() << "the system offers no format listener";
   }
   void TearDown() override {
-    RemoveClipboardHook(Ref());
-    SetViewerClient(nullptr);
+    hook.StopNotifications();
+    mHookClipboard::UnhookForm(hook, Ref());
   }
-  win32::FormRef Ref() { return {main.get(), u"Form1"}; }
+  win32::FormRef Ref() { return main.Ref(); }
 
-  TestWindow main{L"Form1"};
-  TestWindow other{L"other program"};
   RecordingClient client;
+  SwappableClient clients;
+  ClipboardHook hook{clients};
+  HookedWindow main{hook};
+  TestWindow other{L"other program"};
 };
 std::string NameOf(const ::testing::TestParamInfo<ChangeNotice>& row) {
   return row.param == ChangeNotice::ViewerChain ? "Chain" : "Listener";
@@ -105,12 +127,12 @@ TEST_P(Hook, CopiesMadeWhileAConversionsErrorDialogIsOpenAreShownThen) {
   g_copier = other.get();
   g_client = &dialogClient;
   g_waitedMs = 0;
-  SetViewerClient(&dialogClient);
+  clients.current = &dialogClient;
   OtherProgramCopies(other.get(), L"first");
   PumpMessages();
   EXPECT_TRUE(g_shownInDialog);
-  SetViewerClient(&client);
+  clients.current = &client;
 }
 
 }  // namespace
-}  // namespace tarnwick::mHookClipboard
+}  // namespace tarnwick::clipboard

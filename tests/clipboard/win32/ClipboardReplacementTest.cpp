@@ -1,6 +1,6 @@
 // What the black-box suite cannot time: a copy that another program makes
 // between our read and our write is never overwritten.
-#include "clipboard/win32/ClipboardAccess.h"
+#include "clipboard/win32/ClipboardReplacement.h"
 
 #include <gtest/gtest.h>
 
@@ -13,21 +13,28 @@ using testing::BlockOf;
 using testing::OtherProgramCopies;
 using testing::TestWindow;
 
-class ClipboardAccess : public ::testing::Test {
+class NoWindow final : public ClipboardViewerClient {
+  void ShowClipboardText(const Text&) override {}
+  void chAuto_Click() override {}
+};
+
+class Replacement : public ::testing::Test {
  protected:
   TestWindow us{L"us"};
   TestWindow other{L"other program"};
+  NoWindow client;
+  ClipboardHook hook{client};
 
   // The field shows what the clipboard holds now.
   void ShowCurrent() {
-    const auto snapshot = ReadClipboard(us.get());
+    const auto snapshot = hook.Reader().Read(hook.Refresh()).snapshot;
     ASSERT_TRUE(snapshot);
-    Tracker().RecordShown(snapshot->sequence, snapshot->convertible,
-                          FingerprintOf(snapshot->text));
+    hook.Tracker().RecordShown(snapshot->sequence, snapshot->convertible,
+                               FingerprintOf(snapshot->text));
   }
 
   bool Replace(const Text& text) {
-    ClipboardReplacement replacement(us.get());
+    ClipboardReplacement replacement(hook, us.get());
     if (!replacement.Clear()) return false;
     replacement.Put(text);
     replacement.Close();
@@ -35,7 +42,7 @@ class ClipboardAccess : public ::testing::Test {
   }
 };
 
-TEST_F(ClipboardAccess, ANewerCopyIsNeverOverwritten) {
+TEST_F(Replacement, ANewerCopyIsNeverOverwritten) {
   OtherProgramCopies(other.get(), L"old");
   ShowCurrent();
   OtherProgramCopies(other.get(), L"newer");  // before our conversion writes

@@ -1,0 +1,75 @@
+#include "clipboard/win32/ClipboardReplacement.h"
+
+#include "clipboard/ClipboardText.h"
+#include "clipboard/win32/GlobalMemory.h"
+#include "common/win32/Handles.h"
+#include "errors/ErrInfo.h"
+#include "errors/win32/ApiCall.h"
+
+namespace tarnwick::clipboard {
+
+ClipboardReplacement::~ClipboardReplacement() { Close(); }
+
+void ClipboardReplacement::Close() {
+  session_.reset();
+  if (began_) hook_.Tracker().EndOwnWrite(::GetClipboardSequenceNumber(), wrote_, written_);
+  began_ = false;
+}
+
+bool ClipboardReplacement::ContentIsStillShown(const std::optional<ClipboardSnapshot>& newer) {
+  ClipboardTracker& tracker = hook_.Tracker();
+  const DWORD sequence = ::GetClipboardSequenceNumber();
+  if (tracker.MayReplace(sequence)) return true;
+  if (newer && newer->sequence == sequence && newer->convertible &&
+      tracker.MayReplaceSameText(FingerprintOf(newer->text)))
+    return true;
+  // Newer content: its notification may have arrived while this
+  // replacement held the clipboard and been taken as ours, so the refresh
+  // is asked for again.
+  hook_.RequestRefresh();
+  return false;
+}
+
+bool ClipboardReplacement::Clear() {
+  // Content newer than the field is compared by its text, read before the
+  // clipboard is opened here: that read may meet an owner that never
+  // renders, and only the reader's thread can afford to wait for one.
+  std::optional<ClipboardSnapshot> newer;
+  if (!hook_.Tracker().MayReplace(::GetClipboardSequenceNumber())) {
+    newer = hook_.Reader().Read(hook_.Refresh()).snapshot;
+    if (!newer) mErrTrap::RaiseRuntime(mErrTrap::rt::CantOpenClipboard);
+  }
+  session_.emplace(owner_);
+  if (!session_->IsOpen()) mErrTrap::RaiseRuntime(mErrTrap::rt::CantOpenClipboard);
+  if (!ContentIsStillShown(newer)) return false;
+  hook_.Tracker().BeginOwnWrite();
+  began_ = true;
+  if (!win32::ApiCall([] { return ::EmptyClipboard() != FALSE; }))
+    mErrTrap::RaiseRuntime(mErrTrap::rt::CantOpenClipboard);
+  cleared_ = true;
+  return true;
+}
+
+void ClipboardReplacement::Put(TextView text) {
+  if (!cleared_) return;
+  win32::GlobalBlock block(win32::RequiredApiCall(
+      [&] { return ::GlobalAlloc(GMEM_MOVEABLE, UnicodeBlockBytes(text)); },
+      mErrTrap::rt::OutOfMemory));
+  {
+    LockedGlobal lock(block.get());
+    if (lock.data() == nullptr) mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
+    WriteUnicodeBlock(text, lock.data());
+  }
+  PutBlock(CF_UNICODETEXT, block.get());
+  block.release();  // the clipboard owns the block now
+  wrote_ = true;
+  written_ = FingerprintOf(text);
+}
+
+void ClipboardReplacement::PutBlock(UINT format, HGLOBAL block) {
+  const bool placed =
+      win32::ApiCall([&] { return ::SetClipboardData(format, block) != nullptr; });
+  if (!placed) mErrTrap::RaiseRuntime(mErrTrap::rt::CantOpenClipboard);
+}
+
+}  // namespace tarnwick::clipboard

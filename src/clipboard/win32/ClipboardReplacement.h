@@ -1,0 +1,58 @@
+// One replacement of the clipboard's content by the program, in the two
+// numbered statements of a command: Clear, then Put. The guards keep other
+// programs' content safe: a clipboard held open by another program, content
+// that holds no text or is marked private, and content newer than what the
+// field shows are never overwritten.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+
+#include "clipboard/ClipboardTracker.h"
+#include "clipboard/win32/ClipboardHook.h"
+#include "clipboard/win32/ClipboardSnapshot.h"
+#include "common/Text.h"
+
+namespace tarnwick::clipboard {
+
+// Closing the clipboard and the bookkeeping happen at scope end, whatever
+// failed.
+class ClipboardReplacement {
+ public:
+  // `owner`: the window that will own the new content.
+  ClipboardReplacement(ClipboardHook& hook, HWND owner) : hook_(hook), owner_(owner) {}
+  ~ClipboardReplacement();
+  ClipboardReplacement(const ClipboardReplacement&) = delete;
+  ClipboardReplacement& operator=(const ClipboardReplacement&) = delete;
+
+  // Opens and empties the clipboard. Returns false, touching nothing, when
+  // the content is not the convertible text the field shows (no text, a
+  // private copy, or a newer copy by another program). Raises run-time
+  // error 521 when the clipboard cannot be opened or emptied, or when newer
+  // content cannot be read to compare it.
+  bool Clear();
+  // Puts the text on the emptied clipboard. Raises 7 when no memory is left
+  // for it and 521 when the clipboard refuses it. Does nothing after a
+  // Clear that returned false.
+  void Put(TextView text);
+  // Closes the clipboard (its change notifications arrive now, still taken
+  // as ours) and records the new content. Runs at scope end if not before.
+  void Close();
+
+ private:
+  bool ContentIsStillShown(const std::optional<ClipboardSnapshot>& newer);
+  // Hands the block to the clipboard as `format`; every format of one
+  // replacement goes on between one Clear and Close.
+  void PutBlock(UINT format, HGLOBAL block);
+
+  ClipboardHook& hook_;
+  HWND owner_;
+  std::optional<ClipboardSession> session_;
+  TextFingerprint written_;
+  bool began_ = false;
+  bool cleared_ = false;
+  bool wrote_ = false;
+};
+
+}  // namespace tarnwick::clipboard

@@ -1,0 +1,175 @@
+// tarnwick-stall: other programs that stall, and a session that ends. Each
+// prints one line once it is in place.
+//
+//   viewer        joins the clipboard-viewer chain ("joined") and passes
+//       every message on as a viewer should. Commands on stdin: "hang" stops
+//       answering any message (its thread waits), "wake" answers again and
+//       handles what waited meanwhile; the end of stdin wakes it and ends it.
+//   manager MS    joins the chain as a clipboard manager that reads every
+//       copy at length ("joined"): on each change it opens the clipboard,
+//       passes the change on, and holds the clipboard for MS milliseconds.
+//   owners N      N windows, each of a thread that never takes a message,
+//       as N hung programs ("ready" once the system counts them hung, after
+//       about 5 s). "own I" makes window I take the clipboard with a promise
+//       of text that it never renders ("owned").
+//   end-session   sends Tarnwick's main window WM_QUERYENDSESSION and then
+//       WM_ENDSESSION (the session ends, by a log-off) as the system does;
+//       prints the answer to the first and the milliseconds the second took.
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr UINT kHang = WM_APP + 1;
+
+HWND self = nullptr, next = nullptr;
+HANDLE awake = nullptr;  // set while the viewer answers
+DWORD holdMs = 0;        // a manager's hold on each change; 0: none
+
+void Say(const char* line) {
+  std::printf("%s\n", line);
+  std::fflush(stdout);
+}
+
+LRESULT CALLBACK ViewerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DRAWCLIPBOARD: {
+      const bool holds = holdMs != 0 && ::OpenClipboard(hwnd);
+      if (next != nullptr) ::SendMessageW(next, message, wParam, lParam);
+      if (holds) ::Sleep(holdMs), ::CloseClipboard();
+      return 0;
+    }
+    case WM_CHANGECBCHAIN:
+      if (reinterpret_cast<HWND>(wParam) == next) {
+        next = reinterpret_cast<HWND>(lParam);
+      } else if (next != nullptr) {
+        ::SendMessageW(next, message, wParam, lParam);
+      }
+      return 0;
+    case kHang:
+      Say("hung");
+      ::WaitForSingleObject(awake, INFINITE);
+      return 0;
+    default:
+      return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+}
+
+// Reads the commands: "hang" reaches the window as a message, "wake" the
+// event that the hung window waits on.
+DWORD WINAPI ReadCommands(void*) {
+  std::string pending;
+  char buffer[64];
+  DWORD read = 0;
+  while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) &&
+         read > 0) {
+    pending.append(buffer, read);
+    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;
+         pending.erase(0, end + 1)) {
+      const std::string line = pending.substr(0, end);
+      if (line == "hang") ::ResetEvent(awake), ::PostMessageW(self, kHang, 0, 0);
+      if (line == "wake") ::SetEvent(awake);
+    }
+  }
+  ::SetEvent(awake);
+  ::PostMessageW(self, WM_QUIT, 0, 0);
+  return 0;
+}
+
+int Viewer(DWORD hold) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = &ViewerProc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"Tarnwick.Stall";
+  ::RegisterClassW(&wc);
+  self = ::CreateWindowW(wc.lpszClassName, L"stall", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                         wc.hInstance, nullptr);
+  awake = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
+  next = ::SetClipboardViewer(self);  // its notification arrives with holdMs still 0
+  holdMs = hold;
+  Say("joined");
+  ::CloseHandle(::CreateThread(nullptr, 0, &ReadCommands, nullptr, 0, nullptr));
+  MSG msg;
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
+  ::ChangeClipboardChain(self, next);
+  return 0;
+}
+
+// A window whose thread never takes a message: the system counts it hung
+// 5 s after the thread began.
+DWORD WINAPI HungWindow(void* made) {
+  *static_cast<HWND*>(made) =
+      ::CreateWindowW(L"Tarnwick.Stall", L"hung owner", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                      nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  ::Sleep(INFINITE);
+  return 0;
+}
+
+int Owners(int count) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = &::DefWindowProcW;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"Tarnwick.Stall";
+  ::RegisterClassW(&wc);
+  std::vector<HWND> owners(count, nullptr);
+  for (HWND& owner : owners) ::CloseHandle(::CreateThread(nullptr, 0, &HungWindow, &owner, 0, nullptr));
+  ::Sleep(5500);
+  for (HWND owner : owners)
+    if (owner == nullptr) return 1;
+  Say("ready");
+  char line[32];
+  while (std::fgets(line, sizeof line, stdin) != nullptr) {
+    const int index = std::atoi(line + 4);
+    if (std::strncmp(line, "own ", 4) != 0 || index < 0 || index >= count) continue;
+    if (!::OpenClipboard(owners[index])) return 1;
+    ::EmptyClipboard();
+    ::SetClipboardData(CF_UNICODETEXT, nullptr);  // rendered when asked: never
+    ::CloseClipboard();
+    Say("owned");
+  }
+  return 0;
+}
+
+int EndSession() {
+  HWND main = ::FindWindowW(L"Tarnwick.Form1", nullptr);
+  if (main == nullptr) return 1;
+  DWORD_PTR agreed = 0;
+  if (!::SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000,
+                             &agreed))
+    return 1;
+  const DWORD start = ::GetTickCount();
+  if (!::SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000,
+                             nullptr))
+    return 1;
+  char line[64];
+  std::snprintf(line, sizeof line, "%d %lu", agreed ? 1 : 0, ::GetTickCount() - start);
+  Say(line);
+  return 0;
+}
+
+int Run(int argc, wchar_t** argv) {
+  const std::wstring command = argc > 1 ? argv[1] : L"";
+  if (command == L"viewer") return Viewer(0);
+  if (command == L"manager" && argc > 2) return Viewer(_wtoi(argv[2]));
+  if (command == L"owners" && argc > 2) return Owners(_wtoi(argv[2]));
+  if (command == L"end-session") return EndSession();
+  Say("usage: tarnwick-stall viewer | manager MS | owners N | end-session");
+  return 2;
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  const int status = argv ? Run(argc, argv) : 2;
+  ::LocalFree(argv);
+  return status;
+}

@@ -1,0 +1,158 @@
+// A read that waits on an owner while it renders: the window waits a
+// bounded time and takes the content once it arrives; the owner is not
+// asked twice meanwhile. A read stuck for longer is left to its thread, no
+// more than kMaxWaitingReads threads are left waiting, and the stuck read's
+// content still arrives once the owner renders it. (An owner in another
+// program that hangs is not even asked: the black-box suite shows that.)
+#include "clipboard/win32/ClipboardReader.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+
+#include "TestWindows.h"
+
+namespace tarnwick::clipboard {
+namespace {
+
+using testing::PumpMessages;
+using testing::TestWindow;
+
+HANDLE g_render = nullptr;  // set: the owner renders
+std::atomic<int> g_renders{0};
+
+LRESULT CALLBACK SlowOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_RENDERFORMAT) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  ++g_renders;
+  ::WaitForSingleObject(g_render, 20000);
+  static const wchar_t kText[] = L"rendered late";
+  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, sizeof kText);
+  std::memcpy(::GlobalLock(block), kText, sizeof kText);
+  ::GlobalUnlock(block);
+  ::SetClipboardData(CF_UNICODETEXT, block);
+  return 0;
+}
+
+// The owner's thread: takes the clipboard with a promise of text, then
+// answers messages until told to end.
+DWORD WINAPI SlowOwner(void* ready) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = &SlowOwnerProc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"TarnwickSlowOwner";
+  ::RegisterClassW(&wc);
+  HWND owner = ::CreateWindowW(wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                               nullptr, wc.hInstance, nullptr);
+  if (::OpenClipboard(owner)) {
+    ::EmptyClipboard();
+    ::SetClipboardData(CF_UNICODETEXT, nullptr);
+    ::CloseClipboard();
+  }
+  ::SetEvent(ready);
+  MSG msg;
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
+  ::DestroyWindow(owner);
+  return 0;
+}
+
+// The owner takes the clipboard on a thread of its own; `lateRequest_` is asked
+// for by the reads the test no longer waits for.
+class SlowRender : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_renders = 0;
+    g_render = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ready_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    owner_ = ::CreateThread(nullptr, 0, &SlowOwner, ready_, 0, &ownerThread_);
+    ASSERT_EQ(::WaitForSingleObject(ready_, 5000), WAIT_OBJECT_0);
+  }
+  void TearDown() override {
+    ::SetEvent(g_render);
+    ::PostThreadMessageW(ownerThread_, WM_QUIT, 0, 0);
+    ::WaitForSingleObject(owner_, 5000);
+    for (HANDLE handle : {owner_, ready_, g_render}) ::CloseHandle(handle);
+    PumpMessages();
+  }
+
+  // A read that the window may wait for only its bound.
+  ClipboardRead TimedRead(ClipboardReader& reader) {
+    const DWORD start = ::GetTickCount();
+    ClipboardRead read = reader.Read(lateRequest_);
+    EXPECT_LT(::GetTickCount() - start, kReadWaitMs + 500) << "the window waited too long";
+    return read;
+  }
+
+  // Lets the owner render; true once a read that returned asks for a refresh.
+  bool RenderedAndAsked() {
+    ::SetEvent(g_render);
+    MSG msg;
+    for (const DWORD start = ::GetTickCount(); ::GetTickCount() - start < 5000;) {
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_POSTMESSAGE);
+      if (::PeekMessageW(&msg, window_.get(), RefreshRequest::kMessage, RefreshRequest::kMessage,
+                         PM_REMOVE))
+        return true;
+    }
+    return false;
+  }
+
+  // The content once the reads that waited have returned: asked again as
+  // the window asks at each refresh request, for up to 5 s.
+  ClipboardRead LateRead(ClipboardReader& reader) {
+    ClipboardRead read;
+    for (const DWORD start = ::GetTickCount(); ::GetTickCount() - start < 5000; ::Sleep(50)) {
+      read = reader.Read(lateRequest_);
+      if (read.snapshot) break;
+    }
+    return read;
+  }
+
+  TestWindow window_{L"hooked"};
+  RefreshRequest lateRequest_{window_.get()};
+  HANDLE ready_ = nullptr, owner_ = nullptr;
+  DWORD ownerThread_ = 0;
+};
+
+TEST_F(SlowRender, TheWindowWaitsABoundedTimeTakesTheTextLateAndAsksTheOwnerOnce) {
+  ClipboardReader reader;
+  for (int read = 0; read < 3; ++read) {
+    SCOPED_TRACE(read);
+    const ClipboardRead busy = TimedRead(reader);
+    EXPECT_FALSE(busy.snapshot);
+    EXPECT_EQ(busy.unread, Unread::ReaderBusy);
+  }
+  EXPECT_TRUE(RenderedAndAsked()) << "the read asks for a refresh once it returns";
+  const ClipboardRead late = LateRead(reader);
+  ASSERT_TRUE(late.snapshot);
+  EXPECT_EQ(late.snapshot->text, u"rendered late");
+  EXPECT_EQ(g_renders, 1) << "a text on its way is not asked for again";
+}
+
+TEST_F(SlowRender, AReadStuckPastItsBoundIsLeftToItsThreadAndNoMoreThanTwoAreLeft) {
+  ClipboardReader reader(0);  // every read that the window stops waiting for is stuck
+  ClipboardRead reads[kMaxWaitingReads + 1];
+  for (ClipboardRead& read : reads) {
+    read = TimedRead(reader);
+    EXPECT_FALSE(read.snapshot);
+  }
+  EXPECT_EQ(reads[0].unread, Unread::ReaderBusy);
+  // The next thread finds the clipboard held by the stuck one (Windows), or
+  // is let in and waits on the same owner (Wine lets another thread of the
+  // process open it while the first waits); once kMaxWaitingReads threads
+  // are left waiting, a read says at once that the reader is busy.
+  if (reads[1].unread == Unread::ReaderBusy) {
+    EXPECT_EQ(reads[2].unread, Unread::ReaderBusy);
+    const DWORD start = ::GetTickCount();
+    EXPECT_EQ(reader.Read(lateRequest_).unread, Unread::ReaderBusy);
+    EXPECT_LT(::GetTickCount() - start, 200u);
+  } else {
+    EXPECT_EQ(reads[1].unread, Unread::HeldOpen);
+  }
+  EXPECT_TRUE(RenderedAndAsked());
+  const ClipboardRead late = LateRead(reader);
+  ASSERT_TRUE(late.snapshot);
+  EXPECT_EQ(late.snapshot->text, u"rendered late");
+}
+
+}  // namespace
+}  // namespace tarnwick::clipboard
