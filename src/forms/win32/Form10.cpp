@@ -11,6 +11,7 @@
 #include "errors/PlatformFacts.h"
 #include "errors/win32/ApiCall.h"
 #include "forms/FormIds.h"
+#include "shell/MailtoUrl.h"
 #include "shell/win32/mCommon.h"
 
 namespace tarnwick::forms {
@@ -20,7 +21,6 @@ using mErrTrap::Trap;
 using mErrTrap::TrapKind;
 
 constexpr int kProgramIconResource = 1;
-constexpr char16_t kProgramTitle[] = u"Tarnwick";
 
 HICON LoadProgramIcon(int dpi) {
   const int size = TwipsToPixels(480, dpi);
@@ -28,13 +28,6 @@ HICON LoadProgramIcon(int dpi) {
                              IMAGE_ICON, size, size, 0);
   if (icon == nullptr) icon = ::CopyIcon(::LoadIconW(nullptr, IDI_APPLICATION));
   return static_cast<HICON>(icon);
-}
-
-// The version numbers as the About dialog shows them.
-Text MailSubject() {
-  const auto version = mErrTrap::Platform().AppVersion();
-  return Text(kProgramTitle) + u" v" + DecimalText(version.major) + u"." +
-         DecimalText(version.minor);
 }
 
 }  // namespace
@@ -146,7 +139,10 @@ void Form10::Label5_Click() {
   trap.Run([&] {
     Text address, subject;
     trap.Step(10, [&] { address = SupportAddress(); });
-    trap.Step(20, [&] { subject = MailSubject(); });
+    trap.Step(20, [&] {
+      const auto version = mErrTrap::Platform().AppVersion();
+      subject = mCommon::SupportMailSubject(version.major, version.minor);
+    });
     trap.Step(40, [&] { mCommon::SendMail(hwnd(), address, subject, u"", u"", u"", u""); });
   });
 }
