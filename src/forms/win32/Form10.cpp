@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <string>
 
 #include "common/Twips.h"
 #include "common/win32/WideText.h"
@@ -55,13 +56,14 @@ void Form10::FitLabelsToText() {
                        d.kind == ControlKind::Link;
     HWND control = FindControl(d.id);
     if (!label || control == nullptr) continue;
-    wchar_t buffer[512] = {};
-    const int length = ::GetWindowTextW(control, buffer, 512);
+    // The whole caption, whatever its length.
+    std::wstring caption(static_cast<std::size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
+    const int length = ::GetWindowTextW(control, caption.data(), static_cast<int>(caption.size()));
     SIZE extent{};
     {
       const win32::SelectedObject selected(
           screen.get(), reinterpret_cast<HGDIOBJ>(::SendMessageW(control, WM_GETFONT, 0, 0)));
-      ::GetTextExtentPoint32W(screen.get(), buffer, length, &extent);
+      ::GetTextExtentPoint32W(screen.get(), caption.c_str(), length, &extent);
     }
     RECT at{};
     ::GetWindowRect(control, &at);
