@@ -89,7 +89,7 @@ std::optional<LRESULT> Form11::OnFormMessage(UINT message, WPARAM wParam, LPARAM
       auto control = reinterpret_cast<HWND>(lParam);
       const bool inBox = ::GetParent(control) != hwnd();
       ::SetBkColor(dc, inBox ? ::GetSysColor(COLOR_WINDOW) : kWhite);
-      if (IsLink(control)) ::SetTextColor(dc, RGB(0, 0, 255));
+      if (IsLink(control)) ::SetTextColor(dc, kLinkBlue);
       return reinterpret_cast<LRESULT>(inBox ? ::GetSysColorBrush(COLOR_WINDOW)
                                              : static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
     }
