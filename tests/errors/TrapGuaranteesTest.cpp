@@ -8,13 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <new>
-#if defined(_WIN32)
-#include "../support/win32/TestThread.h"  // the win32 thread model has no std::thread
-using SecondThread = tarnwick::test_support::TestThread;
-#else
 #include <thread>
-using SecondThread = std::thread;
-#endif
 
 #include "errors/ErrTrap.h"
 #include "errors/ReportError.h"
@@ -76,7 +70,7 @@ TEST(TrapGuarantees, NoMemoryAtAllStillEndsInTheHandlersTrap) {
 
 TEST(TrapGuarantees, EachThreadKeepsItsOwnSystemErrorCode) {
   RecordLastDllError(5);
-  SecondThread([] {
+  std::thread([] {
     EXPECT_EQ(LastDllError(), 0);
     RecordLastDllError(1418);  // a reader thread's failed clipboard open
   }).join();
