@@ -341,8 +341,9 @@ int SetText(const wstring& text, const wchar_t* mark) {
   if (!OpenClipboardRetrying()) return 1;
   ::EmptyClipboard();
   const DWORD zero = 0;
-  const bool ok = PutBlock(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t)) &&
-                  (mark == nullptr || PutBlock(::RegisterClipboardFormatW(mark), &zero, sizeof zero));
+  const bool ok =
+      PutBlock(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t)) &&
+      (mark == nullptr || PutBlock(::RegisterClipboardFormatW(mark), &zero, sizeof zero));
   ::CloseClipboard();
   return ok ? 0 : 1;
 }

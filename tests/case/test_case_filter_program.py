@@ -31,7 +31,8 @@ class CaseFilterProgram(unittest.TestCase):
     def test_exit_status_output_and_messages(self):
         # CR LF, NUL and Ctrl+Z pass as they are: standard input and output
         # are binary on Windows too.
-        binary_in, binary_out = b"hello w\xc3\xb6rld.\r\n\0x\x1a y", b"Hello W\xc3\xb6rld.\r\n\0X\x1a Y"
+        binary_in = b"hello w\xc3\xb6rld.\r\n\0x\x1a y"
+        binary_out = b"Hello W\xc3\xb6rld.\r\n\0X\x1a Y"
         for args, data, pipe, status, out, err in [
                 (["proper"], binary_in, False, 0, binary_out, b""),
                 (["proper"], binary_in, True, 0, binary_out, b""),
