@@ -112,9 +112,6 @@ class DialogTestCase(ReportTestCase):
         wait_until(lambda: len(lines()) >= count)
         return [line.strip('"') for line in lines()]
 
-    def twips(self, value):
-        return value * self.dpi // 1440
-
     def shown(self, caption):
         found = window(caption, 0)
         return found.count if found else 0
@@ -127,11 +124,10 @@ class AboutDialog(DialogTestCase):
         self.assertIsNotNone(about, "the About dialog did not appear")
         return about
 
-    def test_texts_version_line_layout_and_blue_links(self):
+    def test_texts_version_line_and_blue_links(self):
         about = self.open_about()
         screenshot("about-dialog")
         self.assertEqual((about.count, about.owner, about.main), (1, "Tarnwick", "disabled"))
-        self.assertEqual(about.client[2:], (self.twips(4710), self.twips(3855)))
         found = {c.id: c for c in controls(ABOUT_CAPTION)}
         expected = {1001: "Tarnwick", 1002: "Version 2.00",
                     1003: "Copyright (C) 2024-2026 Tarnwick developers",
@@ -194,13 +190,11 @@ class ErrorDialog(DialogTestCase):
         self.assertEqual((self.dialog.count, self.dialog.owner, self.dialog.main),
                          (1, "Tarnwick", "disabled"))
         self.assertFalse(self.dialog.ex_style & WS_EX_APPWINDOW)
-        self.assertEqual(self.dialog.client[2:], (self.twips(7680), self.twips(9810)))
         found = controls(ERROR_CAPTION)
         texts = [c.text for c in found if c.cls == "Static" and c.text or c.cls == "Button"]
         self.assertEqual(texts, expected_error_texts(self.report_folder_windows))
         ok = next(c for c in found if c.cls == "Button")
         self.assertEqual((ok.id, ok.text), (1, "OK"))
-        self.assertEqual(ok.rect, tuple(self.twips(v) for v in (6240, 9240, 1215, 375)))
         by_id = {c.id: c for c in found}
         for link in (MAIL_LINK, FOLDER_LINK_1, FOLDER_LINK_2, FOLDER_LINK_3):
             with self.subTest(link=link):
