@@ -118,6 +118,8 @@ class DialogTestCase(ReportTestCase):
 
 
 class AboutDialog(DialogTestCase):
+    """The About dialog, and the links of both dialogs that the shell opens."""
+
     def open_about(self):
         helper(DRIVER, "press", "About")  # returns once the modal dialog closes
         about = window(ABOUT_CAPTION, 15000)
@@ -150,15 +152,21 @@ class AboutDialog(DialogTestCase):
                 self.assertTrue(wait_until(lambda: window().main == "enabled"))
         self.assertIsNone(self.process.poll())
 
-    def test_the_links_mail_support_and_open_the_web_site_and_show_nothing_else(self):
-        self.open_about()
-        for link, expected in [(ABOUT_MAIL, f"mailto:{SUPPORT}?Subject=Tarnwick%20v2.0"),
-                               (ABOUT_WEB, WEBSITE)]:
+    def test_mail_and_web_links_hand_the_shell_their_url_and_show_nothing_else(self):
+        opened = {ABOUT_CAPTION: self.open_about, ERROR_CAPTION: self.fail_command}
+        for caption, link, expected in [
+                (ABOUT_CAPTION, ABOUT_MAIL, f"mailto:{SUPPORT}?Subject=Tarnwick%20v2.0"),
+                (ABOUT_CAPTION, ABOUT_WEB, WEBSITE),
+                (ERROR_CAPTION, MAIL_LINK,
+                 f"mailto:{SUPPORT}?Subject=Tarnwick%20v2.0%20Error%20report")]:
             with self.subTest(link=link):
+                if not self.shown(caption):
+                    close_dialogs()
+                    opened[caption]()
                 self.log.unlink(missing_ok=True)
-                driver("click", ABOUT_CAPTION, str(link))
+                driver("click", caption, str(link))
                 self.assertEqual(self.recorded(), [expected])
-                self.assertEqual(self.shown(ABOUT_CAPTION), 1, "the dialog stays open")
+                self.assertEqual(self.shown(caption), 1, "the dialog stays open")
                 self.assertIsNone(window("box", 300), "no message after the shell call")
 
     def test_an_error_over_the_dialog_holds_every_window_until_it_is_closed(self):
@@ -209,12 +217,6 @@ class ErrorDialog(DialogTestCase):
         self.copy_shown("after the failure")
         self.press("UPPRE CASE")
         self.wait_xclip("AFTER THE FAILURE")
-
-    def test_mail_link_opens_the_support_address_with_the_error_subject(self):
-        driver("click", ERROR_CAPTION, str(MAIL_LINK))
-        self.assertEqual(self.recorded(),
-                         [f"mailto:{SUPPORT}?Subject=Tarnwick%20v2.0%20Error%20report"])
-        self.assertEqual(self.shown(ERROR_CAPTION), 1, "the dialog stays open")
 
     def test_folder_links_open_explorer_at_the_report_file(self):
         expected = f"/e,/select,{self.report_folder_windows}\\ErrorReport.txt"
