@@ -5,12 +5,13 @@ report file with its header once and a block per failure, dropped when the
 file or its folder cannot be had; a failure at start-up, shown modeless.
 The driver stands in for the mailto: and web handlers (its `record`)."""
 
+import ntpath
 import os
 import pathlib
 import subprocess
 import unittest
 
-from tarnwick_blackbox import (ABOUT_CAPTION, ARTEFACTS, DRIVER, ERROR_CAPTION, HOOKS, IMPORT,
+from tarnwick_blackbox import (ABOUT_CAPTION, ARTEFACTS, DRIVER, ERROR_CAPTION, EXE, HOOKS, IMPORT,
                                SUPPORT, WEBSITE, ReportTestCase, close, controls, driver,
                                driver_run, facts, gone, helper, message_box, release, run_wine,
                                screenshot, start, unix_path, wait_until, window, windows_path)
@@ -263,25 +264,19 @@ class ReportFile(DialogTestCase):
         self.assertEqual(len(self.blocks(data)), 1)
         self.assertTrue(data.endswith(b")\r\n\r\n\r\n"))
         self.assertNotIn(b"\n", data.replace(b"\r\n", b""), "a line break other than CR LF")
+        # What the real failure and platform fill in; the layout around them
+        # is the report text tests' (tests/errors).
         text = data.decode("cp1252")
-        self.assertIn("Number: 521 ", text)
-        self.assertIn("Can't open Clipboard", text)
-        # The facts line and the system's own message for the refused call.
-        self.assertRegex(text, r"\r\n  Time='[^']+' App='Tarnwick:2\.0\.0' ADO-version='\?' "
-                               r"Computer='[^']+' \r\n  Method: Form1\.bnUpper_Click \r\n")
-        self.assertIn("\r\n  API Error: (5) Access denied.\r\n  Call Stack: ", text)
-        # The call-stack line names the handler and its failing step, padded
-        # to 100 characters.
-        stack = [line for line in text.split("\r\n") if "Form1.bnUpper_Click" in line
-                 and "Line" in line]
-        self.assertTrue(stack, text)
-        self.assertGreaterEqual(len(stack[-1]), 100)
-        self.assertIn("Program path: ", text)
-        self.assertIn(f"Error report path: {self.report_folder_windows}\r\n", text)
-        self.assertIn("File name : Tarnwick\r\n", text)
-        os_line = [line for line in text.split("\r\n") if line.startswith("OS: ")]
-        self.assertEqual(len(os_line), 1)
-        self.assertRegex(os_line[0], r"^OS: Windows \S.* \d+\.\d+ build \d+ \(.*\)$")
+        for fact in ["Number: 521 ", "Description: Can't open Clipboard",
+                     " App='Tarnwick:2.0.0' ", "\r\n  Method: Form1.bnUpper_Click \r\n",
+                     "\r\n  API Error: (5) Access denied.",
+                     "Call Stack: Form1.bnUpper_Click()  at Line 10 ",
+                     f"\r\nProgram path: {ntpath.dirname(windows_path(EXE))}\r\n",
+                     f"\r\nError report path: {self.report_folder_windows}\r\n",
+                     "\r\nFile name : Tarnwick\r\n",
+                     "\r\nOS: Windows NT 6.1 build 7601 (Service Pack 1)\r\n"]:  # Wine: Windows 7
+            self.assertIn(fact, text)
+        self.assertNotIn(" Computer='' ", text)
         self.assertIsNone(self.process.poll(), "Tarnwick must keep running")
 
     def test_second_failure_appends_a_block_and_deleting_restarts_the_header(self):
@@ -391,7 +386,7 @@ class StartupFailure(ReportTestCase):
                 text = self.report().decode("cp1252")
                 self.assertTrue(text.startswith(HEADER))
                 self.assertIn("Method: mMain.Main ", text)
-                self.assertRegex(text, r"Call Stack: mMain\.Main\(\) +at Line 110 -+")
+                self.assertIn("Call Stack: mMain.Main()  at Line 110 -", text)
                 self.assertIsNone(process.poll(), "the dialog keeps the program until it closes")
                 driver("key", ERROR_CAPTION, "return")  # Enter works in the modeless dialog
                 self.assertTrue(gone(ERROR_CAPTION))
