@@ -26,6 +26,7 @@ import random
 import re
 import shlex
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -50,14 +51,23 @@ STRING = re.compile(r'u?"(\\.|[^"\\])*"|u?\'(\\.|[^\'\\])*\'')
 
 
 def run(command, cwd, log=None, timeout=None):
-    """True when the command succeeds; False when it fails or times out."""
+    """True when the command succeeds; False when it fails or times out.
+    Whatever it started and left running (a test that a mutant made loop,
+    whose parent was stopped) is ended with it."""
     with open(log or os.devnull, "w") as out:
+        process = subprocess.Popen(command, cwd=cwd, stdout=out, stderr=subprocess.STDOUT,
+                                   start_new_session=True)
         try:
-            return subprocess.run(command, cwd=cwd, stdout=out, stderr=subprocess.STDOUT,
-                                  timeout=timeout).returncode == 0
+            return process.wait(timeout) == 0
         except subprocess.TimeoutExpired:
             out.write(f"\n*** timed out after {timeout} s\n")
             return False
+        finally:
+            try:
+                os.killpg(process.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            process.wait()
 
 
 def code_of(line):
