@@ -144,7 +144,8 @@ def main():
     subprocess.run(["tar", "-x"], cwd=tree, input=archive, check=True)
 
     print("building the original tree ...", flush=True)
-    if not run(["cmake", "-S", ".", "-B", str(build), "-DCMAKE_BUILD_TYPE=Debug",
+    generator = ["-G", "Ninja"] if shutil.which("ninja") else []  # quicker to rebuild
+    if not run(["cmake", "-S", ".", "-B", str(build), *generator, "-DCMAKE_BUILD_TYPE=Debug",
                 "-DCMAKE_CXX_FLAGS_DEBUG=-O1", "-DTARNWICK_SANITIZE=OFF",
                 "-DTARNWICK_BUILD_BENCH=OFF", "-DCMAKE_EXPORT_COMPILE_COMMANDS=ON"],
                tree, logs / "configure.log") or \
