@@ -40,7 +40,11 @@ namespace {
 class CountingReporter final : public ErrorReporter {
  public:
   int reports = 0;
-  void ReportError() override { ++reports; }
+  std::int32_t number = 0;  // of the error reported last
+  void ReportError() override {
+    ++reports;
+    number = CurrentError().Number;
+  }
 };
 
 TEST(TrapGuarantees, NoMemoryAtAllStillEndsInTheHandlersTrap) {
@@ -58,6 +62,7 @@ TEST(TrapGuarantees, NoMemoryAtAllStillEndsInTheHandlersTrap) {
   });
   g_refuseAllocations = false;
   EXPECT_EQ(reporter.reports, 1);
+  EXPECT_EQ(reporter.number, rt::OutOfMemory) << "no memory even for the error's texts";
   EXPECT_EQ(CurrentError().Number, 0);
 
   g_allocations = 0;
