@@ -19,17 +19,6 @@ if(NOT TARGET GTest::gtest_main)
     set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
   endif()
   add_subdirectory("${TARNWICK_GTEST_SOURCE}" "${CMAKE_BINARY_DIR}/_deps/googletest" EXCLUDE_FROM_ALL SYSTEM)
-  if(WIN32 AND NOT MSVC)
-    # MinGW's win32 thread model has no std::mutex, which GoogleTest's
-    # Notification needs; its Win32 locks serve for everything else.
-    include(CheckCXXSourceCompiles)
-    check_cxx_source_compiles("#include <mutex>\nstd::mutex m;\nint main() { m.lock(); }" TARNWICK_HAS_STD_MUTEX)
-    if(NOT TARNWICK_HAS_STD_MUTEX)
-      target_compile_definitions(gtest PUBLIC GTEST_HAS_NOTIFICATION_=1)
-      target_compile_options(gtest PUBLIC
-        -include "${PROJECT_SOURCE_DIR}/tests/support/gtest/NotificationWithoutStdMutex.h")
-    endif()
-  endif()
   if(NOT TARGET GTest::gtest_main)
     add_library(GTest::gtest ALIAS gtest)
     add_library(GTest::gtest_main ALIAS gtest_main)

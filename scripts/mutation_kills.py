@@ -1,5 +1,5 @@
 """Which tests catch which planted faults: reads the per-mutant test logs
-that ../shared/tools/mutate.py leaves in its work directories and prints,
+that scripts/mutate.py leaves in its work directories and prints,
 for each test, how many mutants only it killed and how many it killed in
 all. A test that no mutant fails, or that only shares its kills, is the
 first place to look when the suite is to shrink.

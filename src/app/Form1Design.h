@@ -28,7 +28,7 @@ const ControlDesign& DesignOf(ControlId id);
 inline constexpr int kClientWidthTwips = 5535;
 inline constexpr int kClientHeightTwips = 3345;
 inline constexpr int kOptionCount = 5;
-inline constexpr char16_t kProgramTitle[] = u"Tarnwick";
+using tarnwick::kProgramTitle;
 inline constexpr char16_t kCopyRefusal[] = u"The text is already in the Clipboard";
 
 ControlId OptionControl(int index);  // Option1 member of index 0..4

@@ -14,6 +14,10 @@ using TextView = std::u16string_view;
 // The line break of every text the program writes.
 inline constexpr char16_t kCrLf[] = u"\r\n";
 
+// The program title: the main window's and every message box's caption, the
+// name of the settings key and of the report folder, the product name.
+inline constexpr char16_t kProgramTitle[] = u"Tarnwick";
+
 // ASCII-only conversion for literals and numbers; non-ASCII bytes become '?'.
 Text AsciiToText(std::string_view ascii);
 // Keeps the low 7 bits' meaning: code units above 0x7F become '?'.

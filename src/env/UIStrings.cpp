@@ -13,15 +13,15 @@ Text ProductName, AboutCaption, VersionLabel, LegalNotice, RightsNotice, Website
 void LoadUIStrings() {
   const Text support = SupportAddress();
 
-  ProductName = u"Tarnwick";
-  AboutCaption = u"About Tarnwick";
+  ProductName = kProgramTitle;
+  AboutCaption = u"About " + ProductName;
   VersionLabel = u"Version ";
   LegalNotice = u"Copyright (C) 2024-2026 Tarnwick developers";
   RightsNotice = u"All rights reserved.";
   WebsiteLabel = u"Website:";
   SupportLabel = u"Technical support:";
   OKCaption = u"OK";
-  OSNotSupported = u"Tarnwick supports only Windows 2000/XP/2003/Vista";
+  OSNotSupported = ProductName + u" supports only Windows 2000/XP/2003/Vista";
   ReportHeader = u"Please send this file to " + support;
 
   ErrorCaption = u"Program Error";

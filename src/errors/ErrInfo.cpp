@@ -31,7 +31,7 @@ namespace {
 ErrInfo RuntimeError(std::int32_t number) {
   ErrInfo info;
   info.Number = number;
-  info.Source = u"Tarnwick";
+  info.Source = kProgramTitle;
   info.Description = RuntimeMessage(number);
   return info;
 }

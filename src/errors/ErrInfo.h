@@ -64,11 +64,11 @@ class ErrRaised : public std::exception {
 // fields; std::bad_alloc and std::length_error give 7 "Out of memory",
 // std::out_of_range 9 "Subscript out of range", std::overflow_error 6
 // "Overflow", and any other exception 5 "Invalid procedure call or argument".
-// Run-time errors carry the Source "Tarnwick".
+// Run-time errors carry the program title as their Source.
 ErrInfo ErrInfoOf(std::exception_ptr failure);
 
 // Raises an error: throws ErrRaised with these fields.
-[[noreturn]] void Raise(std::int32_t number, Text description = {}, Text source = u"Tarnwick",
+[[noreturn]] void Raise(std::int32_t number, Text description = {}, Text source = kProgramTitle,
                         Text helpFile = {}, std::int32_t helpContext = 0);
 // Raises a run-time error with its standard message.
 [[noreturn]] void RaiseRuntime(std::int32_t number);

@@ -26,4 +26,8 @@ Text ComposeMailtoUrl(TextView address, TextView subject, TextView body, TextVie
   return u"mailto:" + Text(address) + query;
 }
 
+Text SupportMailSubject(std::int32_t major, std::int32_t minor) {
+  return Text(kProgramTitle) + u" v" + DecimalText(major) + u"." + DecimalText(minor);
+}
+
 }  // namespace tarnwick::mCommon

@@ -1,6 +1,8 @@
 // The mailto: URL that opens a new message in the user's mail program.
 #pragma once
 
+#include <cstdint>
+
 #include "common/Text.h"
 
 namespace tarnwick::mCommon {
@@ -14,5 +16,10 @@ Text EscapeMailText(TextView text);
 // first "&" turned into "?".
 Text ComposeMailtoUrl(TextView address, TextView subject, TextView body, TextView cc,
                       TextView bcc, TextView attachment);
+
+// The subject of a mail to support: the program title, " v", the major
+// version number, "." and the minor one, both in plain digits (1.5 stays
+// "v1.5").
+Text SupportMailSubject(std::int32_t major, std::int32_t minor);
 
 }  // namespace tarnwick::mCommon

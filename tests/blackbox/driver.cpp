@@ -50,6 +50,7 @@
 #include <string>
 #include <vector>
 
+#include "HelperProgram.h"
 
 namespace {
 
@@ -332,23 +333,11 @@ int ReadMessageBox(DWORD ms, bool dismiss) {
 
 // --- Clipboard -----------------------------------------------------------------------
 
+using helper::PutBlock;
+
 // Up to 10 s: Wine's X11 bridge can hold the clipboard open for seconds
 // while it fetches a selection.
-bool OpenClipboardRetrying() {
-  for (int i = 0; i < 500; ++i, ::Sleep(20))
-    if (::OpenClipboard(nullptr)) return true;
-  return false;
-}
-
-bool Put(UINT format, const void* data, std::size_t bytes) {
-  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
-  if (block == nullptr) return false;
-  std::memcpy(::GlobalLock(block), data, bytes);
-  ::GlobalUnlock(block);
-  if (::SetClipboardData(format, block) != nullptr) return true;
-  ::GlobalFree(block);
-  return false;
-}
+bool OpenClipboardRetrying() { return helper::OpenClipboardRetrying(nullptr, 20); }
 
 string Block(UINT format) {
   HANDLE block = ::GetClipboardData(format);
@@ -363,8 +352,9 @@ int SetText(const wstring& text, const wchar_t* mark) {
   if (!OpenClipboardRetrying()) return 1;
   ::EmptyClipboard();
   const DWORD zero = 0;
-  const bool ok = Put(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t)) &&
-                  (mark == nullptr || Put(::RegisterClipboardFormatW(mark), &zero, sizeof zero));
+  const bool ok =
+      PutBlock(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t)) &&
+      (mark == nullptr || PutBlock(::RegisterClipboardFormatW(mark), &zero, sizeof zero));
   ::CloseClipboard();
   return ok ? 0 : 1;
 }
@@ -405,7 +395,7 @@ int Clipboard(const wstring& command, int argc, wchar_t** argv) {
     Line(std::to_string(::GetClipboardSequenceNumber()) + (ours ? "\t1" : "\t0"));
   } else if (command == L"clip-bitmap" && argc > 2 && argv[2] == wstring(L"put")) {
     ::EmptyClipboard();
-    status = Put(CF_DIB, TestBitmap().data(), TestBitmap().size()) ? 0 : 1;
+    status = PutBlock(CF_DIB, TestBitmap().data(), TestBitmap().size()) ? 0 : 1;
   } else if (command == L"clip-bitmap") {
     status = Block(CF_DIB).compare(0, TestBitmap().size(), TestBitmap()) == 0 ? 0 : 1;
   } else {
@@ -417,27 +407,11 @@ int Clipboard(const wstring& command, int argc, wchar_t** argv) {
 
 // --- Holding on ----------------------------------------------------------------------
 
-DWORD WINAPI ReadToEnd(void* ended) {
-  char buffer[64];
-  DWORD read = 0;
-  while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) &&
-         read > 0) {
-  }
-  ::SetEvent(ended);
-  return 0;
-}
-
-// Says `what`, then holds on until the test closes standard input,
-// dispatching messages: hooks that cannot run inside another program are
-// called here.
+// Says `what`, then holds on, dispatching messages, until the test closes
+// standard input.
 int UntilInputEnds(const char* what) {
   Line(what);
-  HANDLE ended = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  ::CloseHandle(::CreateThread(nullptr, 0, &ReadToEnd, ended, 0, nullptr));
-  while (::MsgWaitForMultipleObjects(1, &ended, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-  }
+  helper::ServeUntilInputEnds([](const string&) {});
   return 0;
 }
 

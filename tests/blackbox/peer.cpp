@@ -21,14 +21,17 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <string>
+
+#include "HelperProgram.h"
 
 namespace {
 
-constexpr UINT kCommand = WM_APP + 1;  // lParam: one line read from stdin
-constexpr UINT kPassOn = WM_APP + 2;   // a late notification to pass on now
-constexpr UINT kLower = WM_APP + 3;    // look at the clipboard once the notice is done
+using helper::OpenClipboardRetrying;
+using helper::PutBlock;
+
+constexpr UINT kPassOn = WM_APP + 2;  // a late notification to pass on now
+constexpr UINT kLower = WM_APP + 3;   // look at the clipboard once the notice is done
 
 struct {
   HWND self = nullptr, next = nullptr;
@@ -42,29 +45,14 @@ void Say(const std::string& line) {
   std::fflush(stdout);
 }
 
-bool OpenRetrying(HWND owner, long* busy = nullptr) {
-  for (int i = 0; i < 500; ++i, ::Sleep(2)) {
-    if (::OpenClipboard(owner)) return true;
-    if (busy != nullptr) ++*busy;
-  }
-  return false;
-}
-
 // Empties the open clipboard and puts the block (null: a promise).
 bool Put(UINT format, const void* data, std::size_t bytes) {
   ::EmptyClipboard();
-  HGLOBAL block = data ? ::GlobalAlloc(GMEM_MOVEABLE, bytes) : nullptr;
-  if (block != nullptr) {
-    std::memcpy(::GlobalLock(block), data, bytes);
-    ::GlobalUnlock(block);
-  }
-  if (::SetClipboardData(format, block) != nullptr || data == nullptr) return true;
-  ::GlobalFree(block);
-  return false;
+  return PutBlock(format, data, bytes);
 }
 
 void LowerTheClipboard() {
-  if (!OpenRetrying(viewer.self)) return;
+  if (!OpenClipboardRetrying(viewer.self, 2)) return;
   HANDLE block = ::GetClipboardData(CF_UNICODETEXT);
   const auto* data = block ? static_cast<const wchar_t*>(::GlobalLock(block)) : nullptr;
   std::wstring text = data ? std::wstring(data, wcsnlen(data, ::GlobalSize(block) / 2)) : L"";
@@ -80,18 +68,20 @@ void PassOn(UINT message, WPARAM wParam, LPARAM lParam) {
   if (viewer.next != nullptr) ::SendMessageW(viewer.next, message, wParam, lParam);
 }
 
+void Leave() {
+  if (!viewer.joined) return;
+  ::ChangeClipboardChain(viewer.self, viewer.next);
+  viewer.next = nullptr;
+  viewer.joined = false;
+}
+
 void Obey(const std::string& line) {
   if (line == "count") Say(std::to_string(viewer.notifications));
   if (line == "writes") Say(std::to_string(viewer.writes));
   if (line == "next") Say(std::to_string(reinterpret_cast<std::uintptr_t>(viewer.next)));
-  if ((line == "leave" || line == "rejoin" || line.empty()) && viewer.joined) {
-    ::ChangeClipboardChain(viewer.self, viewer.next);
-    viewer.next = nullptr;
-    viewer.joined = false;
-  }
+  if (line == "leave" || line == "rejoin") Leave();
   if (line == "rejoin") viewer.next = ::SetClipboardViewer(viewer.self), viewer.joined = true;
   if (line == "leave" || line == "rejoin") Say("done");
-  if (line.empty()) ::PostQuitMessage(0);  // the end of stdin
 }
 
 LRESULT CALLBACK ViewerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -115,32 +105,9 @@ LRESULT CALLBACK ViewerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case kLower:
       LowerTheClipboard();
       return 0;
-    case kCommand: {
-      auto* line = reinterpret_cast<std::string*>(lParam);
-      Obey(*line);
-      delete line;
-      return 0;
-    }
     default:
       return ::DefWindowProcW(hwnd, message, wParam, lParam);
   }
-}
-
-// Hands each stdin line to the window, and an empty one at the end.
-DWORD WINAPI ReadCommands(void* window) {
-  std::string pending;
-  char buffer[256];
-  DWORD read = 0;
-  while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) &&
-         read > 0) {
-    pending.append(buffer, read);
-    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;
-         pending.erase(0, end + 1))
-      ::PostMessageW(static_cast<HWND>(window), kCommand, 0,
-                     reinterpret_cast<LPARAM>(new std::string(pending.substr(0, end))));
-  }
-  ::PostMessageW(static_cast<HWND>(window), kCommand, 0, reinterpret_cast<LPARAM>(new std::string));
-  return 0;
 }
 
 HWND MakeWindow(WNDPROC proc) {
@@ -153,13 +120,6 @@ HWND MakeWindow(WNDPROC proc) {
                          wc.hInstance, nullptr);
 }
 
-int RunUntilInputEnds(HWND window) {
-  ::CloseHandle(::CreateThread(nullptr, 0, &ReadCommands, window, 0, nullptr));
-  MSG msg;
-  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
-  return 0;
-}
-
 int Viewer(const wchar_t* mode) {
   viewer.mode = mode ? mode : L"";
   viewer.self = MakeWindow(&ViewerProc);
@@ -167,17 +127,9 @@ int Viewer(const wchar_t* mode) {
   viewer.joined = true;
   viewer.notifications = 0;  // the one that joining delivers does not count
   Say("joined");
-  return RunUntilInputEnds(viewer.self);
-}
-
-LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == kCommand) {
-    const bool end = reinterpret_cast<std::string*>(lParam)->empty();
-    delete reinterpret_cast<std::string*>(lParam);
-    if (end) ::PostQuitMessage(0);
-    return 0;
-  }
-  return ::DefWindowProcW(hwnd, message, wParam, lParam);  // renders nothing
+  helper::ServeUntilInputEnds(&Obey);
+  Leave();
+  return 0;
 }
 
 int Owner(int argc, wchar_t** argv) {
@@ -186,15 +138,18 @@ int Owner(int argc, wchar_t** argv) {
   for (std::size_t i = 0; argc > 4 && i + 1 < wcslen(argv[4]); i += 2)
     bytes.push_back(
         static_cast<char>(std::wcstoul(std::wstring(argv[4] + i, 2).c_str(), nullptr, 16)));
-  HWND owner = MakeWindow(&OwnerProc);
+  HWND owner = MakeWindow(&::DefWindowProcW);  // renders nothing when asked
   const bool raw = how == L"raw" && argc > 4;
-  if (!OpenRetrying(owner)) return 1;
+  if (!OpenClipboardRetrying(owner, 2)) return 1;
   const bool put = Put(raw ? _wtoi(argv[3]) : CF_UNICODETEXT, raw ? bytes.data() : nullptr,
                        bytes.size());
   ::CloseClipboard();
   if (!put) return 1;
   Say("owned");
-  if (how != L"hang") return RunUntilInputEnds(owner);
+  if (how != L"hang") {
+    helper::ServeUntilInputEnds([](const std::string&) {});
+    return 0;
+  }
   char buffer[64];  // no message loop: every request to render waits
   DWORD read = 0;
   while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) &&
@@ -212,7 +167,7 @@ int Flood(long count, const std::wstring& prefix, DWORD pause) {
     const std::wstring text = prefix + L" " + std::to_wstring(i);
     bool put = false;
     for (int attempt = 0; attempt < 20 && !put; ++attempt) {
-      if (!OpenRetrying(nullptr, &busy)) continue;
+      if (!OpenClipboardRetrying(nullptr, 2, &busy)) continue;
       put = Put(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * 2);
       ::CloseClipboard();
       busy += put ? 0 : 1;

@@ -33,6 +33,32 @@ ABOUT_CAPTION = "About Tarnwick"
 SUPPORT = "support@tarnwick.example"
 WEBSITE = "https://www.tarnwick.example/"
 
+# The main window as designed, as a first start shows it (the command
+# buttons, the Auto options hidden): each control's class, caption, whether
+# it is shown, and its place in twips in the client area (a container's
+# offset added; None: below the client area, never seen).
+MAIN_WINDOW = [
+    ("Tarnwick.Container", "", True, (0, 0, 6015, 3615)),  # the background panel
+    ("Static", "Clipboard text:", True, (120, 120, 1215, 255)),
+    ("Edit", "", True, (120, 405, 3375, 2295)),
+    ("Button", "Sentence case", True, (3600, 405, 1815, 375)),
+    ("Button", "lower case", True, (3600, 900, 1815, 375)),
+    ("Button", "UPPRE CASE", True, (3600, 1365, 1815, 375)),
+    ("Button", "Capitalize Every Word", True, (3600, 1845, 1815, 375)),
+    ("Button", "tOGGLE cASE", True, (3600, 2325, 1815, 375)),
+    ("Button", "About", True, (3600, 2865, 1815, 375)),
+    ("Button", "Always on top", True, (120, 2805, 1335, 300)),
+    ("Button", "Change automatically", True, (1560, 2805, 1815, 300)),
+    ("Tarnwick.Container", "", False, (3480, 240, 2175, 2535)),  # Frame1, the options in it
+    ("Button", "Sentence case", False, (3600, 360, 1815, 375)),
+    ("Button", "lower case", False, (3600, 840, 1815, 375)),
+    ("Button", "UPPRE CASE", False, (3600, 1320, 1815, 375)),
+    ("Button", "Capitalize Every Word", False, (3600, 1800, 1935, 375)),
+    ("Button", "tOGGLE cASE", False, (3600, 2280, 1815, 375)),
+    ("Static", "FONT CONTAINER!!!!!!!", False, None),
+]
+MAIN_CLIENT = (5535, 3345)
+
 _tarnwicks, _xclips, _helpers, _server = [], [], [], []
 
 
@@ -342,6 +368,26 @@ class TarnwickTestCase(unittest.TestCase):
 
     def field(self):
         return driver("field")
+
+    def assert_main_window_design(self, client, found, dpi):
+        """{design row: control}: the client area and each control of the
+        design, there once with its class, caption and visibility, where its
+        twips say at this DPI (to a pixel: the program may round the other
+        way); above 96 DPI a control may be wider, for a caption that the
+        larger font makes wider."""
+        def near(rect, twips):
+            expected = [round(v * dpi / 1440) for v in twips]
+            off = [got - want for got, want in zip(rect, expected)]
+            return all(abs(d) <= 1 or (i == 2 and d > 0 and dpi > 96) for i, d in enumerate(off))
+        self.assertTrue(near(client, MAIN_CLIENT), f"client area {client}")
+        placed = {}
+        for row in MAIN_WINDOW:
+            with self.subTest(control=row[1] or row[0], visible=row[2]):
+                match = [c for c in found if (c.cls, c.text, c.visible) == row[:3]]
+                self.assertEqual(len(match), 1)
+                placed[row] = match[0]
+                self.assertTrue(near(match[0].rect, row[3] or ()), f"{match[0]} not at {row[3]}")
+        return placed
 
     def control(self, caption, cls="Button", visible=None):
         found = [c for c in controls() if c.text == caption and c.cls == cls

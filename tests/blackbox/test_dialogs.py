@@ -5,12 +5,13 @@ report file with its header once and a block per failure, dropped when the
 file or its folder cannot be had; a failure at start-up, shown modeless.
 The driver stands in for the mailto: and web handlers (its `record`)."""
 
+import ntpath
 import os
 import pathlib
 import subprocess
 import unittest
 
-from tarnwick_blackbox import (ABOUT_CAPTION, ARTEFACTS, DRIVER, ERROR_CAPTION, HOOKS, IMPORT,
+from tarnwick_blackbox import (ABOUT_CAPTION, ARTEFACTS, DRIVER, ERROR_CAPTION, EXE, HOOKS, IMPORT,
                                SUPPORT, WEBSITE, ReportTestCase, close, controls, driver,
                                driver_run, facts, gone, helper, message_box, release, run_wine,
                                screenshot, start, unix_path, wait_until, window, windows_path)
@@ -112,26 +113,24 @@ class DialogTestCase(ReportTestCase):
         wait_until(lambda: len(lines()) >= count)
         return [line.strip('"') for line in lines()]
 
-    def twips(self, value):
-        return value * self.dpi // 1440
-
     def shown(self, caption):
         found = window(caption, 0)
         return found.count if found else 0
 
 
 class AboutDialog(DialogTestCase):
+    """The About dialog, and the links of both dialogs that the shell opens."""
+
     def open_about(self):
         helper(DRIVER, "press", "About")  # returns once the modal dialog closes
         about = window(ABOUT_CAPTION, 15000)
         self.assertIsNotNone(about, "the About dialog did not appear")
         return about
 
-    def test_texts_version_line_layout_and_blue_links(self):
+    def test_texts_version_line_and_blue_links(self):
         about = self.open_about()
         screenshot("about-dialog")
         self.assertEqual((about.count, about.owner, about.main), (1, "Tarnwick", "disabled"))
-        self.assertEqual(about.client[2:], (self.twips(4710), self.twips(3855)))
         found = {c.id: c for c in controls(ABOUT_CAPTION)}
         expected = {1001: "Tarnwick", 1002: "Version 2.00",
                     1003: "Copyright (C) 2024-2026 Tarnwick developers",
@@ -154,15 +153,21 @@ class AboutDialog(DialogTestCase):
                 self.assertTrue(wait_until(lambda: window().main == "enabled"))
         self.assertIsNone(self.process.poll())
 
-    def test_the_links_mail_support_and_open_the_web_site_and_show_nothing_else(self):
-        self.open_about()
-        for link, expected in [(ABOUT_MAIL, f"mailto:{SUPPORT}?Subject=Tarnwick%20v2.0"),
-                               (ABOUT_WEB, WEBSITE)]:
+    def test_mail_and_web_links_hand_the_shell_their_url_and_show_nothing_else(self):
+        opened = {ABOUT_CAPTION: self.open_about, ERROR_CAPTION: self.fail_command}
+        for caption, link, expected in [
+                (ABOUT_CAPTION, ABOUT_MAIL, f"mailto:{SUPPORT}?Subject=Tarnwick%20v2.0"),
+                (ABOUT_CAPTION, ABOUT_WEB, WEBSITE),
+                (ERROR_CAPTION, MAIL_LINK,
+                 f"mailto:{SUPPORT}?Subject=Tarnwick%20v2.0%20Error%20report")]:
             with self.subTest(link=link):
+                if not self.shown(caption):
+                    close_dialogs()
+                    opened[caption]()
                 self.log.unlink(missing_ok=True)
-                driver("click", ABOUT_CAPTION, str(link))
+                driver("click", caption, str(link))
                 self.assertEqual(self.recorded(), [expected])
-                self.assertEqual(self.shown(ABOUT_CAPTION), 1, "the dialog stays open")
+                self.assertEqual(self.shown(caption), 1, "the dialog stays open")
                 self.assertIsNone(window("box", 300), "no message after the shell call")
 
     def test_an_error_over_the_dialog_holds_every_window_until_it_is_closed(self):
@@ -194,13 +199,11 @@ class ErrorDialog(DialogTestCase):
         self.assertEqual((self.dialog.count, self.dialog.owner, self.dialog.main),
                          (1, "Tarnwick", "disabled"))
         self.assertFalse(self.dialog.ex_style & WS_EX_APPWINDOW)
-        self.assertEqual(self.dialog.client[2:], (self.twips(7680), self.twips(9810)))
         found = controls(ERROR_CAPTION)
         texts = [c.text for c in found if c.cls == "Static" and c.text or c.cls == "Button"]
         self.assertEqual(texts, expected_error_texts(self.report_folder_windows))
         ok = next(c for c in found if c.cls == "Button")
         self.assertEqual((ok.id, ok.text), (1, "OK"))
-        self.assertEqual(ok.rect, tuple(self.twips(v) for v in (6240, 9240, 1215, 375)))
         by_id = {c.id: c for c in found}
         for link in (MAIL_LINK, FOLDER_LINK_1, FOLDER_LINK_2, FOLDER_LINK_3):
             with self.subTest(link=link):
@@ -215,12 +218,6 @@ class ErrorDialog(DialogTestCase):
         self.copy_shown("after the failure")
         self.press("UPPRE CASE")
         self.wait_xclip("AFTER THE FAILURE")
-
-    def test_mail_link_opens_the_support_address_with_the_error_subject(self):
-        driver("click", ERROR_CAPTION, str(MAIL_LINK))
-        self.assertEqual(self.recorded(),
-                         [f"mailto:{SUPPORT}?Subject=Tarnwick%20v2.0%20Error%20report"])
-        self.assertEqual(self.shown(ERROR_CAPTION), 1, "the dialog stays open")
 
     def test_folder_links_open_explorer_at_the_report_file(self):
         expected = f"/e,/select,{self.report_folder_windows}\\ErrorReport.txt"
@@ -267,25 +264,19 @@ class ReportFile(DialogTestCase):
         self.assertEqual(len(self.blocks(data)), 1)
         self.assertTrue(data.endswith(b")\r\n\r\n\r\n"))
         self.assertNotIn(b"\n", data.replace(b"\r\n", b""), "a line break other than CR LF")
+        # What the real failure and platform fill in; the layout around them
+        # is the report text tests' (tests/errors).
         text = data.decode("cp1252")
-        self.assertIn("Number: 521 ", text)
-        self.assertIn("Can't open Clipboard", text)
-        # The facts line and the system's own message for the refused call.
-        self.assertRegex(text, r"\r\n  Time='[^']+' App='Tarnwick:2\.0\.0' ADO-version='\?' "
-                               r"Computer='[^']+' \r\n  Method: Form1\.bnUpper_Click \r\n")
-        self.assertIn("\r\n  API Error: (5) Access denied.\r\n  Call Stack: ", text)
-        # The call-stack line names the handler and its failing step, padded
-        # to 100 characters.
-        stack = [line for line in text.split("\r\n") if "Form1.bnUpper_Click" in line
-                 and "Line" in line]
-        self.assertTrue(stack, text)
-        self.assertGreaterEqual(len(stack[-1]), 100)
-        self.assertIn("Program path: ", text)
-        self.assertIn(f"Error report path: {self.report_folder_windows}\r\n", text)
-        self.assertIn("File name : Tarnwick\r\n", text)
-        os_line = [line for line in text.split("\r\n") if line.startswith("OS: ")]
-        self.assertEqual(len(os_line), 1)
-        self.assertRegex(os_line[0], r"^OS: Windows \S.* \d+\.\d+ build \d+ \(.*\)$")
+        for fact in ["Number: 521 ", "Description: Can't open Clipboard",
+                     " App='Tarnwick:2.0.0' ", "\r\n  Method: Form1.bnUpper_Click \r\n",
+                     "\r\n  API Error: (5) Access denied.",
+                     "Call Stack: Form1.bnUpper_Click()  at Line 10 ",
+                     f"\r\nProgram path: {ntpath.dirname(windows_path(EXE))}\r\n",
+                     f"\r\nError report path: {self.report_folder_windows}\r\n",
+                     "\r\nFile name : Tarnwick\r\n",
+                     "\r\nOS: Windows NT 6.1 build 7601 (Service Pack 1)\r\n"]:  # Wine: Windows 7
+            self.assertIn(fact, text)
+        self.assertNotIn(" Computer='' ", text)
         self.assertIsNone(self.process.poll(), "Tarnwick must keep running")
 
     def test_second_failure_appends_a_block_and_deleting_restarts_the_header(self):
@@ -395,7 +386,7 @@ class StartupFailure(ReportTestCase):
                 text = self.report().decode("cp1252")
                 self.assertTrue(text.startswith(HEADER))
                 self.assertIn("Method: mMain.Main ", text)
-                self.assertRegex(text, r"Call Stack: mMain\.Main\(\) +at Line 110 -+")
+                self.assertIn("Call Stack: mMain.Main()  at Line 110 -", text)
                 self.assertIsNone(process.poll(), "the dialog keeps the program until it closes")
                 driver("key", ERROR_CAPTION, "return")  # Enter works in the modeless dialog
                 self.assertTrue(gone(ERROR_CAPTION))

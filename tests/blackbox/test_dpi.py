@@ -11,9 +11,9 @@ whatever happens, since the other modules share the prefix."""
 
 import unittest
 
-from tarnwick_blackbox import (ABOUT_CAPTION, DRIVER, ERROR_CAPTION, ReportTestCase, controls,
-                               driver, facts, gone, helper, run_wine,
-                               screenshot, start, stop_server, window)
+from tarnwick_blackbox import (ABOUT_CAPTION, DRIVER, ERROR_CAPTION, MAIN_CLIENT, ReportTestCase,
+                               controls, driver, facts, gone, helper, run_wine, screenshot, start,
+                               stop_server, window)
 
 DPI_KEY = r"HKCU\Control Panel\Desktop"
 DPI_VALUE = "LogPixels"
@@ -30,6 +30,12 @@ def stored_dpi():
         if len(parts) == 3 and parts[0] == DPI_VALUE and parts[1] == "REG_DWORD":
             return int(parts[2], 16)
     return None
+
+
+def close_dialog(caption):
+    """Closes it as its close box does; its keys are test_dialogs' part."""
+    driver("close", caption)
+    assert gone(caption), f"{caption!r} stays open"
 
 
 def store_dpi(dpi):
@@ -146,21 +152,16 @@ class DpiLayout(ReportTestCase):
     def check_main_window(self):
         client, controls = self.layout("main")
         screenshot(f"dpi-{self.dpi_now}-main-window")
-        self.assert_client(client, 5535, 3345)
-        named = {102: ("Label1", (120, 120, 1215, 255)),
-                 109: ("fdClipboardText", (120, 405, 3375, 2295)),
-                 110: ("bnSentence", (3600, 405, 1815, 375)),
-                 117: ("bnAbout", (3600, 2865, 1815, 375)),
-                 115: ("chTop", (120, 2805, 1335, 300)),
-                 106: ("Option1(2) in Frame1", (3480 + 120, 240 + 1080, 1815, 375))}
-        for control_id, (name, twips) in named.items():
-            self.assert_twips(controls[control_id], twips, name)
+        placed = self.assert_main_window_design(client, controls.values(), self.dpi_now)
         # The background panel and Frame1 run past the client area's edges
         # as designed; the font-container label lies below it so that it
         # is never seen.
-        self.assert_sound(client, controls, skip=(100, 103, 101))
-        for button in (110, 113, 116, 107):  # the longest captions
-            self.assert_font_scaled(controls[button])
+        past = [c.id for (_, _, _, twips), c in placed.items() if twips is None or
+                twips[0] + twips[2] > MAIN_CLIENT[0] or twips[1] + twips[3] > MAIN_CLIENT[1]]
+        self.assert_sound(client, controls, skip=past)
+        for (_, caption, _, _), control in placed.items():
+            if caption in ("Sentence case", "Capitalize Every Word", "Change automatically"):
+                self.assert_font_scaled(control)  # the longest captions
         self.assert_themed(controls)
 
     def check_about_dialog(self):
@@ -174,8 +175,7 @@ class DpiLayout(ReportTestCase):
         self.assert_sound(client, controls, skip=(1005, 1010))  # lines past both edges
         self.assert_font_scaled(controls[1])
         self.assert_themed(controls)
-        driver("key", ABOUT_CAPTION, "escape")
-        self.assertTrue(gone(ABOUT_CAPTION))
+        close_dialog(ABOUT_CAPTION)
 
     def check_error_dialog(self):
         self.copy_shown("fail here")
@@ -190,8 +190,7 @@ class DpiLayout(ReportTestCase):
         self.assert_sound(client, controls)
         self.assert_font_scaled(controls[1109])  # "OR", bold
         self.assert_themed(controls)
-        driver("key", ERROR_CAPTION, "return")
-        self.assertTrue(gone(ERROR_CAPTION))
+        close_dialog(ERROR_CAPTION)
 
     def check_everything(self, dpi):
         self.at_dpi(dpi)

@@ -36,14 +36,6 @@ class Commands(TarnwickTestCase):
                 self.assertEqual(self.field(), expected)
                 self.wait_xclip(expected)
 
-    def test_toggle_twice_gives_back_the_original(self):
-        self.copy_shown("Mixed CASE with Кириллица and ß")
-        self.press("tOGGLE cASE")
-        self.wait_xclip("mIXED case WITH кИРИЛЛИЦА AND ß")
-        self.press("tOGGLE cASE")
-        self.assertEqual(self.field(), "Mixed CASE with Кириллица and ß")
-        self.wait_xclip("Mixed CASE with Кириллица and ß")
-
 
 class AutoMode(TarnwickTestCase):
     """Every copy by another program is converted at once with the selected

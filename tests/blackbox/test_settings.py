@@ -35,10 +35,6 @@ class Settings(TarnwickTestCase):
     def options_shown(self):
         return self.control("Sentence case", visible=True).style & 0xF == 9
 
-    def assert_numbers(self, values, *names):
-        for name in names:
-            float(values[name])  # REG_SZ text of a number, not "TYPE:data"
-
     def test_changes_are_stored_at_close_and_restored_at_the_next_start(self):
         process = self.start_with({})
         self.set_auto(True)
@@ -69,16 +65,6 @@ class Settings(TarnwickTestCase):
         close(process)
         self.assertEqual((stored()["AutoOption"], stored()["Auto"]), ("1", "0"))
 
-    def test_an_off_screen_position_is_kept_as_plain_decimals_and_grey_counts_as_off(self):
-        process = self.start_with({"Left": "300000", "Top": "-4500", "Auto": "2",
-                                   "AlwaysOnTop": "2"})
-        self.assertEqual(self.position(), (20000, -300))
-        self.assertEqual(self.control("Change automatically").check, 2)
-        self.assertFalse(self.options_shown(), "buttons, as Auto mode is off")
-        self.assertFalse(self.topmost())
-        close(process)
-        self.assertEqual((stored()["Left"], stored()["Top"]), ("300000", "-4500"))
-
     def test_a_corrupt_value_is_reported_and_mended_at_the_next_close(self):
         process = self.start_with({"AutoOption": "9", "Auto": "1", "Left": "1500"}, True)
         screenshot("corrupt-setting")
@@ -102,43 +88,43 @@ class Settings(TarnwickTestCase):
         self.assertEqual((values["AlwaysOnTop"], values["Auto"]), ("1", "1"))
         self.assertEqual((float(values["Left"]), float(values["Top"])), (2250, 900))
 
-    def test_unreadable_numbers_are_reported_and_mended(self):
-        for name, value in (("AlwaysOnTop", "abc"), ("Auto", "99999"), ("Top", "")):
-            with self.subTest(setting=name, value=value):
-                close(self.start_with({name: value}, True))
-                self.assertNotEqual(stored()[name], value)
-                self.assert_numbers(stored(), name)
-
-    def test_a_value_that_is_no_text_is_reported_and_stored_as_text_at_close(self):
-        process = self.start_with({"AutoOption": "dword:00000003", "AlwaysOnTop": "hex:31,00",
-                                   "Auto": "hex(7):31,00,00,00,31,00,00,00,00,00"}, True)
-        self.assertEqual(self.position(), (0, 0), "the load stopped before the position")
-        close(process)
-        values = stored()
-        self.assertEqual(values["AutoOption"], "0", "mended as text")
-        self.assertTrue(values["AlwaysOnTop"].startswith("REG_BINARY:"), "never read, kept")
-        self.assertTrue(values["Auto"].startswith("REG_MULTI_SZ:"), "never read, kept")
-
-    def test_a_huge_later_value_stops_the_load_at_its_step(self):
-        process = self.start_with({"AutoOption": "2", "AlwaysOnTop": "hex(2):30,00,00,00",
-                                   "Auto": "hex(2):30,00,00,00", "Left": "1" * (1 << 20),
-                                   "Top": "dword:00000009"}, True)
-        self.assertEqual(self.control("UPPRE CASE", visible=False).check, 1,
-                         "the steps before the bad value ran (text stored as REG_EXPAND_SZ too)")
-        self.assertEqual(self.position(), (0, 0))
-        close(process)
-        values = stored()
-        self.assert_numbers(values, "AutoOption", "AlwaysOnTop", "Auto", "Left")
-        self.assertEqual(values["Left"], "0")
-        self.assertTrue(values["Top"].startswith("REG_DWORD:"), "never read, kept")
-
-    def test_missing_values_fall_back_to_their_defaults(self):
-        process = self.start_with({"Auto": "hex(2):31,00,00,00", "Left": "1500"}, False)
-        self.assertEqual(self.control("Sentence case", visible=True).check, 1,
-                         "Auto mode from the stored value, option 0 by default")
-        self.assertEqual(self.position(), (100, 0))
-        close(process)
-        self.assert_numbers(stored(), "AutoOption", "AlwaysOnTop", "Auto", "Left", "Top")
+    def test_each_stored_value_applied_or_reported_and_what_the_next_close_stores(self):
+        # Preset; whether a report shows; then the window's position, whether
+        # Auto mode shows its options, the check states {(caption, shown):
+        # state} (None: not looked at); last what the close stores: the text
+        # of a number, or "TYPE:" for a value of another type, never read.
+        for preset, reported, position, auto, checks, after in [
+                ({"Left": "300000", "Top": "-4500", "Auto": "2", "AlwaysOnTop": "2"}, False,
+                 (20000, -300), False, {("Change automatically", True): 2},
+                 {"Left": "300000", "Top": "-4500"}),
+                ({"AlwaysOnTop": "abc"}, True, None, None, {}, {"AlwaysOnTop": "0"}),
+                ({"Auto": "99999"}, True, None, None, {}, {"Auto": "0"}),
+                ({"Top": ""}, True, None, None, {}, {"Top": "0"}),
+                ({"AutoOption": "dword:00000003", "AlwaysOnTop": "hex:31,00",
+                  "Auto": "hex(7):31,00,00,00,31,00,00,00,00,00"}, True, (0, 0), None, {},
+                 {"AutoOption": "0", "AlwaysOnTop": "REG_BINARY:", "Auto": "REG_MULTI_SZ:"}),
+                # The steps before a bad value run (text stored as REG_EXPAND_SZ too).
+                ({"AutoOption": "2", "AlwaysOnTop": "hex(2):30,00,00,00",
+                  "Auto": "hex(2):30,00,00,00", "Left": "1" * (1 << 20), "Top": "dword:00000009"},
+                 True, (0, 0), False, {("UPPRE CASE", False): 1},
+                 {"AutoOption": "2", "AlwaysOnTop": "0", "Auto": "0", "Left": "0",
+                  "Top": "REG_DWORD:"}),
+                ({"Auto": "hex(2):31,00,00,00", "Left": "1500"}, False, (100, 0), True,
+                 {("Sentence case", True): 1}, {"AutoOption": "0", "AlwaysOnTop": "0",
+                                                "Auto": "1", "Left": "1500", "Top": "0"})]:
+            with self.subTest(preset={k: v[:20] for k, v in preset.items()}):
+                process = self.start_with(preset, reported)
+                self.assertFalse(self.topmost(), "grey or unread counts as off")
+                if position:
+                    self.assertEqual(self.position(), position)
+                if auto is not None:
+                    self.assertEqual(self.options_shown(), auto)
+                for (caption, shown), state in checks.items():
+                    self.assertEqual(self.control(caption, visible=shown).check, state)
+                close(process)
+                values = stored()
+                self.assertEqual({k: values[k][:len(v)] if v.endswith(":") else values[k]
+                                  for k, v in after.items()}, after)
 
 
 if __name__ == "__main__":

@@ -54,7 +54,7 @@ TEST(ReportFile, OpeningRetriesEvery200msForOneToTwoSeconds) {
            Row{1, 0, true, 1, 0},
            Row{4, 0, true, 4, 600},
            Row{0, 0, false, 10, 2000},  // attempts at 0, 200, ..., 1800 ms
-           Row{0, 900, false, 6, 1200},  // started just before a second turns over
+           Row{0, 5000900, false, 6, 1200},  // just before a second turns over, late in the day
        }) {
     SCOPED_TRACE(::testing::Message() << row.succeedAt << " from " << row.startMs);
     std::int64_t ms = row.startMs;

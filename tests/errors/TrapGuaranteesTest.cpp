@@ -6,13 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#if defined(_WIN32)
-#include "../support/win32/TestThread.h"  // the win32 thread model has no std::thread
-using SecondThread = tarnwick::test_support::TestThread;
-#else
 #include <thread>
-using SecondThread = std::thread;
-#endif
 
 #include "../support/CountingNew.h"
 #include "errors/ErrTrap.h"
@@ -27,7 +21,11 @@ using test_support::TakeAllocationCounts;
 class CountingReporter final : public ErrorReporter {
  public:
   int reports = 0;
-  void ReportError() override { ++reports; }
+  std::int32_t number = 0;  // of the error reported last
+  void ReportError() override {
+    ++reports;
+    number = CurrentError().Number;
+  }
 };
 
 TEST(TrapGuarantees, NoMemoryAtAllStillEndsInTheHandlersTrap) {
@@ -45,6 +43,7 @@ TEST(TrapGuarantees, NoMemoryAtAllStillEndsInTheHandlersTrap) {
   });
   RefuseAllocationsFrom(test_support::kRefuseNothing);
   EXPECT_EQ(reporter.reports, 1);
+  EXPECT_EQ(reporter.number, rt::OutOfMemory) << "no memory even for the error's texts";
   EXPECT_EQ(CurrentError().Number, 0);
 
   TakeAllocationCounts();
@@ -58,7 +57,7 @@ TEST(TrapGuarantees, NoMemoryAtAllStillEndsInTheHandlersTrap) {
 
 TEST(TrapGuarantees, EachThreadKeepsItsOwnSystemErrorCode) {
   RecordLastDllError(5);
-  SecondThread([] {
+  std::thread([] {
     EXPECT_EQ(LastDllError(), 0);
     RecordLastDllError(1418);  // a reader thread's failed clipboard open
   }).join();

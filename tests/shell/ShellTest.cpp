@@ -37,6 +37,13 @@ TEST(ComposeMailtoUrl, EscapesOnlySubjectAndBody) {
   }
 }
 
+// Both numbers in plain digits: 1.5 is not widened to 1.05 as on the About
+// dialog's version line.
+TEST(SupportMailSubject, TitleAndVersionAsTyped) {
+  EXPECT_EQ(SupportMailSubject(1, 5), u"Tarnwick v1.5");
+  EXPECT_EQ(SupportMailSubject(2, 12), u"Tarnwick v2.12");
+}
+
 // The DDE codes, 32 and codes without a message of their own show nothing.
 TEST(ShellErrorText, WhichCodesHaveAMessage) {
   for (std::int32_t code : {0, 2, 3, 5, 8, 11, 26, 27, 31})

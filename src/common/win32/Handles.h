@@ -63,7 +63,6 @@ template <class T>
 using GdiObject = UniqueHandle<T, kDeleteGdiObject>;
 using FontHandle = GdiObject<HFONT>;
 using BitmapHandle = GdiObject<HBITMAP>;
-using BrushHandle = GdiObject<HBRUSH>;
 using CursorHandle = UniqueHandle<HCURSOR, &::DestroyCursor>;
 using IconHandle = UniqueHandle<HICON, &::DestroyIcon>;
 using WindowHandle = UniqueHandle<HWND, &::DestroyWindow>;

@@ -29,7 +29,9 @@ std::wstring RegistryName(TextView name) {
 
 bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
-std::wstring SectionPath(TextView section) { return L"Software\\Tarnwick\\" + RegistryName(section); }
+std::wstring SectionPath(TextView section) {
+  return L"Software\\" + win32::ToWide(kProgramTitle) + L"\\" + RegistryName(section);
+}
 
 // The text of a text value: read no further than the size that the registry
 // reports, cut at the first NUL (a stored value need not end in one; an odd

@@ -49,7 +49,7 @@ Text GetSpecialFolderPath(HWND ownerWindow, std::int32_t folderId) {
 }
 
 Text ReportFolder() {
-  return mErrTrap::ReportFolderOf(GetSpecialFolderPath(nullptr, kPersonalFolder), kApplicationTitle);
+  return mErrTrap::ReportFolderOf(GetSpecialFolderPath(nullptr, kPersonalFolder), kProgramTitle);
 }
 
 }  // namespace tarnwick::mSpecialFolders

@@ -11,7 +11,6 @@
 namespace tarnwick::mSpecialFolders {
 
 inline constexpr std::int32_t kPersonalFolder = 5;  // CSIDL_PERSONAL: Documents
-inline constexpr char16_t kApplicationTitle[] = u"Tarnwick";
 
 // The folder's file-system path without a trailing NUL or backslash; empty
 // when the shell supplies none. Asks SHGetSpecialFolderPath first and falls

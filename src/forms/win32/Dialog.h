@@ -17,6 +17,7 @@
 namespace tarnwick::forms {
 
 inline constexpr wchar_t kDialogClass[] = L"Tarnwick.Dialog";
+inline constexpr COLORREF kLinkBlue = RGB(0, 0, 255);  // the text of every link
 
 class Dialog : public win32::Window {
  protected:

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <string>
 
 #include "common/Twips.h"
 #include "common/win32/WideText.h"
@@ -11,6 +12,7 @@
 #include "errors/PlatformFacts.h"
 #include "errors/win32/ApiCall.h"
 #include "forms/FormIds.h"
+#include "shell/MailtoUrl.h"
 #include "shell/win32/mCommon.h"
 
 namespace tarnwick::forms {
@@ -20,7 +22,6 @@ using mErrTrap::Trap;
 using mErrTrap::TrapKind;
 
 constexpr int kProgramIconResource = 1;
-constexpr char16_t kProgramTitle[] = u"Tarnwick";
 
 HICON LoadProgramIcon(int dpi) {
   const int size = TwipsToPixels(480, dpi);
@@ -28,13 +29,6 @@ HICON LoadProgramIcon(int dpi) {
                              IMAGE_ICON, size, size, 0);
   if (icon == nullptr) icon = ::CopyIcon(::LoadIconW(nullptr, IDI_APPLICATION));
   return static_cast<HICON>(icon);
-}
-
-// The version numbers as the About dialog shows them.
-Text MailSubject() {
-  const auto version = mErrTrap::Platform().AppVersion();
-  return Text(kProgramTitle) + u" v" + DecimalText(version.major) + u"." +
-         DecimalText(version.minor);
 }
 
 }  // namespace
@@ -62,13 +56,14 @@ void Form10::FitLabelsToText() {
                        d.kind == ControlKind::Link;
     HWND control = FindControl(d.id);
     if (!label || control == nullptr) continue;
-    wchar_t buffer[512] = {};
-    const int length = ::GetWindowTextW(control, buffer, 512);
+    // The whole caption, whatever its length.
+    std::wstring caption(static_cast<std::size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
+    const int length = ::GetWindowTextW(control, caption.data(), static_cast<int>(caption.size()));
     SIZE extent{};
     {
       const win32::SelectedObject selected(
           screen.get(), reinterpret_cast<HGDIOBJ>(::SendMessageW(control, WM_GETFONT, 0, 0)));
-      ::GetTextExtentPoint32W(screen.get(), buffer, length, &extent);
+      ::GetTextExtentPoint32W(screen.get(), caption.c_str(), length, &extent);
     }
     RECT at{};
     ::GetWindowRect(control, &at);
@@ -146,7 +141,10 @@ void Form10::Label5_Click() {
   trap.Run([&] {
     Text address, subject;
     trap.Step(10, [&] { address = SupportAddress(); });
-    trap.Step(20, [&] { subject = MailSubject(); });
+    trap.Step(20, [&] {
+      const auto version = mErrTrap::Platform().AppVersion();
+      subject = mCommon::SupportMailSubject(version.major, version.minor);
+    });
     trap.Step(40, [&] { mCommon::SendMail(hwnd(), address, subject, u"", u"", u"", u""); });
   });
 }

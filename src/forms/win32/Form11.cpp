@@ -8,6 +8,7 @@
 #include "errors/win32/ApiCall.h"
 #include "errors/win32/SpecialFolders.h"
 #include "forms/FormIds.h"
+#include "shell/MailtoUrl.h"
 #include "shell/win32/mCommon.h"
 
 namespace tarnwick::forms {
@@ -88,7 +89,7 @@ std::optional<LRESULT> Form11::OnFormMessage(UINT message, WPARAM wParam, LPARAM
       auto control = reinterpret_cast<HWND>(lParam);
       const bool inBox = ::GetParent(control) != hwnd();
       ::SetBkColor(dc, inBox ? ::GetSysColor(COLOR_WINDOW) : kWhite);
-      if (IsLink(control)) ::SetTextColor(dc, RGB(0, 0, 255));
+      if (IsLink(control)) ::SetTextColor(dc, kLinkBlue);
       return reinterpret_cast<LRESULT>(inBox ? ::GetSysColorBrush(COLOR_WINDOW)
                                              : static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
     }
@@ -142,8 +143,7 @@ void Form11::Label55_Click() {
     trap.Step(20, [&] { address = SupportAddress(); });
     trap.Step(30, [&] {
       const auto version = mErrTrap::Platform().AppVersion();
-      subject = Text(mSpecialFolders::kApplicationTitle) + u" v" + DecimalText(version.major) +
-                u"." + DecimalText(version.minor) + u" Error report";
+      subject = mCommon::SupportMailSubject(version.major, version.minor) + u" Error report";
     });
     trap.Step(50, [&] { mCommon::SendMail(hwnd(), address, subject, u"", u"", u"", u""); });
   });

@@ -104,7 +104,7 @@ bool SaveErrorReport(const Text& fileName) {
     // Without a Documents folder the report folder would be "\Tarnwick", a
     // folder in the root of whatever drive is current: nothing is written.
     if (documents.empty()) RaiseRuntime(rt::PathNotFound);
-    const Text folder = ReportFolderOf(documents, mSpecialFolders::kApplicationTitle);
+    const Text folder = ReportFolderOf(documents, kProgramTitle);
     if (!mMain::FolderExist(folder)) CreateReportFolder(folder);
     const bool isNew = !mCommon::FileExist(folder + u"\\" + fileName);
     if (!ErrOpenForAppend(ReportTargetPath(folder, fileName), file)) return true;

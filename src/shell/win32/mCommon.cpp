@@ -18,7 +18,6 @@ namespace {
 using mErrTrap::Trap;
 using mErrTrap::TrapKind;
 
-constexpr wchar_t kProgramTitle[] = L"Tarnwick";
 constexpr UINT kTopmostFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW;
 static_assert(kTopmostFlags == 0x53, "no move, no size, no activation, shown");
 constexpr std::int16_t kVolumeLabel = 2;
@@ -46,8 +45,8 @@ class SystemDriveFacts : public DriveFacts {
 }  // namespace
 
 void ShowMessage(TextView text, UINT icon, HWND owner) {
-  const std::wstring wide = win32::ToWide(text);
-  win32::ApiCall([&] { return ::MessageBoxW(owner, wide.c_str(), kProgramTitle, MB_OK | icon); });
+  const std::wstring wide = win32::ToWide(text), caption = win32::ToWide(kProgramTitle);
+  win32::ApiCall([&] { return ::MessageBoxW(owner, wide.c_str(), caption.c_str(), MB_OK | icon); });
 }
 
 void AlwaysOnTop(const win32::FormRef& mvarForm, bool mvarOnTop) {

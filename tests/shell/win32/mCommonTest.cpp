@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
-#include "../../support/win32/MessageBoxAnswerer.h"
+#include <atomic>
+#include <string>
+#include <thread>
+
 #include "common/win32/WideText.h"
 #include "env/UIStrings.h"
 #include "shell/win32/FileQueries.h"
@@ -10,6 +13,42 @@
 
 namespace tarnwick::mCommon {
 namespace {
+
+// Answers the next message box of this process titled "Tarnwick" with OK,
+// from a thread of its own, as a user reading it would; text() is what it
+// said, empty when none showed.
+class MessageBoxAnswerer {
+ public:
+  MessageBoxAnswerer() : thread_([this] { Answer(); }) {}
+  ~MessageBoxAnswerer() { text(); }
+  std::wstring text() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    return text_;
+  }
+
+ private:
+  // Up to a minute: on a busy machine Wine can take many seconds to show a
+  // process's first window.
+  void Answer() {
+    for (int i = 0; i < 6000 && !stop_; ++i, ::Sleep(10)) {
+      HWND box = ::FindWindowW(L"#32770", L"Tarnwick");
+      DWORD process = 0;
+      if (box != nullptr) ::GetWindowThreadProcessId(box, &process);
+      if (process != ::GetCurrentProcessId()) continue;
+      wchar_t buffer[1024] = {};
+      ::GetDlgItemTextW(box, 0xFFFF, buffer, 1024);
+      text_ = buffer;
+      ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(::GetDlgItem(box, IDOK)));
+      return;
+    }
+  }
+
+  std::atomic<bool> stop_{false};
+  std::wstring text_;
+  std::thread thread_;  // last: it starts once the rest is made
+};
 
 // A scratch folder with one file, removed again.
 class ScratchFolder {
@@ -81,7 +120,7 @@ TEST(FileManager, EachFailedCheckIsShownAPassedOneIsNot) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(TextToAscii(row.path));
-    test_support::MessageBoxAnswerer answerer;
+    MessageBoxAnswerer answerer;
     EXPECT_EQ(FileManager(row.path), Text(row.message).empty());
     EXPECT_EQ(win32::FromWide(answerer.text()), row.message);
   }

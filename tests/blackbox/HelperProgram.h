@@ -1,0 +1,82 @@
+// What the driver and the peer share: opening the clipboard against other
+// programs that hold it, putting a block on it, and serving this thread's
+// messages until the test closes standard input.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace helper {
+
+// 500 tries, `pause` ms apart; `busy` counts the refusals.
+inline bool OpenClipboardRetrying(HWND owner, DWORD pause, long* busy = nullptr) {
+  for (int i = 0; i < 500; ++i, ::Sleep(pause)) {
+    if (::OpenClipboard(owner)) return true;
+    if (busy != nullptr) ++*busy;
+  }
+  return false;
+}
+
+// Puts a copy of the bytes as a block of `format` on the clipboard that this
+// program has open; no data (null) puts a promise to render it when asked.
+inline bool PutBlock(UINT format, const void* data, std::size_t bytes) {
+  if (data == nullptr) {
+    ::SetClipboardData(format, nullptr);
+    return true;
+  }
+  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+  if (block == nullptr) return false;
+  std::memcpy(::GlobalLock(block), data, bytes);
+  ::GlobalUnlock(block);
+  if (::SetClipboardData(format, block) != nullptr) return true;
+  ::GlobalFree(block);
+  return false;
+}
+
+// A line of standard input for the serving thread (lParam: a new
+// std::string, null at the end of the input).
+constexpr UINT kInputLine = WM_APP + 100;
+
+inline DWORD WINAPI ReadInputLines(void* serving) {
+  const auto thread = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(serving));
+  std::string pending;
+  char buffer[256];
+  DWORD read = 0;
+  while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) &&
+         read > 0) {
+    pending.append(buffer, read);
+    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;
+         pending.erase(0, end + 1))
+      ::PostThreadMessageW(thread, kInputLine, 0,
+                           reinterpret_cast<LPARAM>(new std::string(pending.substr(0, end))));
+  }
+  ::PostThreadMessageW(thread, kInputLine, 0, 0);
+  return 0;
+}
+
+// Dispatches this thread's messages, and hands it each line of standard
+// input, until the input ends. The windows of this thread answer meanwhile,
+// and hooks that cannot run inside another program are called here.
+template <class OnLine>
+void ServeUntilInputEnds(OnLine onLine) {
+  MSG msg;
+  ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the queue exists before a line comes
+  const auto self = static_cast<std::uintptr_t>(::GetCurrentThreadId());
+  ::CloseHandle(::CreateThread(nullptr, 0, &ReadInputLines, reinterpret_cast<void*>(self), 0,
+                               nullptr));
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (msg.hwnd != nullptr || msg.message != kInputLine) {
+      ::DispatchMessageW(&msg);
+      continue;
+    }
+    if (msg.lParam == 0) return;
+    const std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(msg.lParam));
+    onLine(*line);
+  }
+}
+
+}  // namespace helper
