@@ -15,6 +15,7 @@
 
 #include "case/CaseRules.h"
 #include "case/CaseUtf8.h"
+#include "case/CaseVector.h"
 
 namespace {
 
@@ -274,8 +275,9 @@ void Measure(const CorpusRecipe& recipe, std::uint32_t seed) {
 }  // namespace
 
 int main() {
-  std::printf("case-bench: median of %d passes, UTF-16 source and destination buffers of 64 MiB%s\n",
-              kRounds, mCase::HasVectorKernels() ? ", SSE2 kernels" : ", scalar kernels");
+  const char* const kPaths[] = {"scalar kernels", "SSE2 kernels", "SSE2 kernels, AVX2 for UTF-8"};
+  std::printf("case-bench: median of %d passes, UTF-16 source and destination buffers of 64 MiB, %s\n", kRounds,
+              kPaths[static_cast<int>(mCase::detail::ActiveKernelPath())]);
   std::uint32_t seed = 2026;
   for (const CorpusRecipe& recipe : kRecipes) Measure(recipe, seed++);
   return 0;

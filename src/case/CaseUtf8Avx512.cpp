@@ -1,0 +1,271 @@
+// The UTF-8 kernel for AVX-512 (F, BW and VBMI): blocks of 64 bytes, each
+// byte converted in its place as in the AVX2 kernel (CaseUtf8Avx2.cpp), but
+// with every two-byte character's delta looked up whole: a byte permute
+// reads 128 entries, all the characters of a pair of lead bytes
+// (Utf8WideTables), and a mask register keeps the bytes of each pair.
+#include "case/CaseVector.h"
+
+#if TARNWICK_CASE_SSE2
+
+#include <immintrin.h>
+
+#include <cstdint>
+
+#include "case/CaseTables.h"
+#include "case/CaseUtf8Lanes.h"
+#include "case/CaseUtf8Steps.h"
+
+// Only CPUs and systems with AVX-512 reach what follows (CaseUtf8.cpp
+// checks). CaseUtf8Steps.h stays above: its functions serve every path.
+#include "case/Avx512TargetBegin.h"
+
+#include "case/CaseUtf8Blocks.h"
+
+// GCC 12 takes the undefined vectors inside its own AVX-512 intrinsics for
+// uninitialised values (its bug 105593, mended in GCC 13).
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+namespace tarnwick::mCase::avx512 {
+namespace {
+
+using Bytes = const unsigned char*;
+using Mask = std::uint64_t;  // a bit per byte of a block
+using detail::Utf8WideTables;
+
+constexpr int kPairs = Utf8WideTables::kPairs;
+
+__m512i Load(Bytes p) { return _mm512_loadu_si512(p); }
+void Store(unsigned char* p, __m512i v) { _mm512_storeu_si512(p, v); }
+// A value the compiler cannot see through: the constants stay values in
+// registers or on the stack, rather than being built again from immediates
+// at every use in the loop.
+__m512i Opaque(__m512i v) {
+#if defined(__GNUC__)
+  __asm__("" : "+v"(v));
+#endif
+  return v;
+}
+__m512i Splat(int byte) { return Opaque(_mm512_set1_epi8(static_cast<char>(byte))); }
+__m512i Zero() { return _mm512_setzero_si512(); }
+__m512i And(__m512i a, __m512i b) { return _mm512_and_si512(a, b); }
+Mask Equal(__m512i a, __m512i b) { return _mm512_cmpeq_epi8_mask(a, b); }
+// Bitwise `select ? a : b` (the three-input logic function 0xCA).
+__m512i Blend(__m512i select, __m512i a, __m512i b) { return _mm512_ternarylogic_epi32(select, a, b, 0xCA); }
+// ifSet in the bytes whose bit is set in `mask`, else ifClear.
+__m512i Pick(Mask mask, __m512i ifSet, __m512i ifClear) { return _mm512_mask_blend_epi8(mask, ifClear, ifSet); }
+
+// The same sixteen bytes in each quarter, for byte shuffles by a byte's low
+// four bits (which give zero where the index has its top bit).
+__m512i Quarters(__m128i sixteen) { return Opaque(_mm512_broadcast_i32x4(sixteen)); }
+
+struct Registers {
+  explicit Registers(const Utf8WideTables& t)
+      : kinds(_mm512_load_si512(t.kinds)), caselessThree(_mm512_load_si512(t.caselessThree)) {
+    for (int p = 0; p < kPairs; ++p) {
+      even[p] = _mm512_load_si512(t.deltas[p]);
+      odd[p] = _mm512_load_si512(t.deltas[p] + 64);
+    }
+  }
+
+  __m512i kinds, caselessThree, even[kPairs], odd[kPairs];  // even and odd lead byte of each pair
+  const __m512i x07 = Splat(7), x0F = Splat(0x0F), x20 = Splat(0x20), x3F = Splat(0x3F), x80 = Splat(0x80);
+  const __m512i xC0 = Splat(0xC0), xE0 = Splat(0xE0), xF0 = Splat(0xF0), one = Splat(1), space = Splat(' ');
+  const __m512i small = Splat('a'), capital = Splat('A'), alphabet = Splat(26);
+  const __m512i bits = Quarters(_mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128));
+  // The table entries that no ASCII byte equals are 0xFF (see Matches).
+  const __m512i delimiters = Quarters(_mm_setr_epi8(-1, '!', -1, -1, -1, -1, -1, -1, -1, -1, ':', -1, -1, -1, '.', '?'));
+  const __m512i separators = Quarters(_mm_setr_epi8(0, -1, -1, -1, -1, -1, -1, -1, -1, 9, 10, 11, 12, 13, -1, -1));
+  const __m512i pairKinds[kPairs] = {Splat(1), Splat(2), Splat(3), Splat(4), Splat(5), Splat(6), Splat(7)};
+  const __m512i caselessKind = Splat(Utf8WideTables::kCaseless);
+
+  // --- ASCII ---
+  Mask Small(__m512i v) const { return _mm512_cmplt_epu8_mask(_mm512_sub_epi8(v, small), alphabet); }
+  Mask Capital(__m512i v) const { return _mm512_cmplt_epu8_mask(_mm512_sub_epi8(v, capital), alphabet); }
+  __m512i LowerBytes(__m512i v) const { return _mm512_mask_add_epi8(v, Capital(v), v, x20); }
+  __m512i UpperBytes(__m512i v) const { return _mm512_mask_sub_epi8(v, Small(v), v, x20); }
+  __m512i ToggledBytes(__m512i v) const { return Pick(Small(_mm512_or_si512(v, x20)), _mm512_xor_si512(v, x20), v); }
+  // The letters of `mask` in upper case, in bytes of letters in lower case.
+  __m512i Capitalised(__m512i lowered, Mask mask) const { return _mm512_mask_sub_epi8(lowered, mask, lowered, x20); }
+  // The bytes equal to their entry in a table by their low four bits; a byte
+  // from 0x80 looks up zero and equals nothing.
+  Mask Matches(__m512i v, __m512i table) const { return Equal(_mm512_shuffle_epi8(table, v), v); }
+  Mask Delimiters(__m512i v) const { return Matches(v, delimiters); }  // . ! ? :
+  Mask Separators(__m512i v) const { return Matches(v, separators) | Equal(v, space); }  // NUL, TAB..CR, space
+};
+
+// What the lookups tell of each byte of a block.
+struct BlockCase {
+  __m512i lead, trail;  // the lead and the trail of the byte's character, when it has two bytes
+  __m512i delta;        // its character's delta (zero for every other byte)
+  Mask isTrail;         // the byte is the trail of a two-byte character
+  bool slow;            // a character of the block is one for the plain steps
+};
+
+inline BlockCase Classify(const Registers& r, __m512i before, __m512i bytes, __m512i after) {
+  BlockCase b;
+  b.isTrail = Equal(And(before, r.xE0), r.xC0);
+  const Mask isTwo = b.isTrail | Equal(And(bytes, r.xE0), r.xC0);
+  b.lead = Pick(b.isTrail, before, bytes);
+  b.trail = Pick(b.isTrail, bytes, after);
+  // The trail's low six bits and the lead's low bit above them; a permute
+  // of 128 entries ignores bit 7, a permute of 64 entries bits 6 and 7.
+  const __m512i index = Blend(r.x3F, b.trail, _mm512_slli_epi16(b.lead, 6));
+  const __m512i kind = _mm512_permutexvar_epi8(b.lead, r.kinds);
+  b.delta = Zero();
+  Mask described = Equal(kind, r.caselessKind);
+  for (int p = 0; p < kPairs; ++p) {
+    const Mask inPair = Equal(kind, r.pairKinds[p]) & isTwo;
+    b.delta = _mm512_or_si512(b.delta, _mm512_maskz_permutex2var_epi8(inPair, r.even[p], index, r.odd[p]));
+    described |= inPair;
+  }
+  Mask slow = (isTwo & ~described) | Equal(b.delta, r.x80);  // x80: kSlow
+
+  // A three-byte lead: its character is caseless when its group of 256 is.
+  const Mask isThree = Equal(And(bytes, r.xF0), r.xE0);
+  const __m512i groups = _mm512_permutexvar_epi8(Blend(r.x0F, bytes, _mm512_srli_epi16(after, 1)), r.caselessThree);
+  const __m512i groupBit = _mm512_shuffle_epi8(r.bits, And(_mm512_srli_epi16(after, 2), r.x07));
+  slow |= isThree & ~_mm512_test_epi8_mask(groups, groupBit);
+  b.slow = slow != 0;
+  return b;
+}
+
+// The block with `delta` added to the code points of its two-byte
+// characters: the trail takes the sum's low six bits, the lead the carry.
+inline __m512i AddDeltas(const Registers& r, const BlockCase& b, __m512i delta) {
+  const __m512i sum = _mm512_add_epi8(And(b.trail, r.x3F), delta);
+  const Mask carry = _mm512_cmpgt_epi8_mask(sum, r.x3F), borrow = _mm512_movepi8_mask(sum);
+  const __m512i lead = _mm512_mask_sub_epi8(_mm512_mask_add_epi8(b.lead, carry, b.lead, r.one), borrow, b.lead, r.one);
+  const __m512i trail = _mm512_ternarylogic_epi32(sum, r.x3F, r.x80, 0xEA);  // (sum & 0x3F) | 0x80
+  return Pick(b.isTrail, trail, lead);
+}
+
+// The deltas of upper-case letters (to lower case) and of lower-case ones
+// (to upper case).
+__m512i ToLower(__m512i delta) { return _mm512_max_epi8(delta, Zero()); }
+__m512i ToUpper(__m512i delta) { return _mm512_min_epi8(delta, Zero()); }
+__m512i ToggleAll(__m512i delta) { return delta; }
+
+// --- The rules' blocks, for ConvertBlocks ------------------------------------------
+
+constexpr std::size_t kBlock = 64;
+
+using AsciiRule = __m512i (Registers::*)(__m512i) const;
+
+template <AsciiRule kAscii, __m512i (*Keep)(__m512i)>
+struct MapBlocks {
+  static constexpr std::size_t kBytes = kBlock;
+  Registers r{detail::Utf8Wide()};
+
+  bool Convert(Bytes in, std::size_t i, unsigned char* out) const {
+    const __m512i bytes = Load(in + i);
+    if (_mm512_movepi8_mask(bytes) == 0) {
+      Store(out, (r.*kAscii)(bytes));
+      return true;
+    }
+    const BlockCase b = Classify(r, Load(in + i - 1), bytes, Load(in + i + 1));
+    if (b.slow) return false;
+    Store(out, (r.*kAscii)(AddDeltas(r, b, Keep(b.delta))));
+    return true;
+  }
+  template <class UnitRule>
+  void Resume(Bytes, std::size_t, std::size_t, UnitRule&) const {}
+  void Restart(bool) {}
+};
+
+using UpperBlocks = MapBlocks<&Registers::UpperBytes, ToUpper>;
+using LowerBlocks = MapBlocks<&Registers::LowerBytes, ToLower>;
+using ToggleBlocks = MapBlocks<&Registers::ToggledBytes, ToggleAll>;
+
+// Every word capitalised: a character after a separator (all of them ASCII)
+// takes its capitalised form, any other its lower-case one. The byte before
+// a character tells, so the state needs no carrying between blocks.
+struct ProperBlocks {
+  static constexpr std::size_t kBytes = kBlock;
+  Registers r{detail::Utf8Wide()};
+
+  bool Convert(Bytes in, std::size_t i, unsigned char* out) const {
+    const __m512i bytes = Load(in + i), before = Load(in + i - 1);
+    Mask starts = r.Separators(before);
+    __m512i converted = bytes;
+    if (_mm512_movepi8_mask(bytes) != 0) {
+      const BlockCase b = Classify(r, before, bytes, Load(in + i + 1));
+      if (b.slow) return false;
+      starts = (starts & ~b.isTrail) | (r.Separators(Load(in + i - 2)) & b.isTrail);
+      converted = AddDeltas(r, b, Pick(starts, ToUpper(b.delta), ToLower(b.delta)));
+    }
+    const __m512i lowered = r.LowerBytes(converted);
+    Store(out, r.Capitalised(lowered, starts & r.Small(lowered)));
+    return true;
+  }
+  template <class UnitRule>
+  void Resume(Bytes in, std::size_t c, std::size_t, UnitRule& rule) const {
+    if (c > 0) rule.state = IsSeparatorByte(in[c - 1]);
+  }
+  void Restart(bool) {}
+};
+
+// Sentence case: every letter lower case, then the first cased letter after
+// a delimiter capitalised, found for the whole block by one addition
+// (MarkBlockCapitals). The state travels from block to block: whether a
+// capital is pending, and whether the block ended with a marked lead, whose
+// trail the next block holds.
+struct SentenceBlocks {
+  static constexpr std::size_t kBytes = kBlock;
+  Registers r{detail::Utf8Wide()};
+  bool capitaliseNext = true;
+  bool markedLast = false;
+
+  bool Convert(Bytes in, std::size_t i, unsigned char* out) {
+    const __m512i bytes = Load(in + i);
+    const Mask delimiters = r.Delimiters(bytes);
+    if (_mm512_movepi8_mask(bytes) == 0) {
+      const __m512i lowered = r.LowerBytes(bytes);
+      const Mask marks = MarkBlockCapitals<Mask>(r.Small(lowered), delimiters, capitaliseNext);
+      markedLast = false;  // no trail follows an ASCII byte
+      Store(out, r.Capitalised(lowered, marks));
+      return true;
+    }
+    const BlockCase b = Classify(r, Load(in + i - 1), bytes, Load(in + i + 1));
+    if (b.slow) return false;
+    const Mask letters = (_mm512_test_epi8_mask(b.delta, b.delta) & ~b.isTrail) | r.Small(r.LowerBytes(bytes));
+    const Mask marks = MarkBlockCapitals<Mask>(letters, delimiters, capitaliseNext);
+    const Mask marked = marks | ((marks << 1 | Mask(markedLast)) & b.isTrail);
+    markedLast = (marks >> 63) != 0;
+    const __m512i lowered = r.LowerBytes(AddDeltas(r, b, Pick(marked, ToUpper(b.delta), ToLower(b.delta))));
+    Store(out, r.Capitalised(lowered, marked & r.Small(lowered)));
+    return true;
+  }
+  // A character that the block starts in has been through the last block;
+  // if it was marked, the capital was pending before it.
+  template <class UnitRule>
+  void Resume(Bytes, std::size_t c, std::size_t i, UnitRule& rule) const {
+    rule.state = capitaliseNext || (c < i && markedLast);
+  }
+  void Restart(bool state) {
+    capitaliseNext = state;
+    markedLast = false;
+  }
+};
+
+}  // namespace
+
+std::size_t ConvertUtf8(CaseRule rule, const char* in, std::size_t n, char* out, bool& state) noexcept {
+  const detail::CaseTables& t = detail::Tables();
+  switch (rule) {
+    case CaseRule::Sentence: return ConvertBlocks(SentenceBlocks{}, detail::SentenceRule{&t, state}, in, n, out, state);
+    case CaseRule::Lower: return ConvertBlocks(LowerBlocks{}, detail::MapRule{t.lower, state}, in, n, out, state);
+    case CaseRule::Upper: return ConvertBlocks(UpperBlocks{}, detail::MapRule{t.upper, state}, in, n, out, state);
+    case CaseRule::Proper: return ConvertBlocks(ProperBlocks{}, detail::ProperRule{&t, state}, in, n, out, state);
+    case CaseRule::Toggle: break;
+  }
+  return ConvertBlocks(ToggleBlocks{}, detail::MapRule{t.toggled, state}, in, n, out, state);
+}
+
+}  // namespace tarnwick::mCase::avx512
+
+#include "case/Avx512TargetEnd.h"
+
+#endif  // TARNWICK_CASE_SSE2

@@ -1,0 +1,92 @@
+// The loop of the UTF-8 block kernels (AVX2, AVX-512): blocks of a fixed
+// size, every byte converted in its place, and the plain steps wherever a
+// block holds a character that the block cannot convert.
+//
+// Each kernel includes this inside its own target region, so that the loop
+// and its block are compiled together for that target: everything here has
+// internal linkage, one copy for each kernel, and none is reached from code
+// that runs on every CPU.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "case/CaseUtf8Steps.h"
+#include "case/CaseVector.h"
+
+namespace tarnwick::mCase {
+namespace {
+
+// The letters among the bits of a block to capitalise, and the state after
+// them: adding the delimiters (with the incoming state at bit 0) to the
+// non-letters sends a carry from each delimiter up through its run of
+// non-letters into the letter above it; a carry out of the top bit leaves a
+// capital pending. A delimiter is never a letter, so its bit is set in both
+// addends.
+template <class Mask>
+Mask MarkBlockCapitals(Mask letters, Mask delimiters, bool& capitaliseNext) {
+  const Mask nonLetters = static_cast<Mask>(~letters);
+  const Mask sum = static_cast<Mask>(nonLetters + (delimiters | Mask(capitaliseNext)));
+  capitaliseNext = sum < nonLetters;  // the carry out, portably
+  return static_cast<Mask>(sum & letters);
+}
+
+bool IsSeparatorByte(unsigned char byte) { return byte == 0 || byte == ' ' || (byte >= '\t' && byte <= '\r'); }
+
+// Where the character that in[i] belongs to starts, not below `floor`.
+std::size_t CharacterStart(const unsigned char* in, std::size_t i, std::size_t floor) {
+  std::size_t c = i;
+  while (c > floor && i - c < 3 && (in[c] & 0xC0) == 0x80) --c;
+  return c;
+}
+
+// The plain steps take at least the block that failed, and twice as much at
+// each block that fails again, so that text the blocks cannot convert costs
+// little more than the plain steps alone.
+constexpr std::size_t kLongestPlainStretch = 4096;
+
+// Blocks::kBytes bytes a block. Blocks::Convert converts the block at in[i]
+// into out and returns true, or returns false, with nothing changed, when
+// the block needs the plain steps; it reads in[i - 2] to in[i + kBytes].
+// Blocks::Resume sets the plain steps' state for the character that starts
+// at in[c], c <= i (the block at in[i] starts inside it when c < i);
+// Blocks::Restart takes their state where they end. A block writes as many
+// bytes as it reads; the plain steps may write more, never beyond
+// Utf8Capacity.
+template <class Blocks, class UnitRule>
+std::size_t ConvertBlocks(Blocks blocks, UnitRule rule, const char* input, std::size_t n, char* output,
+                          bool& state) {
+  constexpr std::size_t kBytes = Blocks::kBytes;
+  const auto* in = reinterpret_cast<const unsigned char*>(input);
+  auto* const start = reinterpret_cast<unsigned char*>(output);
+  unsigned char* out = start;
+  std::size_t i = detail::MapCharacters(in, 0, n < 2 ? n : 2, n, out, rule);
+  blocks.Restart(rule.state);
+  std::size_t floor = i;  // the blocks wrote the output from here on, byte for byte
+  std::size_t plain = kBytes;
+  while (i + kBytes + 1 <= n) {
+    if (blocks.Convert(in, i, out)) {
+      i += kBytes;
+      out += kBytes;
+      plain = kBytes;
+      continue;
+    }
+    detail::CountUtf8PlainStretch();
+    const std::size_t c = CharacterStart(in, i, floor);
+    out -= i - c;
+    blocks.Resume(in, c, i, rule);
+    i = detail::MapCharacters(in, c, n - i > plain ? i + plain : n, n, out, rule);
+    blocks.Restart(rule.state);
+    floor = i;
+    if (plain < kLongestPlainStretch) plain *= 2;
+  }
+  const std::size_t c = CharacterStart(in, i, floor);
+  out -= i - c;
+  blocks.Resume(in, c, i, rule);
+  detail::MapCharacters(in, c, n, n, out, rule);
+  state = rule.state;
+  return static_cast<std::size_t>(out - start);
+}
+
+}  // namespace
+}  // namespace tarnwick::mCase
