@@ -2,7 +2,7 @@
 // round trips between upper and lower case, the toggle round trip, surrogate
 // halves, chunked conversion with the state carried across, in-place and
 // misaligned buffers, the vector kernels against the plain loops, and the
-// UTF-8 kernels against the UTF-16 rules.
+// UTF-8 kernels of every path against the UTF-16 rules.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +12,7 @@
 #include "FuzzSupport.h"
 #include "case/CaseRules.h"
 #include "case/CaseUtf8.h"
+#include "case/CaseVector.h"
 
 namespace {
 
@@ -66,15 +67,18 @@ void CheckKernels(CaseRule rule, const Text& text, std::size_t inShift, std::siz
   Check(Text(in.begin() + inShift, in.end()) == expected, "chunked in-place conversion differs from one piece");
 }
 
-// The UTF-8 kernels, SSE2 and plain, at the given shifts and cut at the cut
-// points (moved on to a character's start): the UTF-8 of the UTF-16 rule
-// (a lone surrogate half being U+FFFD on both sides).
+// The UTF-8 kernels on each path the CPU runs (plain, SSE2, AVX2, AVX-512),
+// at the given shifts and cut at the cut points (moved on to a character's
+// start): the UTF-8 of the UTF-16 rule (a lone surrogate half being U+FFFD
+// on both sides).
 void CheckUtf8(CaseRule rule, const Text& text, std::size_t inShift, std::size_t outShift,
                const std::vector<std::size_t>& cuts) {
+  using detail::KernelPath;
   const std::string bytes = std::string(inShift, '#') + fuzz::Utf8(text);
   const std::string expected = fuzz::Utf8(Convert(rule, text));
-  for (bool vector : {true, false}) {
-    const auto convert = vector ? ConvertUtf8 : scalar::ConvertUtf8;
+  const KernelPath best = detail::ActiveKernelPath();
+  for (KernelPath path : {KernelPath::Scalar, KernelPath::Sse2, KernelPath::Avx2, KernelPath::Avx512}) {
+    if (!detail::UseKernelPath(path)) continue;
     std::string out(outShift + Utf8Capacity(bytes.size()), '\0');
     std::size_t written = outShift, from = inShift;
     bool state = true;
@@ -83,11 +87,12 @@ void CheckUtf8(CaseRule rule, const Text& text, std::size_t inShift, std::size_t
     for (std::size_t to : ends) {
       to = std::min(std::max(to + inShift, from), bytes.size());
       while (to < bytes.size() && (bytes[to] & 0xC0) == 0x80) ++to;
-      written += convert(rule, bytes.data() + from, to - from, out.data() + written, state);
+      written += ConvertUtf8(rule, bytes.data() + from, to - from, out.data() + written, state);
       from = to;
     }
     Check(out.substr(outShift, written - outShift) == expected, "a UTF-8 kernel differs from the UTF-16 rule");
   }
+  detail::UseKernelPath(best);
 }
 
 void CheckTextProperties(const Text& x) {
