@@ -205,8 +205,8 @@ TARNWICK_INLINE __m256i AddDeltas(const Registers& r, const BlockCase& b, __m256
 
 // The deltas of upper-case letters (to lower case) and of lower-case ones
 // (to upper case).
-__m256i ToLower(__m256i delta) { return And(delta, Greater(delta, Zero())); }
-__m256i ToUpper(__m256i delta) { return And(delta, Greater(Zero(), delta)); }
+__m256i ToLower(__m256i delta) { return _mm256_max_epi8(delta, Zero()); }
+__m256i ToUpper(__m256i delta) { return _mm256_min_epi8(delta, Zero()); }
 __m256i ToggleAll(__m256i delta) { return delta; }
 
 // --- The rules' blocks, for ConvertBlocks ------------------------------------------

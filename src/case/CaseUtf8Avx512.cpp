@@ -79,7 +79,6 @@ struct Registers {
   const __m512i delimiters = Quarters(_mm_setr_epi8(-1, '!', -1, -1, -1, -1, -1, -1, -1, -1, ':', -1, -1, -1, '.', '?'));
   const __m512i separators = Quarters(_mm_setr_epi8(0, -1, -1, -1, -1, -1, -1, -1, -1, 9, 10, 11, 12, 13, -1, -1));
   const __m512i pairKinds[kPairs] = {Splat(1), Splat(2), Splat(3), Splat(4), Splat(5), Splat(6), Splat(7)};
-  const __m512i caselessKind = Splat(Utf8WideTables::kCaseless);
 
   // --- ASCII ---
   Mask Small(__m512i v) const { return _mm512_cmplt_epu8_mask(_mm512_sub_epi8(v, small), alphabet); }
@@ -115,12 +114,12 @@ inline BlockCase Classify(const Registers& r, __m512i before, __m512i bytes, __m
   const __m512i index = Blend(r.x3F, b.trail, _mm512_slli_epi16(b.lead, 6));
   const __m512i kind = _mm512_permutexvar_epi8(b.lead, r.kinds);
   b.delta = Zero();
-  Mask described = Equal(kind, r.caselessKind);
   for (int p = 0; p < kPairs; ++p) {
     const Mask inPair = Equal(kind, r.pairKinds[p]) & isTwo;
     b.delta = _mm512_or_si512(b.delta, _mm512_maskz_permutex2var_epi8(inPair, r.even[p], index, r.odd[p]));
-    described |= inPair;
   }
+  // Kind 0: a lead byte whose characters only the plain steps convert.
+  const Mask described = _mm512_test_epi8_mask(kind, kind);
   Mask slow = (isTwo & ~described) | Equal(b.delta, r.x80);  // x80: kSlow
 
   // A three-byte lead: its character is caseless when its group of 256 is.
