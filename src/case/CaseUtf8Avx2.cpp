@@ -128,6 +128,11 @@ struct Registers {
   __m256i UpperBytes(__m256i v) const { return _mm256_sub_epi8(v, CaseBit(Small(v))); }
   // Only letters land in a..z when bit 0x20 is set.
   __m256i ToggledBytes(__m256i v) const { return _mm256_xor_si256(v, CaseBit(Small(Or(v, x20)))); }
+  // The ASCII letters of v (small and capital, as their masks have them) in
+  // upper case where `upper` is set, in lower case elsewhere.
+  __m256i Cased(__m256i v, __m256i upper, __m256i small, __m256i capitals) const {
+    return _mm256_sub_epi8(_mm256_add_epi8(v, CaseBit(_mm256_andnot_si256(upper, capitals))), CaseBit(And(small, upper)));
+  }
   // The bytes equal to their entry in a table by their low four bits (whose
   // unused entries hold 0xFF, which no ASCII byte equals; a byte from 0x80
   // looks up zero and equals nothing either).
@@ -255,8 +260,7 @@ struct ProperBlocks {
       starts = Pick(b.isTrail, r.Separators(Load(in + i - 2)), starts);
       converted = AddDeltas(r, b, Pick(starts, ToUpper(b.delta), ToLower(b.delta)));
     }
-    const __m256i lowered = r.LowerBytes(converted);
-    Store(out, _mm256_sub_epi8(lowered, r.CaseBit(And(starts, r.Small(lowered)))));
+    Store(out, r.Cased(converted, starts, r.Small(bytes), r.Capital(bytes)));
     return true;
   }
   template <class UnitRule>
@@ -279,24 +283,24 @@ struct SentenceBlocks {
 
   bool Convert(Bytes in, std::size_t i, unsigned char* out) {
     const __m256i bytes = Load(in + i);
-    const std::uint32_t delimiters = Bits(r.Delimiters(bytes));
+    const __m256i small = r.Small(bytes), capitals = r.Capital(bytes);
+    const std::uint32_t delimiters = Bits(r.Delimiters(bytes)), asciiLetters = Bits(Or(small, capitals));
     if (Bits(bytes) == 0) {
-      const __m256i lowered = r.LowerBytes(bytes);
-      const std::uint32_t marks = MarkBlockCapitals<std::uint32_t>(Bits(r.Small(lowered)), delimiters, capitaliseNext);
+      const std::uint32_t marks = MarkBlockCapitals<std::uint32_t>(asciiLetters, delimiters, capitaliseNext);
       markedLast = false;  // no trail follows an ASCII byte
-      Store(out, _mm256_sub_epi8(lowered, r.CaseBit(r.BytesOf(marks))));
+      Store(out, r.Cased(bytes, r.BytesOf(marks), small, capitals));
       return true;
     }
     const BlockCase b = Classify(r, Load(in + i - 1), bytes, Load(in + i + 1));
     if (Any(b.slow)) return false;
     const std::uint32_t trails = Bits(b.isTrail);
-    const std::uint32_t letters = (~Bits(Equal(b.delta, Zero())) & ~trails) | Bits(r.Small(r.LowerBytes(bytes)));
+    const std::uint32_t letters = (~Bits(Equal(b.delta, Zero())) & ~trails) | asciiLetters;
     const std::uint32_t marks = MarkBlockCapitals<std::uint32_t>(letters, delimiters, capitaliseNext);
     const std::uint32_t marked = marks | ((marks << 1 | std::uint32_t(markedLast)) & trails);
     markedLast = (marks >> 31) != 0;
     const __m256i markBytes = r.BytesOf(marked);
-    const __m256i lowered = r.LowerBytes(AddDeltas(r, b, Pick(markBytes, ToUpper(b.delta), ToLower(b.delta))));
-    Store(out, _mm256_sub_epi8(lowered, r.CaseBit(And(markBytes, r.Small(lowered)))));
+    const __m256i converted = AddDeltas(r, b, Pick(markBytes, ToUpper(b.delta), ToLower(b.delta)));
+    Store(out, r.Cased(converted, markBytes, small, capitals));
     return true;
   }
   // A character that the block starts in has been through the last block;

@@ -73,7 +73,7 @@ struct Registers {
   __m512i kinds, caselessThree, even[kPairs], odd[kPairs];  // even and odd lead byte of each pair
   const __m512i x07 = Splat(7), x0F = Splat(0x0F), x20 = Splat(0x20), x3F = Splat(0x3F), x80 = Splat(0x80);
   const __m512i xC0 = Splat(0xC0), xE0 = Splat(0xE0), xF0 = Splat(0xF0), one = Splat(1), space = Splat(' ');
-  const __m512i small = Splat('a'), capital = Splat('A'), alphabet = Splat(26);
+  const __m512i smallA = Splat('a'), capitalA = Splat('A'), alphabet = Splat(26);
   const __m512i bits = Quarters(_mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128));
   // The table entries that no ASCII byte equals are 0xFF (see Matches).
   const __m512i delimiters = Quarters(_mm_setr_epi8(-1, '!', -1, -1, -1, -1, -1, -1, -1, -1, ':', -1, -1, -1, '.', '?'));
@@ -81,13 +81,17 @@ struct Registers {
   const __m512i pairKinds[kPairs] = {Splat(1), Splat(2), Splat(3), Splat(4), Splat(5), Splat(6), Splat(7)};
 
   // --- ASCII ---
-  Mask Small(__m512i v) const { return _mm512_cmplt_epu8_mask(_mm512_sub_epi8(v, small), alphabet); }
-  Mask Capital(__m512i v) const { return _mm512_cmplt_epu8_mask(_mm512_sub_epi8(v, capital), alphabet); }
+  Mask Small(__m512i v) const { return _mm512_cmplt_epu8_mask(_mm512_sub_epi8(v, smallA), alphabet); }
+  Mask Capital(__m512i v) const { return _mm512_cmplt_epu8_mask(_mm512_sub_epi8(v, capitalA), alphabet); }
   __m512i LowerBytes(__m512i v) const { return _mm512_mask_add_epi8(v, Capital(v), v, x20); }
   __m512i UpperBytes(__m512i v) const { return _mm512_mask_sub_epi8(v, Small(v), v, x20); }
   __m512i ToggledBytes(__m512i v) const { return Pick(Small(_mm512_or_si512(v, x20)), _mm512_xor_si512(v, x20), v); }
-  // The letters of `mask` in upper case, in bytes of letters in lower case.
-  __m512i Capitalised(__m512i lowered, Mask mask) const { return _mm512_mask_sub_epi8(lowered, mask, lowered, x20); }
+  // The ASCII letters of v (small and capital, as their masks have them) in
+  // upper case where `upper` has their bit, in lower case elsewhere.
+  __m512i Cased(__m512i v, Mask upper, Mask small, Mask capitals) const {
+    const __m512i lowered = _mm512_mask_add_epi8(v, capitals & ~upper, v, x20);
+    return _mm512_mask_sub_epi8(lowered, small & upper, lowered, x20);
+  }
   // The bytes equal to their entry in a table by their low four bits; a byte
   // from 0x80 looks up zero and equals nothing.
   Mask Matches(__m512i v, __m512i table) const { return Equal(_mm512_shuffle_epi8(table, v), v); }
@@ -195,8 +199,7 @@ struct ProperBlocks {
       starts = (starts & ~b.isTrail) | (r.Separators(Load(in + i - 2)) & b.isTrail);
       converted = AddDeltas(r, b, Pick(starts, ToUpper(b.delta), ToLower(b.delta)));
     }
-    const __m512i lowered = r.LowerBytes(converted);
-    Store(out, r.Capitalised(lowered, starts & r.Small(lowered)));
+    Store(out, r.Cased(converted, starts, r.Small(bytes), r.Capital(bytes)));
     return true;
   }
   template <class UnitRule>
@@ -219,22 +222,21 @@ struct SentenceBlocks {
 
   bool Convert(Bytes in, std::size_t i, unsigned char* out) {
     const __m512i bytes = Load(in + i);
-    const Mask delimiters = r.Delimiters(bytes);
+    const Mask delimiters = r.Delimiters(bytes), small = r.Small(bytes), capitals = r.Capital(bytes);
     if (_mm512_movepi8_mask(bytes) == 0) {
-      const __m512i lowered = r.LowerBytes(bytes);
-      const Mask marks = MarkBlockCapitals<Mask>(r.Small(lowered), delimiters, capitaliseNext);
+      const Mask marks = MarkBlockCapitals<Mask>(small | capitals, delimiters, capitaliseNext);
       markedLast = false;  // no trail follows an ASCII byte
-      Store(out, r.Capitalised(lowered, marks));
+      Store(out, r.Cased(bytes, marks, small, capitals));
       return true;
     }
     const BlockCase b = Classify(r, Load(in + i - 1), bytes, Load(in + i + 1));
     if (b.slow) return false;
-    const Mask letters = (_mm512_test_epi8_mask(b.delta, b.delta) & ~b.isTrail) | r.Small(r.LowerBytes(bytes));
+    const Mask letters = (_mm512_test_epi8_mask(b.delta, b.delta) & ~b.isTrail) | small | capitals;
     const Mask marks = MarkBlockCapitals<Mask>(letters, delimiters, capitaliseNext);
     const Mask marked = marks | ((marks << 1 | Mask(markedLast)) & b.isTrail);
     markedLast = (marks >> 63) != 0;
-    const __m512i lowered = r.LowerBytes(AddDeltas(r, b, Pick(marked, ToUpper(b.delta), ToLower(b.delta))));
-    Store(out, r.Capitalised(lowered, marked & r.Small(lowered)));
+    const __m512i converted = AddDeltas(r, b, Pick(marked, ToUpper(b.delta), ToLower(b.delta)));
+    Store(out, r.Cased(converted, marked, small, capitals));
     return true;
   }
   // A character that the block starts in has been through the last block;
