@@ -60,11 +60,9 @@ __m256i Greater(__m256i a, __m256i b) { return _mm256_cmpgt_epi8(a, b); }  // si
 unsigned Bits(__m256i v) { return static_cast<unsigned>(_mm256_movemask_epi8(v)); }
 bool Any(__m256i v) { return _mm256_testz_si256(v, v) == 0; }
 
-// A table of sixteen bytes in both halves of a register, and a lookup in it
-// by the low four bits of each byte (zero where the index has its top bit).
-__m256i Table(const void* sixteen) {
-  return _mm256_broadcastsi128_si256(_mm_load_si128(static_cast<const __m128i*>(sixteen)));
-}
+// A lookup in a table of sixteen bytes by the low four bits of each byte
+// (zero where the index has its top bit).
+
 __m256i Lookup(__m256i table, __m256i index) { return _mm256_shuffle_epi8(table, index); }
 // ifSet in the bytes whose selector has its top bit set, else ifClear.
 __m256i Pick(__m256i selector, __m256i ifSet, __m256i ifClear) {
@@ -89,6 +87,10 @@ __m256i Opaque(__m256i v) {
   return v;
 }
 __m256i Splat(int byte) { return Opaque(_mm256_set1_epi8(static_cast<char>(byte))); }
+// A table of sixteen bytes in both halves of a register, for Lookup.
+__m256i Table(const void* sixteen) {
+  return Opaque(_mm256_broadcastsi128_si256(_mm_load_si128(static_cast<const __m128i*>(sixteen))));
+}
 
 // The lane tables and the constants of the blocks, made once a call.
 struct Registers {
@@ -110,10 +112,7 @@ struct Registers {
   const __m256i space = Splat(' ');
   // The shifts that move 'a'..'z' and 'A'..'Z' to the bottom of the signed order.
   const __m256i belowSmall = Splat(0x80 - 'a'), belowCapital = Splat(0x80 - 'A'), alphabet = Splat(-0x80 + 26);
-  const __m256i delimiters = Opaque(_mm256_setr_epi8(-1, '!', -1, -1, -1, -1, -1, -1, -1, -1, ':', -1, -1, -1, '.', '?',
-                                                     -1, '!', -1, -1, -1, -1, -1, -1, -1, -1, ':', -1, -1, -1, '.', '?'));
-  const __m256i separators = Opaque(_mm256_setr_epi8(0, -1, -1, -1, -1, -1, -1, -1, -1, 9, 10, 11, 12, 13, -1, -1, 0,
-                                                     -1, -1, -1, -1, -1, -1, -1, -1, 9, 10, 11, 12, 13, -1, -1));
+  const __m256i delimiters = Table(kDelimiterTable.at), separators = Table(kSeparatorTable.at);
   const __m256i byteOfBit = Opaque(_mm256_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2,
                                                     2, 2, 3, 3, 3, 3, 3, 3, 3, 3));
   const __m256i bitOfByte = Opaque(_mm256_set1_epi64x(static_cast<long long>(0x8040201008040201ull)));
@@ -133,9 +132,7 @@ struct Registers {
   __m256i Cased(__m256i v, __m256i upper, __m256i small, __m256i capitals) const {
     return _mm256_sub_epi8(_mm256_add_epi8(v, CaseBit(_mm256_andnot_si256(upper, capitals))), CaseBit(And(small, upper)));
   }
-  // The bytes equal to their entry in a table by their low four bits (whose
-  // unused entries hold 0xFF, which no ASCII byte equals; a byte from 0x80
-  // looks up zero and equals nothing either).
+  // The bytes that match their entry in a MatchTable.
   __m256i Delimiters(__m256i v) const { return Equal(Lookup(delimiters, v), v); }  // . ! ? :
   __m256i Separators(__m256i v) const {  // NUL, TAB..CR, space
     return Or(Equal(Lookup(separators, v), v), Equal(v, space));

@@ -60,6 +60,9 @@ __m512i Pick(Mask mask, __m512i ifSet, __m512i ifClear) { return _mm512_mask_ble
 // The same sixteen bytes in each quarter, for byte shuffles by a byte's low
 // four bits (which give zero where the index has its top bit).
 __m512i Quarters(__m128i sixteen) { return Opaque(_mm512_broadcast_i32x4(sixteen)); }
+__m512i Quarters(const unsigned char (&sixteen)[16]) {
+  return Quarters(_mm_load_si128(reinterpret_cast<const __m128i*>(sixteen)));
+}
 
 struct Registers {
   explicit Registers(const Utf8WideTables& t)
@@ -75,9 +78,7 @@ struct Registers {
   const __m512i xC0 = Splat(0xC0), xE0 = Splat(0xE0), xF0 = Splat(0xF0), one = Splat(1), space = Splat(' ');
   const __m512i smallA = Splat('a'), capitalA = Splat('A'), alphabet = Splat(26);
   const __m512i bits = Quarters(_mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128));
-  // The table entries that no ASCII byte equals are 0xFF (see Matches).
-  const __m512i delimiters = Quarters(_mm_setr_epi8(-1, '!', -1, -1, -1, -1, -1, -1, -1, -1, ':', -1, -1, -1, '.', '?'));
-  const __m512i separators = Quarters(_mm_setr_epi8(0, -1, -1, -1, -1, -1, -1, -1, -1, 9, 10, 11, 12, 13, -1, -1));
+  const __m512i delimiters = Quarters(kDelimiterTable.at), separators = Quarters(kSeparatorTable.at);
   const __m512i pairKinds[kPairs] = {Splat(1), Splat(2), Splat(3), Splat(4), Splat(5), Splat(6), Splat(7)};
 
   // --- ASCII ---
@@ -92,8 +93,7 @@ struct Registers {
     const __m512i lowered = _mm512_mask_add_epi8(v, capitals & ~upper, v, x20);
     return _mm512_mask_sub_epi8(lowered, small & upper, lowered, x20);
   }
-  // The bytes equal to their entry in a table by their low four bits; a byte
-  // from 0x80 looks up zero and equals nothing.
+  // The bytes that match their entry in a MatchTable.
   Mask Matches(__m512i v, __m512i table) const { return Equal(_mm512_shuffle_epi8(table, v), v); }
   Mask Delimiters(__m512i v) const { return Matches(v, delimiters); }  // . ! ? :
   Mask Separators(__m512i v) const { return Matches(v, separators) | Equal(v, space); }  // NUL, TAB..CR, space

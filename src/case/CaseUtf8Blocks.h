@@ -33,6 +33,24 @@ Mask MarkBlockCapitals(Mask letters, Mask delimiters, bool& capitaliseNext) {
 
 bool IsSeparatorByte(unsigned char byte) { return byte == 0 || byte == ' ' || (byte >= '\t' && byte <= '\r'); }
 
+// A table for byte shuffles, by a byte's low four bits: each of `bytes` at
+// its own low four bits, 0xFF (which no ASCII byte equals) elsewhere. A byte
+// equal to its entry is one of them; a byte from 0x80 looks up zero and
+// equals nothing. (No two of `bytes` may share their low four bits.)
+struct MatchTable {
+  alignas(16) unsigned char at[16];
+};
+constexpr MatchTable MatchTableOf(const char* bytes, std::size_t n) {
+  MatchTable table{};
+  for (unsigned char& entry : table.at) entry = 0xFF;
+  for (std::size_t k = 0; k < n; ++k) table.at[bytes[k] & 15] = static_cast<unsigned char>(bytes[k]);
+  return table;
+}
+constexpr MatchTable kDelimiterTable = MatchTableOf(".!?:", 4);
+// NUL and TAB..CR; space shares its low four bits with NUL and is tested
+// apart.
+constexpr MatchTable kSeparatorTable = MatchTableOf("\0\t\n\v\f\r", 6);
+
 // Where the character that in[i] belongs to starts, not below `floor`.
 std::size_t CharacterStart(const unsigned char* in, std::size_t i, std::size_t floor) {
   std::size_t c = i;
