@@ -348,6 +348,15 @@ Mask BrokenLanes(__m512i previous, __m512i raw) {
   return (wanted ^ continuation) | overlongTwo | AtLeast(raw, 0xF5) | narrowLow | narrowHigh;
 }
 
+// The same for a round in which, as in the three bytes before it, no byte
+// is E0 or above: then every lead byte starts a character of two bytes, and
+// the second-byte limits do not apply.
+Mask BrokenTwoByteLanes(__m512i previous, __m512i raw) {
+  const Mask continuation = _mm512_cmpeq_epi8_mask(_mm512_and_si512(raw, Splat(0xC0)), Splat(0x80));
+  const Mask overlong = _mm512_cmpeq_epi8_mask(_mm512_and_si512(raw, Splat(0xFE)), Splat(0xC0));
+  return (AtLeast(Before<1>(previous, raw), 0xC0) ^ continuation) | overlong;
+}
+
 constexpr Mask kLastThree = Mask(7) << 61;
 
 }  // namespace
@@ -357,9 +366,9 @@ std::size_t CleanRounds(const unsigned char* p, std::size_t n) {
   std::size_t i = 0;
   for (; i + 64 <= n; i += 64) {
     const __m512i round = _mm512_loadu_si512(p + i);
-    if ((_mm512_movepi8_mask(round) | (_mm512_movepi8_mask(previous) & kLastThree)) != 0 &&
-        BrokenLanes(previous, round) != 0) {
-      return i;
+    if ((_mm512_movepi8_mask(round) | (_mm512_movepi8_mask(previous) & kLastThree)) != 0) {
+      const bool longer = (AtLeast(round, 0xE0) | (AtLeast(previous, 0xE0) & kLastThree)) != 0;
+      if ((longer ? BrokenLanes(previous, round) : BrokenTwoByteLanes(previous, round)) != 0) return i;
     }
     previous = round;
   }
