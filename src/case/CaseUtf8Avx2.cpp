@@ -98,14 +98,14 @@ struct Registers {
       : evenDelta{Table(t.evenDelta[0]), Table(t.evenDelta[1])},
         oddDelta{Table(t.oddDelta[0]), Table(t.oddDelta[1])},
         flipAbove{Table(t.flipAbove[0]), Table(t.flipAbove[1])},
-        irregular{Table(t.irregular[0]), Table(t.irregular[1]), Table(t.irregular[2]), Table(t.irregular[3])},
+        irregular{Table(t.irregular[0]), Table(t.irregular[1]), Table(t.irregular[2])},
         cased{Table(t.cased[0]), Table(t.cased[1]), Table(t.cased[2]), Table(t.cased[3])},
         slowTop(Table(t.slowTop)),
         leads(Table(t.leads)),
         caselessThree{Table(t.caselessThree[0]), Table(t.caselessThree[1])},
         bits(Table(t.bits)) {}
 
-  __m256i evenDelta[2], oddDelta[2], flipAbove[2], irregular[4], cased[4], slowTop, leads, caselessThree[2], bits;
+  __m256i evenDelta[2], oddDelta[2], flipAbove[2], irregular[3], cased[4], slowTop, leads, caselessThree[2], bits;
   const __m256i x0F = Splat(0x0F), x07 = Splat(7), x08 = Splat(8), x20 = Splat(0x20), x3F = Splat(0x3F);
   const __m256i x80 = Splat(0x80), xC0 = Splat(0xC0), xE0 = Splat(0xE0), xF0 = Splat(0xF0), xB0 = Splat(0xB0);
   const __m256i irregularMark = Splat(Utf8LaneTables::kIrregular);
@@ -171,9 +171,8 @@ TARNWICK_INLINE BlockCase Classify(const Registers& r, __m256i before, __m256i b
   const __m256i swapped = Greater(trailLow, bySegment(r.flipAbove));
   __m256i delta = Pick(_mm256_xor_si256(BitOf<0>(b.trail), swapped), bySegment(r.oddDelta), even);
   const __m256i leadOdd = BitOf<0>(b.lead);
-  const __m256i irregular =
-      Pick(half, Pick(leadOdd, Lookup(r.irregular[3], trailLow), Lookup(r.irregular[2], trailLow)),
-           Pick(leadOdd, Lookup(r.irregular[1], trailLow), Lookup(r.irregular[0], trailLow)));
+  const __m256i irregular = Pick(half, Lookup(r.irregular[2], trailLow),
+                                 Pick(leadOdd, Lookup(r.irregular[1], trailLow), Lookup(r.irregular[0], trailLow)));
   delta = Pick(Equal(even, r.irregularMark), irregular, delta);
 
   // Only cased letters (and characters for the plain steps) keep it.

@@ -79,7 +79,7 @@ void SetSegment(Lanes& lanes, unsigned lead, unsigned high, const CaseTables& t)
     if (wanted[low] != 0) lanes.cased[high][low] |= static_cast<std::uint8_t>(leadBit);
   }
   const SegmentFit fit = FitSegment(wanted);
-  const bool greekIrregular = (lead == 0xCE || lead == 0xCF) && (high & 1) == 0;
+  const bool greekIrregular = (lead == 0xCE && (high == 0 || high == 2)) || (lead == 0xCF && high == 0);
   if (fit.misfits != 0 && greekIrregular) {
     lanes.evenDelta[half][index] = Lanes::kIrregular;
     for (unsigned low = 0; low < 16; ++low) {

@@ -35,10 +35,11 @@ struct Utf8LaneTables {
   alignas(16) std::int8_t evenDelta[2][16];
   alignas(16) std::int8_t oddDelta[2][16];
   alignas(16) std::int8_t flipAbove[2][16];
-  // The deltas of the Greek segments of irregular steps (U+0380.., U+03A0..,
-  // U+03C0..; accents, final sigma), one per character, at
-  // [(lead & 1) | (trail & 0x20) >> 4][trail & 15].
-  alignas(16) std::int8_t irregular[4][16];
+  // The deltas of the Greek segments of irregular steps, one per character
+  // at [trail & 15]: U+0380.. (capitals with accents), U+03C0.. (final
+  // sigma, small letters with accents) and U+03A0.. (capitals, small letters
+  // with accents), at [(lead & 1) | (trail & 0x20) >> 4].
+  alignas(16) std::int8_t irregular[3][16];
   // Bit (lead & 7) of cased[(trail >> 4) & 3][trail & 15]: the character has
   // a delta (or is marked kSlow).
   alignas(16) std::uint8_t cased[4][16];

@@ -262,7 +262,8 @@ const char16_t* const kBlockProbes[] = {
 // a block's end), after a delimiter, after a separator and inside a word,
 // with either state: the bytes and the state of the plain steps.
 TEST(CaseRules, Utf8BlocksMatchThePlainStepsAtEveryPlaceOfABlock) {
-  const std::string lead = "Ab. cd, Ef: gh\tij! kl ", tail = " mn op. qr st uv wx yz ab cd ef gh ij kl mn op qr st uv wx yz.";
+  const std::string lead = "Ab. cd, Ef: gh\tij! kl ";
+  const std::string tail = " mn op. qr st uv wx yz ab cd ef gh ij kl mn op qr st uv wx yz.";
   OnEachPath([&](KernelPath) {
     for (const char16_t* probe : kBlockProbes) {
       const std::string c = Utf8(probe);
@@ -270,14 +271,17 @@ TEST(CaseRules, Utf8BlocksMatchThePlainStepsAtEveryPlaceOfABlock) {
       for (std::size_t place = 0; place < 132; ++place) {
         std::string prefix;
         while (prefix.size() < place) prefix += lead;
-        const std::string bytes = prefix.substr(0, place) + c + ". " + c + " x" + c + c + tail;
-        for (CaseRule rule : kCaseRules) {
-          bool expectedState = place % 2 != 0, state = expectedState;
-          std::string expected(Utf8Capacity(bytes.size()), '\0'), out(expected.size(), '\0');
-          expected.resize(scalar::ConvertUtf8(rule, bytes.data(), bytes.size(), expected.data(), expectedState));
-          out.resize(ConvertUtf8(rule, bytes.data(), bytes.size(), out.data(), state));
-          ASSERT_EQ(out, expected) << CaseRuleName(rule) << " at " << place;
-          ASSERT_EQ(state, expectedState) << CaseRuleName(rule) << " at " << place;
+        prefix.resize(place);
+        // The probe among others, and alone between ASCII runs.
+        for (const std::string& bytes : {prefix + c + ". " + c + " x" + c + c + tail, prefix + c + tail + tail}) {
+          for (CaseRule rule : kCaseRules) {
+            bool expectedState = place % 2 != 0, state = expectedState;
+            std::string expected(Utf8Capacity(bytes.size()), '\0'), out(expected.size(), '\0');
+            expected.resize(scalar::ConvertUtf8(rule, bytes.data(), bytes.size(), expected.data(), expectedState));
+            out.resize(ConvertUtf8(rule, bytes.data(), bytes.size(), out.data(), state));
+            ASSERT_EQ(out, expected) << CaseRuleName(rule) << " at " << place;
+            ASSERT_EQ(state, expectedState) << CaseRuleName(rule) << " at " << place;
+          }
         }
       }
     }
@@ -291,16 +295,18 @@ TEST(CaseRules, Utf8BlocksMatchThePlainStepsAtEveryPlaceOfABlock) {
 // general punctuation, dingbats, characters beyond the BMP.
 Text KnownScripts() {
   Text text;
-  const char32_t kRuns[][2] = {{0xA0, 0xB4}, {0xB6, 0xFE}, {0x100, 0x12F}, {0x132, 0x177}, {0x179, 0x17E},
-                               {0x386, 0x3CE}, {0x400, 0x47F}, {0x3041, 0x3096}, {0x4E00, 0x4E40}, {0xAC00, 0xAC40},
-                               {0x2010, 0x2027}, {0x2700, 0x2760}, {0x1F600, 0x1F620}};
+  const char32_t kRuns[][3] = {{0xA0, 0xB4, 1},   {0xB6, 0xFE, 1},     {0x100, 0x12F, 1},   {0x132, 0x177, 1},
+                               {0x179, 0x17E, 1}, {0x386, 0x3CE, 1},   {0x400, 0x47F, 1},   {0x3041, 0x3096, 1},
+                               {0x4E00, 0x4E40, 1}, {0xAC00, 0xAC40, 1}, {0x2010, 0x2027, 1}, {0x2700, 0x2760, 1},
+                               {0x1F600, 0x1F620, 1}, {0x5000, 0x5FFF, 0xFF}};  // the last: every group of 256
   int count = 0;
   for (const auto& run : kRuns) {
-    for (char32_t c = run[0]; c <= run[1]; ++c) {
+    for (char32_t c = run[0]; c <= run[1]; c += run[2]) {
       text += c < 0x10000 ? Text(1, char16_t(c)) : Text{char16_t(0xD7C0 + (c >> 10)), char16_t(0xDC00 | (c & 0x3FF))};
       if (++count % 7 == 0) text += count % 21 == 0 ? u". And " : u" x ";
     }
   }
+  for (int k = 0; k < 20; ++k) text += u" ascii";  // the text's last bytes take the plain steps
   return text;
 }
 
