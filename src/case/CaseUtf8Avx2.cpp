@@ -40,16 +40,6 @@ using detail::Utf8LaneTables;
 
 constexpr std::size_t kBlock = 32;
 
-// The block's steps are one long expression of registers, which the
-// compilers would otherwise cut into calls that pass them through memory.
-#if defined(__GNUC__)
-#define TARNWICK_INLINE inline __attribute__((always_inline))
-#elif defined(_MSC_VER)
-#define TARNWICK_INLINE __forceinline
-#else
-#define TARNWICK_INLINE inline
-#endif
-
 __m256i Load(Bytes p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
 void Store(unsigned char* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
 __m256i Zero() { return _mm256_setzero_si256(); }

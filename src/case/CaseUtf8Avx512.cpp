@@ -107,7 +107,7 @@ struct BlockCase {
   bool slow;            // a character of the block is one for the plain steps
 };
 
-inline BlockCase Classify(const Registers& r, __m512i before, __m512i bytes, __m512i after) {
+TARNWICK_INLINE BlockCase Classify(const Registers& r, __m512i before, __m512i bytes, __m512i after) {
   BlockCase b;
   b.isTrail = Equal(And(before, r.xE0), r.xC0);
   const Mask isTwo = b.isTrail | Equal(And(bytes, r.xE0), r.xC0);
@@ -137,7 +137,7 @@ inline BlockCase Classify(const Registers& r, __m512i before, __m512i bytes, __m
 
 // The block with `delta` added to the code points of its two-byte
 // characters: the trail takes the sum's low six bits, the lead the carry.
-inline __m512i AddDeltas(const Registers& r, const BlockCase& b, __m512i delta) {
+TARNWICK_INLINE __m512i AddDeltas(const Registers& r, const BlockCase& b, __m512i delta) {
   const __m512i sum = _mm512_add_epi8(And(b.trail, r.x3F), delta);
   const Mask carry = _mm512_cmpgt_epi8_mask(sum, r.x3F), borrow = _mm512_movepi8_mask(sum);
   const __m512i lead = _mm512_mask_sub_epi8(_mm512_mask_add_epi8(b.lead, carry, b.lead, r.one), borrow, b.lead, r.one);

@@ -14,6 +14,16 @@
 #include "case/CaseUtf8Steps.h"
 #include "case/CaseVector.h"
 
+// A block's steps are one long expression of registers, which the
+// compilers would otherwise cut into calls that pass them through memory.
+#if defined(__GNUC__)
+#define TARNWICK_INLINE inline __attribute__((always_inline))
+#elif defined(_MSC_VER)
+#define TARNWICK_INLINE __forceinline
+#else
+#define TARNWICK_INLINE inline
+#endif
+
 namespace tarnwick::mCase {
 namespace {
 
