@@ -158,7 +158,7 @@ constexpr std::size_t kBlock = 64;
 using AsciiRule = __m512i (Registers::*)(__m512i) const;
 
 template <AsciiRule kAscii, __m512i (*Keep)(__m512i)>
-struct MapBlocks {
+struct MapBlocks : StatelessBlocks {
   static constexpr std::size_t kBytes = kBlock;
   Registers r{detail::Utf8Wide()};
 
@@ -173,9 +173,6 @@ struct MapBlocks {
     Store(out, (r.*kAscii)(AddDeltas(r, b, Keep(b.delta))));
     return true;
   }
-  template <class UnitRule>
-  void Resume(Bytes, std::size_t, std::size_t, UnitRule&) const {}
-  void Restart(bool) {}
 };
 
 using UpperBlocks = MapBlocks<&Registers::UpperBytes, ToUpper>;
@@ -183,9 +180,8 @@ using LowerBlocks = MapBlocks<&Registers::LowerBytes, ToLower>;
 using ToggleBlocks = MapBlocks<&Registers::ToggledBytes, ToggleAll>;
 
 // Every word capitalised: a character after a separator (all of them ASCII)
-// takes its capitalised form, any other its lower-case one. The byte before
-// a character tells, so the state needs no carrying between blocks.
-struct ProperBlocks {
+// takes its capitalised form, any other its lower-case one.
+struct ProperBlocks : WordStartBlocks {
   static constexpr std::size_t kBytes = kBlock;
   Registers r{detail::Utf8Wide()};
 
@@ -202,67 +198,36 @@ struct ProperBlocks {
     Store(out, r.Cased(converted, starts, r.Small(bytes), r.Capital(bytes)));
     return true;
   }
-  template <class UnitRule>
-  void Resume(Bytes in, std::size_t c, std::size_t, UnitRule& rule) const {
-    if (c > 0) rule.state = IsSeparatorByte(in[c - 1]);
-  }
-  void Restart(bool) {}
 };
 
 // Sentence case: every letter lower case, then the first cased letter after
 // a delimiter capitalised, found for the whole block by one addition
-// (MarkBlockCapitals). The state travels from block to block: whether a
-// capital is pending, and whether the block ended with a marked lead, whose
-// trail the next block holds.
-struct SentenceBlocks {
+// (MarkBlock).
+struct SentenceBlocks : SentenceStateBlocks {
   static constexpr std::size_t kBytes = kBlock;
   Registers r{detail::Utf8Wide()};
-  bool capitaliseNext = true;
-  bool markedLast = false;
 
   bool Convert(Bytes in, std::size_t i, unsigned char* out) {
     const __m512i bytes = Load(in + i);
     const Mask delimiters = r.Delimiters(bytes), small = r.Small(bytes), capitals = r.Capital(bytes);
     if (_mm512_movepi8_mask(bytes) == 0) {
-      const Mask marks = MarkBlockCapitals<Mask>(small | capitals, delimiters, capitaliseNext);
-      markedLast = false;  // no trail follows an ASCII byte
-      Store(out, r.Cased(bytes, marks, small, capitals));
+      Store(out, r.Cased(bytes, MarkBlock<Mask>(small | capitals, delimiters, 0), small, capitals));
       return true;
     }
     const BlockCase b = Classify(r, Load(in + i - 1), bytes, Load(in + i + 1));
     if (b.slow) return false;
     const Mask letters = (_mm512_test_epi8_mask(b.delta, b.delta) & ~b.isTrail) | small | capitals;
-    const Mask marks = MarkBlockCapitals<Mask>(letters, delimiters, capitaliseNext);
-    const Mask marked = marks | ((marks << 1 | Mask(markedLast)) & b.isTrail);
-    markedLast = (marks >> 63) != 0;
+    const Mask marked = MarkBlock<Mask>(letters, delimiters, b.isTrail);
     const __m512i converted = AddDeltas(r, b, Pick(marked, ToUpper(b.delta), ToLower(b.delta)));
     Store(out, r.Cased(converted, marked, small, capitals));
     return true;
-  }
-  // A character that the block starts in has been through the last block;
-  // if it was marked, the capital was pending before it.
-  template <class UnitRule>
-  void Resume(Bytes, std::size_t c, std::size_t i, UnitRule& rule) const {
-    rule.state = capitaliseNext || (c < i && markedLast);
-  }
-  void Restart(bool state) {
-    capitaliseNext = state;
-    markedLast = false;
   }
 };
 
 }  // namespace
 
 std::size_t ConvertUtf8(CaseRule rule, const char* in, std::size_t n, char* out, bool& state) noexcept {
-  const detail::CaseTables& t = detail::Tables();
-  switch (rule) {
-    case CaseRule::Sentence: return ConvertBlocks(SentenceBlocks{}, detail::SentenceRule{&t, state}, in, n, out, state);
-    case CaseRule::Lower: return ConvertBlocks(LowerBlocks{}, detail::MapRule{t.lower, state}, in, n, out, state);
-    case CaseRule::Upper: return ConvertBlocks(UpperBlocks{}, detail::MapRule{t.upper, state}, in, n, out, state);
-    case CaseRule::Proper: return ConvertBlocks(ProperBlocks{}, detail::ProperRule{&t, state}, in, n, out, state);
-    case CaseRule::Toggle: break;
-  }
-  return ConvertBlocks(ToggleBlocks{}, detail::MapRule{t.toggled, state}, in, n, out, state);
+  return ConvertByRule<UpperBlocks, LowerBlocks, ToggleBlocks, ProperBlocks, SentenceBlocks>(rule, in, n, out, state);
 }
 
 }  // namespace tarnwick::mCase::avx512

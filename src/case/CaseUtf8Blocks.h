@@ -5,12 +5,15 @@
 // Each kernel includes this inside its own target region, so that the loop
 // and its block are compiled together for that target: everything here has
 // internal linkage, one copy for each kernel, and none is reached from code
-// that runs on every CPU.
+// that runs on every CPU. The headers it includes must come first, before
+// the region: their inline functions serve every path.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "case/CaseRules.h"
+#include "case/CaseTables.h"
 #include "case/CaseUtf8Steps.h"
 #include "case/CaseVector.h"
 
@@ -73,14 +76,63 @@ std::size_t CharacterStart(const unsigned char* in, std::size_t i, std::size_t f
 // little more than the plain steps alone.
 constexpr std::size_t kLongestPlainStretch = 4096;
 
+// The plain steps' state where a block kernel hands over to them and where
+// they hand back (Resume and Restart below), for each kind of rule.
+
+// Upper, lower and toggle case have none.
+struct StatelessBlocks {
+  template <class UnitRule>
+  void Resume(const unsigned char*, std::size_t, std::size_t, UnitRule&) const {}
+  void Restart(bool) {}
+};
+
+// Proper case: the byte before a character tells whether it starts a word,
+// so the blocks carry nothing.
+struct WordStartBlocks {
+  template <class UnitRule>
+  void Resume(const unsigned char* in, std::size_t c, std::size_t, UnitRule& rule) const {
+    if (c > 0) rule.state = IsSeparatorByte(in[c - 1]);
+  }
+  void Restart(bool) {}
+};
+
+// Sentence case carries from block to block whether a capital is pending,
+// and whether the block ended with a marked lead, whose trail the next block
+// holds.
+struct SentenceStateBlocks {
+  bool capitaliseNext = true;
+  bool markedLast = false;
+
+  // The characters of a block to capitalise, a bit for each byte of theirs,
+  // from its letters (a bit at each character's first byte), delimiters and
+  // trails of two-byte characters.
+  template <class Mask>
+  Mask MarkBlock(Mask letters, Mask delimiters, Mask trails) {
+    const Mask marks = MarkBlockCapitals<Mask>(letters, delimiters, capitaliseNext);
+    const Mask marked = static_cast<Mask>(marks | ((marks << 1 | Mask(markedLast)) & trails));
+    markedLast = (marks >> (8 * sizeof(Mask) - 1)) != 0;
+    return marked;
+  }
+  // A character that the block starts in has been through the last block;
+  // if it was marked, the capital was pending before it.
+  template <class UnitRule>
+  void Resume(const unsigned char*, std::size_t c, std::size_t i, UnitRule& rule) const {
+    rule.state = capitaliseNext || (c < i && markedLast);
+  }
+  void Restart(bool state) {
+    capitaliseNext = state;
+    markedLast = false;
+  }
+};
+
 // Blocks::kBytes bytes a block. Blocks::Convert converts the block at in[i]
 // into out and returns true, or returns false, with nothing changed, when
 // the block needs the plain steps; it reads in[i - 2] to in[i + kBytes].
 // Blocks::Resume sets the plain steps' state for the character that starts
 // at in[c], c <= i (the block at in[i] starts inside it when c < i);
-// Blocks::Restart takes their state where they end. A block writes as many
-// bytes as it reads; the plain steps may write more, never beyond
-// Utf8Capacity.
+// Blocks::Restart takes their state where they end (one of the structs
+// above). A block writes as many bytes as it reads; the plain steps may write
+// more, never beyond Utf8Capacity.
 template <class Blocks, class UnitRule>
 std::size_t ConvertBlocks(Blocks blocks, UnitRule rule, const char* input, std::size_t n, char* output,
                           bool& state) {
@@ -114,6 +166,20 @@ std::size_t ConvertBlocks(Blocks blocks, UnitRule rule, const char* input, std::
   detail::MapCharacters(in, c, n, n, out, rule);
   state = rule.state;
   return static_cast<std::size_t>(out - start);
+}
+
+// A kernel's ConvertUtf8, from its blocks of each rule.
+template <class Upper, class Lower, class Toggle, class Proper, class Sentence>
+std::size_t ConvertByRule(CaseRule rule, const char* in, std::size_t n, char* out, bool& state) {
+  const detail::CaseTables& t = detail::Tables();
+  switch (rule) {
+    case CaseRule::Sentence: return ConvertBlocks(Sentence{}, detail::SentenceRule{&t, state}, in, n, out, state);
+    case CaseRule::Lower: return ConvertBlocks(Lower{}, detail::MapRule{t.lower, state}, in, n, out, state);
+    case CaseRule::Upper: return ConvertBlocks(Upper{}, detail::MapRule{t.upper, state}, in, n, out, state);
+    case CaseRule::Proper: return ConvertBlocks(Proper{}, detail::ProperRule{&t, state}, in, n, out, state);
+    case CaseRule::Toggle: break;
+  }
+  return ConvertBlocks(Toggle{}, detail::MapRule{t.toggled, state}, in, n, out, state);
 }
 
 }  // namespace
