@@ -11,9 +11,7 @@
 //
 // A block with a character that the tables do not describe (a partner of
 // another length, a script with case beyond the eight lead bytes of the
-// tables) goes to the plain steps instead, from the start of the character
-// that the block starts in; they take a stretch that doubles while the
-// blocks keep failing, and the blocks start again where the plain steps end.
+// tables) goes to the plain steps instead (CaseUtf8Blocks.h).
 #include "case/CaseVector.h"
 
 #if TARNWICK_CASE_SSE2
@@ -52,7 +50,6 @@ bool Any(__m256i v) { return _mm256_testz_si256(v, v) == 0; }
 
 // A lookup in a table of sixteen bytes by the low four bits of each byte
 // (zero where the index has its top bit).
-
 __m256i Lookup(__m256i table, __m256i index) { return _mm256_shuffle_epi8(table, index); }
 // ifSet in the bytes whose selector has its top bit set, else ifClear.
 __m256i Pick(__m256i selector, __m256i ifSet, __m256i ifClear) {
