@@ -1,8 +1,9 @@
 // The five case rules over arbitrary UTF-16 text: lengths, idempotence, the
 // round trips between upper and lower case, the toggle round trip, surrogate
 // halves, chunked conversion with the state carried across, in-place and
-// misaligned buffers, the vector kernels against the plain loops, and the
-// UTF-8 kernels of every path against the UTF-16 rules.
+// misaligned buffers, the vector kernels against the plain loops, the UTF-8
+// kernels of every path against the UTF-16 rules, and the UTF-8 kernels over
+// bytes that are not well-formed.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -95,6 +96,27 @@ void CheckUtf8(CaseRule rule, const Text& text, std::size_t inShift, std::size_t
   detail::UseKernelPath(best);
 }
 
+// Bytes that are not well-formed UTF-8 (the HTML and RTF that other
+// programs put on the clipboard may hold any): on every path the kernels
+// read and write nothing outside their buffers, which are exactly as large
+// as the contract asks (AddressSanitizer watches), and stay within
+// Utf8Capacity.
+void CheckAnyBytes(const std::string& bytes) {
+  using detail::KernelPath;
+  const KernelPath best = detail::ActiveKernelPath();
+  for (KernelPath path : {KernelPath::Scalar, KernelPath::Sse2, KernelPath::Avx2, KernelPath::Avx512}) {
+    if (!detail::UseKernelPath(path)) continue;
+    for (CaseRule rule : kCaseRules) {
+      const std::vector<char> in(bytes.begin(), bytes.end());
+      std::vector<char> out(Utf8Capacity(in.size()));
+      bool state = true;
+      Check(ConvertUtf8(rule, in.data(), in.size(), out.data(), state) <= out.size(),
+            "a UTF-8 kernel wrote more than Utf8Capacity");
+    }
+  }
+  detail::UseKernelPath(best);
+}
+
 void CheckTextProperties(const Text& x) {
   const Text upper = UpperCase(x), lower = LowerCase(x), proper = ProperCase(x);
   const Text sentence = SentenceCase(x), toggled = ToggledCase(x);
@@ -134,8 +156,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t& cut : cuts) cut = in.ConsumeIntegralInRange<std::size_t>(0, 600);
   std::sort(cuts.begin(), cuts.end());
   // Seeds hold plain text after their control bytes are taken.
-  const Text text = in.ConsumeBool() ? fuzz::LenientUtf8(in.ConsumeRemainingBytesAsString())
-                                     : fuzz::TakeText(in, 1200);
+  const bool lenient = in.ConsumeBool();
+  const std::string raw = lenient ? in.ConsumeRemainingBytesAsString() : std::string();
+  const Text text = lenient ? fuzz::LenientUtf8(raw) : fuzz::TakeText(in, 1200);
+  CheckAnyBytes(raw);
 
   for (CaseRule rule : kCaseRules) {
     CheckKernels(rule, text, inShift, outShift, cuts);
