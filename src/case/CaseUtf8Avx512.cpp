@@ -35,7 +35,7 @@ using Bytes = const unsigned char*;
 using Mask = std::uint64_t;  // a bit per byte of a block
 using detail::Utf8WideTables;
 
-constexpr int kPairs = Utf8WideTables::kPairs;
+constexpr int kPairs = Utf8WideTables::kPairs, kCommonPairs = Utf8WideTables::kCommonPairs;
 
 __m512i Load(Bytes p) { return _mm512_loadu_si512(p); }
 void Store(unsigned char* p, __m512i v) { _mm512_storeu_si512(p, v); }
@@ -80,6 +80,7 @@ struct Registers {
   const __m512i bits = Quarters(_mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128));
   const __m512i delimiters = Quarters(kDelimiterTable.at), separators = Quarters(kSeparatorTable.at);
   const __m512i pairKinds[kPairs] = {Splat(1), Splat(2), Splat(3), Splat(4), Splat(5), Splat(6), Splat(7)};
+  const __m512i firstOtherKind = Splat(kCommonPairs + 1), otherKinds = Splat(kPairs - kCommonPairs);
 
   // --- ASCII ---
   Mask Small(__m512i v) const { return _mm512_cmplt_epu8_mask(_mm512_sub_epi8(v, smallA), alphabet); }
@@ -118,10 +119,17 @@ TARNWICK_INLINE BlockCase Classify(const Registers& r, __m512i before, __m512i b
   const __m512i index = Blend(r.x3F, b.trail, _mm512_slli_epi16(b.lead, 6));
   const __m512i kind = _mm512_permutexvar_epi8(b.lead, r.kinds);
   b.delta = Zero();
-  for (int p = 0; p < kPairs; ++p) {
-    const Mask inPair = Equal(kind, r.pairKinds[p]) & isTwo;
-    b.delta = _mm512_or_si512(b.delta, _mm512_maskz_permutex2var_epi8(inPair, r.even[p], index, r.odd[p]));
-  }
+  auto lookUpPairs = [&](int first, int last) {
+    for (int p = first; p < last; ++p) {
+      const Mask inPair = Equal(kind, r.pairKinds[p]) & isTwo;
+      b.delta = _mm512_or_si512(b.delta, _mm512_maskz_permutex2var_epi8(inPair, r.even[p], index, r.odd[p]));
+    }
+  };
+  lookUpPairs(0, kCommonPairs);
+  // Most text keeps to few scripts: the other pairs only for a block that
+  // holds a character of theirs (kinds kCommonPairs + 1 to kPairs).
+  const Mask others = _mm512_mask_cmplt_epu8_mask(isTwo, _mm512_sub_epi8(kind, r.firstOtherKind), r.otherKinds);
+  if (others != 0) lookUpPairs(kCommonPairs, kPairs);
   // Kind 0: a lead byte whose characters only the plain steps convert.
   const Mask described = _mm512_test_epi8_mask(kind, kind);
   Mask slow = (isTwo & ~described) | Equal(b.delta, r.x80);  // x80: kSlow

@@ -128,8 +128,9 @@ std::unique_ptr<Lanes> Build() {
   return lanes;
 }
 
-// The pairs' even lead bytes.
-constexpr unsigned kPairLeads[Utf8WideTables::kPairs] = {0xC2, 0xC4, 0xC6, 0xC8, 0xCE, 0xD0, 0xD2};
+// The pairs' even lead bytes, the common ones first.
+constexpr unsigned kPairLeads[Utf8WideTables::kPairs] = {0xC2, 0xCE, 0xD0, 0xC4, 0xC6, 0xC8, 0xD2};
+static_assert(Utf8WideTables::kCommonPairs == 3);
 
 std::unique_ptr<Utf8WideTables> BuildWide(const Lanes& lanes) {
   const CaseTables& t = Tables();

@@ -65,6 +65,9 @@ struct Utf8LaneTables {
 // Cyrillic.
 struct Utf8WideTables {
   static constexpr int kPairs = 7;
+  // The first three: Latin-1 Supplement, Greek, Cyrillic; the others
+  // (Latin Extended-A and B, more of Cyrillic) only where a block holds them.
+  static constexpr int kCommonPairs = 3;
   static constexpr std::uint8_t kCaseless = 0xFF;
   // The kind of each lead byte C0..DF, at [lead & 0x3F]: 1 + its pair, or
   // kCaseless when no rule changes any of its 64 characters and none is a
