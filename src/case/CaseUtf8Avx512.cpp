@@ -59,9 +59,8 @@ __m512i Pick(Mask mask, __m512i ifSet, __m512i ifClear) { return _mm512_mask_ble
 
 // The same sixteen bytes in each quarter, for byte shuffles by a byte's low
 // four bits (which give zero where the index has its top bit).
-__m512i Quarters(__m128i sixteen) { return Opaque(_mm512_broadcast_i32x4(sixteen)); }
 __m512i Quarters(const unsigned char (&sixteen)[16]) {
-  return Quarters(_mm_load_si128(reinterpret_cast<const __m128i*>(sixteen)));
+  return Opaque(_mm512_broadcast_i32x4(_mm_load_si128(reinterpret_cast<const __m128i*>(sixteen))));
 }
 
 struct Registers {
@@ -77,7 +76,7 @@ struct Registers {
   const __m512i x07 = Splat(7), x0F = Splat(0x0F), x20 = Splat(0x20), x3F = Splat(0x3F), x80 = Splat(0x80);
   const __m512i xC0 = Splat(0xC0), xE0 = Splat(0xE0), xF0 = Splat(0xF0), one = Splat(1), space = Splat(' ');
   const __m512i smallA = Splat('a'), capitalA = Splat('A'), alphabet = Splat(26);
-  const __m512i bits = Quarters(_mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128));
+  const __m512i bits = Opaque(_mm512_set1_epi64(static_cast<long long>(0x8040201008040201ull)));  // 1 << (k & 7)
   const __m512i delimiters = Quarters(kDelimiterTable.at), separators = Quarters(kSeparatorTable.at);
   const __m512i pairKinds[kPairs] = {Splat(1), Splat(2), Splat(3), Splat(4), Splat(5), Splat(6), Splat(7)};
   const __m512i firstOtherKind = Splat(kCommonPairs + 1), otherKinds = Splat(kPairs - kCommonPairs);

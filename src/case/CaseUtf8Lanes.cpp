@@ -1,5 +1,6 @@
 #include "case/CaseUtf8Lanes.h"
 
+#include <bit>
 #include <map>
 #include <memory>
 
@@ -36,8 +37,8 @@ int WantedDelta(const CaseTables& t, unsigned cp) {
 // The even and odd deltas of a segment and where they swap, chosen to leave
 // the fewest characters unfitted; misfits has a bit for each of those.
 struct SegmentFit {
-  int even = 0, odd = 0, flipAbove = 15;
-  unsigned misfits = 0;
+  int even, odd, flipAbove;
+  unsigned misfits;
 };
 
 bool OddClass(int low, int flipAbove) { return ((low & 1) != 0) != (low > flipAbove); }
@@ -50,23 +51,25 @@ int MostFrequent(const std::map<int, int>& votes) {
   return best;
 }
 
+SegmentFit FitWithFlip(const int (&wanted)[16], int flipAbove) {
+  std::map<int, int> votes[2];
+  for (int low = 0; low < 16; ++low) {
+    if (wanted[low] != 0 && wanted[low] != Lanes::kSlow) ++votes[OddClass(low, flipAbove)][wanted[low]];
+  }
+  SegmentFit fit{MostFrequent(votes[0]), MostFrequent(votes[1]), flipAbove, 0};
+  for (int low = 0; low < 16; ++low) {
+    if (wanted[low] != 0 && wanted[low] != (OddClass(low, flipAbove) ? fit.odd : fit.even)) fit.misfits |= 1u << low;
+  }
+  return fit;
+}
+
+// No flip first; a flip of every character (above -1) is the same as
+// swapping the two deltas, which no flip already tries.
 SegmentFit FitSegment(const int (&wanted)[16]) {
-  SegmentFit best;
-  int bestCount = 17;
-  for (int flipAbove = 15; flipAbove >= -1; --flipAbove) {
-    std::map<int, int> votes[2];
-    for (int low = 0; low < 16; ++low) {
-      if (wanted[low] != 0 && wanted[low] != Lanes::kSlow) ++votes[OddClass(low, flipAbove)][wanted[low]];
-    }
-    SegmentFit fit{MostFrequent(votes[0]), MostFrequent(votes[1]), flipAbove, 0};
-    int count = 0;
-    for (int low = 0; low < 16; ++low) {
-      if (wanted[low] != 0 && wanted[low] != (OddClass(low, flipAbove) ? fit.odd : fit.even)) {
-        fit.misfits |= 1u << low;
-        ++count;
-      }
-    }
-    if (count < bestCount) best = fit, bestCount = count;
+  SegmentFit best = FitWithFlip(wanted, 15);
+  for (int flipAbove = 14; flipAbove >= 0; --flipAbove) {
+    const SegmentFit fit = FitWithFlip(wanted, flipAbove);
+    if (std::popcount(fit.misfits) < std::popcount(best.misfits)) best = fit;
   }
   return best;
 }

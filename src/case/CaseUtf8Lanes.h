@@ -29,8 +29,8 @@ struct Utf8LaneTables {
   static constexpr std::int8_t kIrregular = 127;  // an even delta: the segment's deltas are in `irregular`
 
   // Per segment, at [trail bit 5][(lead & 7) | (trail & 0x10) >> 1]: the
-  // delta of its cased letters of even and of odd code point; from trail
-  // bits 0..3 above flipAbove on, the two swap (the pairs of Latin
+  // delta of its cased letters of even and of odd code point; for trail
+  // bits 0..3 above flipAbove (0..15), the two swap (the pairs of Latin
   // Extended-A change step at U+0139, U+014A and U+0179).
   alignas(16) std::int8_t evenDelta[2][16];
   alignas(16) std::int8_t oddDelta[2][16];
