@@ -102,13 +102,12 @@ void SetSegment(Lanes& lanes, unsigned lead, unsigned high, const CaseTables& t)
   }
 }
 
-// All `count` code points from `first` on: no rule changes them, none is
-// cased.
+// All `count` code points from `first` on: no rule changes them (so none is
+// cased: a cased letter has two forms).
 bool Caseless(const CaseTables& t, unsigned first, unsigned count) {
   for (unsigned cp = first; cp < first + count; ++cp) {
     const auto c = char16_t(cp);
     if (t.upper[c] != c || t.lower[c] != c || t.toggled[c] != c || t.capitalised[c] != c) return false;
-    if (t.flags[c] & kCasedBit) return false;
   }
   return true;
 }

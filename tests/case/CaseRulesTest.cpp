@@ -293,15 +293,16 @@ TEST(CaseRules, Utf8BlocksMatchThePlainStepsAtEveryPlaceOfABlock) {
 // every character of the Latin-1 Supplement and of Latin Extended-A but six
 // (micro sign, y with diaeresis, dotted and dotless i, capital Y with
 // diaeresis, long s), Greek, Cyrillic U+0400..U+047F, CJK, kana, Hangul,
-// general punctuation, dingbats, a three-byte character of every group of
-// 256 of a lead byte, characters beyond the BMP; on the AVX-512 path also
-// Cyrillic up to U+04FF and Hebrew and Arabic, whose lead bytes are caseless.
+// general punctuation, dingbats, Devanagari, a three-byte character of
+// every group of 256 of a lead byte, characters beyond the BMP; on the
+// AVX-512 path also Cyrillic up to U+04FF and Hebrew and Arabic, whose lead
+// bytes are caseless.
 Text KnownScripts(bool wide) {
   Text text;
   std::vector<std::array<char32_t, 3>> runs = {
       {0xA0, 0xB4, 1},     {0xB6, 0xFE, 1},     {0x100, 0x12F, 1},   {0x132, 0x177, 1},   {0x179, 0x17E, 1},
       {0x386, 0x3CE, 1},   {0x400, 0x47F, 1},   {0x3041, 0x3096, 1}, {0x4E00, 0x4E40, 1}, {0xAC00, 0xAC40, 1},
-      {0x2010, 0x2027, 1}, {0x2700, 0x2760, 1}, {0x1F600, 0x1F620, 1}, {0x5000, 0x5FFF, 0xFF}};
+      {0x2010, 0x2027, 1}, {0x2700, 0x2760, 1}, {0x905, 0x939, 1},   {0x1F600, 0x1F620, 1}, {0x5000, 0x5FFF, 0xFF}};
   if (wide) runs.insert(runs.end(), {{0x480, 0x4FF, 1}, {0x5D0, 0x5EA, 1}, {0x627, 0x64A, 1}});
   int count = 0;
   for (const auto& run : runs) {
