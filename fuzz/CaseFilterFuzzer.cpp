@@ -1,8 +1,8 @@
 // The filter over arbitrary bytes, read from a file or a pipe in blocks of
-// any size: invalid input is found at the right offset (by the SSE2 and the
-// plain validation alike) and nothing is written; valid input comes out as
-// valid UTF-8 with as many code points, equal to the rule applied to the
-// decoded text.
+// any size: invalid input is found at the right offset (by each vector
+// path's validation and the plain one alike) and nothing is written; valid
+// input comes out as valid UTF-8 with as many code points, equal to the rule
+// applied to the decoded text.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +14,7 @@
 #include "FuzzSupport.h"
 #include "Utf8.h"
 #include "case/CaseRules.h"
+#include "case/CaseVector.h"
 
 namespace {
 
@@ -110,7 +111,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::size_t badOffset = 0;
   const auto points = DecodeStrict(input, badOffset);
-  Check(utf8::FindInvalid(input) == utf8::scalar::FindInvalid(input), "the SSE2 validation differs from the plain loop");
+  using mCase::detail::KernelPath;
+  const KernelPath best = mCase::detail::ActiveKernelPath();
+  for (KernelPath path : {KernelPath::Sse2, KernelPath::Avx2, KernelPath::Avx512}) {
+    if (!mCase::detail::UseKernelPath(path)) continue;
+    Check(utf8::FindInvalid(input) == utf8::scalar::FindInvalid(input), "a vector validation differs from the plain loop");
+  }
+  mCase::detail::UseKernelPath(best);
   Check(utf8::scalar::FindInvalid(input) == (points ? std::nullopt : std::optional<std::size_t>(badOffset)),
         "validation names the wrong offset of the ill-formed sequence");
 

@@ -1,8 +1,9 @@
 // The five case rules over arbitrary UTF-16 text: lengths, idempotence, the
 // round trips between upper and lower case, the toggle round trip, surrogate
 // halves, chunked conversion with the state carried across, in-place and
-// misaligned buffers, the vector kernels against the plain loops, and the
-// UTF-8 kernels against the UTF-16 rules.
+// misaligned buffers, the vector kernels against the plain loops, the UTF-8
+// kernels of every path against the UTF-16 rules, and the UTF-8 kernels over
+// bytes that are not well-formed.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include "FuzzSupport.h"
 #include "case/CaseRules.h"
 #include "case/CaseUtf8.h"
+#include "case/CaseVector.h"
 
 namespace {
 
@@ -66,15 +68,18 @@ void CheckKernels(CaseRule rule, const Text& text, std::size_t inShift, std::siz
   Check(Text(in.begin() + inShift, in.end()) == expected, "chunked in-place conversion differs from one piece");
 }
 
-// The UTF-8 kernels, SSE2 and plain, at the given shifts and cut at the cut
-// points (moved on to a character's start): the UTF-8 of the UTF-16 rule
-// (a lone surrogate half being U+FFFD on both sides).
+// The UTF-8 kernels on each path the CPU runs (plain, SSE2, AVX2, AVX-512),
+// at the given shifts and cut at the cut points (moved on to a character's
+// start): the UTF-8 of the UTF-16 rule (a lone surrogate half being U+FFFD
+// on both sides).
 void CheckUtf8(CaseRule rule, const Text& text, std::size_t inShift, std::size_t outShift,
                const std::vector<std::size_t>& cuts) {
+  using detail::KernelPath;
   const std::string bytes = std::string(inShift, '#') + fuzz::Utf8(text);
   const std::string expected = fuzz::Utf8(Convert(rule, text));
-  for (bool vector : {true, false}) {
-    const auto convert = vector ? ConvertUtf8 : scalar::ConvertUtf8;
+  const KernelPath best = detail::ActiveKernelPath();
+  for (KernelPath path : {KernelPath::Scalar, KernelPath::Sse2, KernelPath::Avx2, KernelPath::Avx512}) {
+    if (!detail::UseKernelPath(path)) continue;
     std::string out(outShift + Utf8Capacity(bytes.size()), '\0');
     std::size_t written = outShift, from = inShift;
     bool state = true;
@@ -83,11 +88,33 @@ void CheckUtf8(CaseRule rule, const Text& text, std::size_t inShift, std::size_t
     for (std::size_t to : ends) {
       to = std::min(std::max(to + inShift, from), bytes.size());
       while (to < bytes.size() && (bytes[to] & 0xC0) == 0x80) ++to;
-      written += convert(rule, bytes.data() + from, to - from, out.data() + written, state);
+      written += ConvertUtf8(rule, bytes.data() + from, to - from, out.data() + written, state);
       from = to;
     }
     Check(out.substr(outShift, written - outShift) == expected, "a UTF-8 kernel differs from the UTF-16 rule");
   }
+  detail::UseKernelPath(best);
+}
+
+// Bytes that are not well-formed UTF-8 (the HTML and RTF that other
+// programs put on the clipboard may hold any): on every path the kernels
+// read and write nothing outside their buffers, which are exactly as large
+// as the contract asks (AddressSanitizer watches), and stay within
+// Utf8Capacity.
+void CheckAnyBytes(const std::string& bytes) {
+  using detail::KernelPath;
+  const KernelPath best = detail::ActiveKernelPath();
+  for (KernelPath path : {KernelPath::Scalar, KernelPath::Sse2, KernelPath::Avx2, KernelPath::Avx512}) {
+    if (!detail::UseKernelPath(path)) continue;
+    for (CaseRule rule : kCaseRules) {
+      const std::vector<char> in(bytes.begin(), bytes.end());
+      std::vector<char> out(Utf8Capacity(in.size()));
+      bool state = true;
+      Check(ConvertUtf8(rule, in.data(), in.size(), out.data(), state) <= out.size(),
+            "a UTF-8 kernel wrote more than Utf8Capacity");
+    }
+  }
+  detail::UseKernelPath(best);
 }
 
 void CheckTextProperties(const Text& x) {
@@ -129,8 +156,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t& cut : cuts) cut = in.ConsumeIntegralInRange<std::size_t>(0, 600);
   std::sort(cuts.begin(), cuts.end());
   // Seeds hold plain text after their control bytes are taken.
-  const Text text = in.ConsumeBool() ? fuzz::LenientUtf8(in.ConsumeRemainingBytesAsString())
-                                     : fuzz::TakeText(in, 1200);
+  const bool lenient = in.ConsumeBool();
+  const std::string raw = lenient ? in.ConsumeRemainingBytesAsString() : std::string();
+  const Text text = lenient ? fuzz::LenientUtf8(raw) : fuzz::TakeText(in, 1200);
+  CheckAnyBytes(raw);
 
   for (CaseRule rule : kCaseRules) {
     CheckKernels(rule, text, inShift, outShift, cuts);

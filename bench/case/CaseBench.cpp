@@ -2,6 +2,9 @@
 // corpora, and on the same texts as UTF-8, against memcpy of the same buffer
 // measured in the same run; each kernel beside its plain loop. Prints its
 // figures; it asserts nothing.
+//
+// Usage: case-bench [sse2|avx2|avx512]: the kernels of that path, if the CPU
+// runs it, instead of the best it runs.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -15,6 +18,7 @@
 
 #include "case/CaseRules.h"
 #include "case/CaseUtf8.h"
+#include "case/CaseVector.h"
 
 namespace {
 
@@ -273,9 +277,23 @@ void Measure(const CorpusRecipe& recipe, std::uint32_t seed) {
 
 }  // namespace
 
-int main() {
-  std::printf("case-bench: median of %d passes, UTF-16 source and destination buffers of 64 MiB%s\n",
-              kRounds, mCase::HasVectorKernels() ? ", SSE2 kernels" : ", scalar kernels");
+int main(int argc, char** argv) {
+  using mCase::detail::KernelPath;
+  const char* const kPaths[] = {"scalar kernels", "SSE2 kernels", "SSE2 kernels, AVX2 for UTF-8",
+                                "SSE2 kernels, AVX-512 for UTF-8"};
+  if (argc == 2) {
+    const std::string_view name = argv[1];
+    const KernelPath path = name == "avx512" ? KernelPath::Avx512
+                            : name == "avx2" ? KernelPath::Avx2
+                            : name == "sse2" ? KernelPath::Sse2
+                                             : KernelPath::Scalar;
+    if (path == KernelPath::Scalar || !mCase::detail::UseKernelPath(path)) {
+      std::fprintf(stderr, "case-bench: no path '%s' on this CPU (sse2, avx2 or avx512)\n", argv[1]);
+      return 2;
+    }
+  }
+  std::printf("case-bench: median of %d passes, UTF-16 source and destination buffers of 64 MiB, %s\n", kRounds,
+              kPaths[static_cast<int>(mCase::detail::ActiveKernelPath())]);
   std::uint32_t seed = 2026;
   for (const CorpusRecipe& recipe : kRecipes) Measure(recipe, seed++);
   return 0;

@@ -4,7 +4,8 @@
 #include "case/CaseVector.h"
 
 #if defined(_MSC_VER) && !defined(__GNUC__)
-#include <intrin.h>  // __cpuid
+#include <immintrin.h>  // _xgetbv
+#include <intrin.h>     // __cpuid, __cpuidex
 #endif
 
 namespace tarnwick::mCase {
@@ -68,6 +69,9 @@ constexpr KernelSet kScalarKernels{scalar::UpperUnits, scalar::LowerUnits, scala
 #if TARNWICK_CASE_SSE2
 constexpr KernelSet kSse2Kernels{sse2::UpperUnits, sse2::LowerUnits, sse2::ToggleUnits,
                                  sse2::SentenceUnits, sse2::ProperUnits};
+// The same UTF-16 kernels: the wider paths differ in their UTF-8 kernels only.
+constexpr KernelSet kAvx2Kernels = kSse2Kernels;
+constexpr KernelSet kAvx512Kernels = kSse2Kernels;
 #endif
 
 bool DetectSse2() noexcept {
@@ -87,19 +91,69 @@ bool DetectSse2() noexcept {
 #endif
 }
 
+// AVX2 needs the system's support too: it must save the 256-bit registers
+// (XCR0 bits 1 and 2, readable once OSXSAVE is set), which the compiler's
+// own check includes.
+bool DetectAvx2() noexcept {
+#if !TARNWICK_CASE_SSE2
+  return false;
+#elif defined(__GNUC__)
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
+#elif defined(_MSC_VER)
+  int registers[4] = {};
+  __cpuid(registers, 0);
+  if (registers[0] < 7) return false;
+  __cpuid(registers, 1);
+  const bool osSaves = (registers[2] & (1 << 27)) != 0 && (registers[2] & (1 << 28)) != 0;  // OSXSAVE, AVX
+  if (!osSaves || (_xgetbv(0) & 6) != 6) return false;
+  __cpuidex(registers, 7, 0);
+  return (registers[1] & (1 << 5)) != 0;  // EBX bit 5: AVX2
+#else
+  return false;
+#endif
+}
+
+// AVX-512 needs the opmask and the 512-bit registers saved too (XCR0 bits 5
+// to 7).
+bool DetectAvx512() noexcept {
+#if !TARNWICK_CASE_SSE2
+  return false;
+#elif defined(__GNUC__)
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+         __builtin_cpu_supports("avx512vbmi");
+#elif defined(_MSC_VER)
+  if (!DetectAvx2() || (_xgetbv(0) & 0xE6) != 0xE6) return false;
+  int registers[4] = {};
+  __cpuidex(registers, 7, 0);
+  const bool foundationAndBytes = (registers[1] & (1 << 16)) != 0 && (registers[1] & (1 << 30)) != 0;  // F, BW
+  return foundationAndBytes && (registers[2] & (1 << 1)) != 0;                                        // VBMI
+#else
+  return false;
+#endif
+}
+
 const KernelSet& KernelsFor(detail::KernelPath path) noexcept {
 #if TARNWICK_CASE_SSE2
   if (path == detail::KernelPath::Sse2) return kSse2Kernels;
+  if (path == detail::KernelPath::Avx2) return kAvx2Kernels;
+  if (path == detail::KernelPath::Avx512) return kAvx512Kernels;
 #endif
   (void)path;
   return kScalarKernels;
 }
 
+detail::KernelPath BestKernelPath() noexcept {
+  if (detail::CpuHasAvx512()) return detail::KernelPath::Avx512;
+  if (detail::CpuHasAvx2()) return detail::KernelPath::Avx2;
+  return detail::CpuHasSse2() ? detail::KernelPath::Sse2 : detail::KernelPath::Scalar;
+}
+
 // Chosen on first use; a function-local static, so that a conversion during
 // another file's static initialisation finds it set.
 const KernelSet*& ActiveKernels() noexcept {
-  static const KernelSet* active =
-      &KernelsFor(detail::CpuHasSse2() ? detail::KernelPath::Sse2 : detail::KernelPath::Scalar);
+  static const KernelSet* active = &KernelsFor(BestKernelPath());
   return active;
 }
 
@@ -112,19 +166,36 @@ bool CpuHasSse2() noexcept {
   return has;
 }
 
+bool CpuHasAvx2() noexcept {
+  static const bool has = DetectAvx2();
+  return has;
+}
+
+bool CpuHasAvx512() noexcept {
+  static const bool has = DetectAvx512();
+  return has;
+}
+
 KernelPath ActiveKernelPath() noexcept {
-  return ActiveKernels() == &kScalarKernels ? KernelPath::Scalar : KernelPath::Sse2;
+#if TARNWICK_CASE_SSE2
+  if (ActiveKernels() == &kAvx512Kernels) return KernelPath::Avx512;
+  if (ActiveKernels() == &kAvx2Kernels) return KernelPath::Avx2;
+  if (ActiveKernels() == &kSse2Kernels) return KernelPath::Sse2;
+#endif
+  return KernelPath::Scalar;
 }
 
 bool UseKernelPath(KernelPath path) noexcept {
   if (path == KernelPath::Sse2 && !CpuHasSse2()) return false;
+  if (path == KernelPath::Avx2 && !CpuHasAvx2()) return false;
+  if (path == KernelPath::Avx512 && !CpuHasAvx512()) return false;
   ActiveKernels() = &KernelsFor(path);
   return true;
 }
 
 }  // namespace detail
 
-bool HasVectorKernels() noexcept { return detail::ActiveKernelPath() == detail::KernelPath::Sse2; }
+bool HasVectorKernels() noexcept { return detail::ActiveKernelPath() != detail::KernelPath::Scalar; }
 
 void UpperUnits(const char16_t* in, char16_t* out, std::size_t n) noexcept { ActiveKernels()->upper(in, out, n); }
 

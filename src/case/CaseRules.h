@@ -66,7 +66,7 @@ bool ProperUnits(const char16_t* in, char16_t* out, std::size_t n, bool atWordSt
 bool ConvertUnits(CaseRule rule, const char16_t* in, char16_t* out, std::size_t n, bool state) noexcept;
 }  // namespace scalar
 
-// True when the kernels above run the SSE2 path.
+// True when the kernels above run a vector path (SSE2, or AVX2 for UTF-8).
 bool HasVectorKernels() noexcept;
 
 // --- Whole texts ----------------------------------------------------------------

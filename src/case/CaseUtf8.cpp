@@ -1,5 +1,6 @@
 #include "case/CaseUtf8.h"
 
+#include <atomic>
 #include <memory>
 
 #include "case/CaseUtf8Steps.h"
@@ -38,6 +39,13 @@ const ByteForms& Utf8ByteForms() {
   return *forms;
 }
 
+namespace {
+std::atomic<std::uint64_t> plainStretches{0};
+}  // namespace
+
+std::uint64_t Utf8PlainStretches() noexcept { return plainStretches.load(std::memory_order_relaxed); }
+void CountUtf8PlainStretch() noexcept { plainStretches.fetch_add(1, std::memory_order_relaxed); }
+
 }  // namespace detail
 
 namespace scalar {
@@ -69,7 +77,12 @@ std::size_t ConvertUtf8(CaseRule rule, const char* in, std::size_t n, char* out,
 
 std::size_t ConvertUtf8(CaseRule rule, const char* in, std::size_t n, char* out, bool& state) noexcept {
 #if TARNWICK_CASE_SSE2
-  if (detail::ActiveKernelPath() == detail::KernelPath::Sse2) return sse2::ConvertUtf8(rule, in, n, out, state);
+  switch (detail::ActiveKernelPath()) {
+    case detail::KernelPath::Avx512: return avx512::ConvertUtf8(rule, in, n, out, state);
+    case detail::KernelPath::Avx2: return avx2::ConvertUtf8(rule, in, n, out, state);
+    case detail::KernelPath::Sse2: return sse2::ConvertUtf8(rule, in, n, out, state);
+    case detail::KernelPath::Scalar: break;
+  }
 #endif
   return scalar::ConvertUtf8(rule, in, n, out, state);
 }

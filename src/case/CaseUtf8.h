@@ -19,13 +19,14 @@ constexpr std::size_t Utf8Capacity(std::size_t n) { return n + n / 2; }
 // Converts n bytes of well-formed UTF-8 that end with a whole character,
 // writing at most Utf8Capacity(n) bytes to `out` (which must not overlap
 // `in`); returns the bytes written. `state` is that of ConvertUnits, taken
-// and updated. Bytes that are not well-formed are copied as they are and
-// the result is then unspecified, but nothing outside the two buffers is
-// ever read or written.
+// and updated. For bytes that are not well-formed the result is unspecified
+// (they may pass as they are or change), but nothing outside the two
+// buffers is ever read or written.
 std::size_t ConvertUtf8(CaseRule rule, const char* in, std::size_t n, char* out, bool& state) noexcept;
 
-// The plain loop behind it, one character at a time; ConvertUtf8 adds SSE2
-// rounds of 16 ASCII bytes where the CPU has it and must give the same bytes.
+// The plain loop behind it, one character at a time. ConvertUtf8 takes the
+// vector path that the case kernels take (SSE2 rounds of 16 bytes, AVX2
+// blocks of 32, AVX-512 blocks of 64) and must give the same bytes.
 namespace scalar {
 std::size_t ConvertUtf8(CaseRule rule, const char* in, std::size_t n, char* out, bool& state) noexcept;
 }  // namespace scalar

@@ -1,10 +1,13 @@
-// The SSE2 kernels behind the public ones, and the choice between them and
-// the scalar loops. Every x86 build compiles the SSE2 kernels; where the
-// target's baseline lacks SSE2 (32-bit x86 for CPUs of the Pentium III era)
-// they are chosen at run time, once, when the CPU has it.
+// The vector kernels behind the public ones, and the choice between them and
+// the scalar loops. Every x86 build compiles the SSE2 kernels and the AVX2
+// and AVX-512 kernels of UTF-8; the best that the CPU (and, for the wider
+// registers, the system, which must save them) runs is chosen at run time,
+// once. Where the target's baseline lacks SSE2 (32-bit x86 for CPUs of the
+// Pentium III era) a CPU without it takes the scalar loops.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "case/CaseRules.h"
 
@@ -31,14 +34,29 @@ bool SentenceUnits(const char16_t* in, char16_t* out, std::size_t n, bool capita
 bool ProperUnits(const char16_t* in, char16_t* out, std::size_t n, bool atWordStart) noexcept;
 std::size_t ConvertUtf8(CaseRule rule, const char* in, std::size_t n, char* out, bool& state) noexcept;
 }  // namespace tarnwick::mCase::sse2
+
+// UTF-8 in blocks of 32 and 64 bytes; these paths take the SSE2 kernels of
+// UTF-16.
+namespace tarnwick::mCase::avx2 {
+// Call only where CpuHasAvx2() holds.
+std::size_t ConvertUtf8(CaseRule rule, const char* in, std::size_t n, char* out, bool& state) noexcept;
+}  // namespace tarnwick::mCase::avx2
+namespace tarnwick::mCase::avx512 {
+// Call only where CpuHasAvx512() holds.
+std::size_t ConvertUtf8(CaseRule rule, const char* in, std::size_t n, char* out, bool& state) noexcept;
+}  // namespace tarnwick::mCase::avx512
 #endif
 
 namespace tarnwick::mCase::detail {
 
-enum class KernelPath { Scalar, Sse2 };
+enum class KernelPath { Scalar, Sse2, Avx2, Avx512 };
 
 // True when this build has the SSE2 kernels and the CPU runs them.
 bool CpuHasSse2() noexcept;
+// The same for the AVX2 kernel, and for the AVX-512 one (AVX512F, BW and
+// VBMI).
+bool CpuHasAvx2() noexcept;
+bool CpuHasAvx512() noexcept;
 
 // The path that the public kernels take: at first the best the CPU runs.
 KernelPath ActiveKernelPath() noexcept;
@@ -48,5 +66,11 @@ KernelPath ActiveKernelPath() noexcept;
 // when the CPU or the build cannot run it. Not for use while another thread
 // converts.
 bool UseKernelPath(KernelPath path) noexcept;
+
+// How many stretches the UTF-8 block kernels (AVX2, AVX-512) have handed to
+// the plain steps since the program started, for the tests: text of the
+// scripts that the blocks know must never need them.
+std::uint64_t Utf8PlainStretches() noexcept;
+void CountUtf8PlainStretch() noexcept;
 
 }  // namespace tarnwick::mCase::detail

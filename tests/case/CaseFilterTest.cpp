@@ -11,6 +11,7 @@
 #include "CaseTestText.h"
 #include "Utf8.h"
 #include "case/CaseRules.h"
+#include "case/CaseVector.h"
 
 namespace tarnwick::casefilter {
 namespace {
@@ -128,34 +129,51 @@ TEST(CaseFilter, ReadWriteAndChangedInputFailures) {
   }
 }
 
-// The SSE2 validation against the plain loop: each ill-formed sequence at
-// every place of a 64-byte block, after ASCII or after characters of every
-// length; then random text, short pieces of every character length between
-// ASCII runs (so that any round of a block may be the only one beyond
-// ASCII), with one byte spoilt.
+// Runs check() with the validation on each vector path the CPU runs (SSE2,
+// AVX2, AVX-512), and puts the path of the start back.
+template <class Check>
+void OnEachVectorPath(Check check) {
+  using mCase::detail::KernelPath;
+  const KernelPath start = mCase::detail::ActiveKernelPath();
+  for (KernelPath path : {KernelPath::Sse2, KernelPath::Avx2, KernelPath::Avx512}) {
+    if (!mCase::detail::UseKernelPath(path)) continue;
+    SCOPED_TRACE(testing::Message() << "path " << static_cast<int>(path));
+    check();
+  }
+  mCase::detail::UseKernelPath(start);
+}
+
+// The vector validations against the plain loop: each ill-formed sequence at
+// every place of a round of 16, 32 or 64 bytes and of the blocks of two or
+// four rounds, after ASCII or after characters of every length; then random
+// text, short pieces of every character length between ASCII runs (so that
+// any round of a block may be the only one beyond ASCII), with one byte
+// spoilt.
 TEST(CaseFilter, ValidationPathsAgree) {
   const std::string good = Utf8(u"a\xE9\u4E2D\U0001F600 \u0416z. \u0800\U0010FFFF\uFFFF\u07FF" u"bcdefghijklmnop");
-  for (const char* bad : {"\xED\xA0\x80", "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xC1\xBF",
-                          "\xF5\x80", "\x80", "\xE2\x82", "\xC3\xC0"}) {
-    for (const std::string& lead : {std::string(), good}) {
-      for (std::size_t at = 0; at < 80; ++at) {
-        const std::string bytes = lead + std::string(at, 'q') + bad + std::string(80, 'q');
-        SCOPED_TRACE(testing::Message() << "bad byte at " << lead.size() + at);
-        EXPECT_EQ(utf8::FindInvalid(bytes), lead.size() + at);
-        EXPECT_EQ(utf8::scalar::FindInvalid(bytes), lead.size() + at);
+  OnEachVectorPath([&] {
+    for (const char* bad : {"\xED\xA0\x80", "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xC1\xBF",
+                            "\xF5\x80", "\x80", "\xE2\x82", "\xC3\xC0"}) {
+      for (const std::string& lead : {std::string(), good}) {
+        for (std::size_t at = 0; at < 140; ++at) {
+          const std::string bytes = lead + std::string(at, 'q') + bad + std::string(80, 'q');
+          SCOPED_TRACE(testing::Message() << "bad byte at " << lead.size() + at);
+          EXPECT_EQ(utf8::FindInvalid(bytes), lead.size() + at);
+          EXPECT_EQ(utf8::scalar::FindInvalid(bytes), lead.size() + at);
+        }
       }
     }
-  }
-  std::mt19937 rng(3);
-  for (int round = 0; round < 4000; ++round) {
-    std::string bytes;
-    while (bytes.size() < 150)
-      bytes += rng() % 2 ? std::string(rng() % 40, 'q') : good.substr(rng() % good.size(), rng() % 12);
-    if (round % 4) bytes[rng() % bytes.size()] = char(rng());
-    const std::size_t from = rng() % 20, n = rng() % (bytes.size() - from);
-    const std::string_view view = std::string_view(bytes).substr(from, n);
-    ASSERT_EQ(utf8::FindInvalid(view), utf8::scalar::FindInvalid(view)) << round;
-  }
+    std::mt19937 rng(3);
+    for (int round = 0; round < 4000; ++round) {
+      std::string bytes;
+      while (bytes.size() < 300)
+        bytes += rng() % 2 ? std::string(rng() % 40, 'q') : good.substr(rng() % good.size(), rng() % 12);
+      if (round % 4) bytes[rng() % bytes.size()] = char(rng());
+      const std::size_t from = rng() % 20, n = rng() % (bytes.size() - from);
+      const std::string_view view = std::string_view(bytes).substr(from, n);
+      ASSERT_EQ(utf8::FindInvalid(view), utf8::scalar::FindInvalid(view)) << round;
+    }
+  });
 }
 
 TEST(CaseFilter, ParsesTheFiveRuleNamesOnly) {

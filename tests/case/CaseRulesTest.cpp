@@ -1,8 +1,10 @@
-// The five rules on every path (UTF-16 and UTF-8, SSE2 and plain loops):
-// the documented examples, then every code unit against the rule's
-// definition, whole and in pieces, at every alignment.
+// The five rules on every path (UTF-16 and UTF-8, the plain loops and each
+// vector path the CPU runs): the documented examples, then every code unit
+// against the rule's definition, whole and in pieces, at every alignment and
+// at every place of a UTF-8 block.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -15,15 +17,35 @@
 namespace tarnwick::mCase {
 namespace {
 
+using detail::KernelPath;
 using testing::Defined;
 using testing::Utf8;
 
 constexpr CaseRule S = CaseRule::Sentence, L = CaseRule::Lower, U = CaseRule::Upper, P = CaseRule::Proper,
                    T = CaseRule::Toggle;
 
-// A rule on the SSE2 path (where the CPU has it) or the plain loop, in one
-// piece or cut into pieces (of 1 to 1008 units, or of whole characters of 1
-// to 64 bytes) with the state carried from piece to piece.
+const char* PathName(KernelPath path) {
+  const char* const kNames[] = {"plain loops", "SSE2", "AVX2", "AVX-512"};
+  return kNames[static_cast<int>(path)];
+}
+
+// Runs check(path) with the public kernels on each path that the CPU runs,
+// the plain loops first (or on the vector paths only), and puts the path of
+// the start back.
+template <class Check>
+void OnEachPath(Check check, bool vectorOnly = false) {
+  const KernelPath start = detail::ActiveKernelPath();
+  for (KernelPath path : {KernelPath::Scalar, KernelPath::Sse2, KernelPath::Avx2, KernelPath::Avx512}) {
+    if ((vectorOnly && path == KernelPath::Scalar) || !detail::UseKernelPath(path)) continue;
+    SCOPED_TRACE(PathName(path));
+    check(path);
+  }
+  detail::UseKernelPath(start);
+}
+
+// A rule on the active path or the plain loop, in one piece or cut into
+// pieces (of 1 to 1008 units, or of whole characters of 1 to 64 bytes) with
+// the state carried from piece to piece.
 Text UnitsOf(CaseRule rule, const Text& in, bool plain, bool pieces = false) {
   Text out(in.size(), u'\0');
   bool state = true;
@@ -35,7 +57,7 @@ Text UnitsOf(CaseRule rule, const Text& in, bool plain, bool pieces = false) {
   return out;
 }
 
-std::string Utf8Of(CaseRule rule, const std::string& in, bool plain, bool pieces = false) {
+std::string Utf8Of(CaseRule rule, const std::string& in, bool plain, bool pieces = false, bool* stateOut = nullptr) {
   std::string out;
   bool state = true;
   for (std::size_t from = 0, to; from < in.size(); from = to) {
@@ -45,17 +67,18 @@ std::string Utf8Of(CaseRule rule, const std::string& in, bool plain, bool pieces
     piece.resize((plain ? scalar::ConvertUtf8 : ConvertUtf8)(rule, &in[from], to - from, piece.data(), state));
     out += piece;
   }
+  if (stateOut) *stateOut = state;
   return out;
 }
 
-// Every path must give `expected`: UTF-16 and UTF-8, SSE2 (where the CPU
-// has it) and the plain loops.
+// Every path must give `expected`: UTF-16 and UTF-8, each vector path the
+// CPU runs and the plain loops.
 void ExpectEveryPath(CaseRule rule, const Text& in, const Text& expected) {
-  EXPECT_EQ(Convert(rule, in), expected);
-  for (bool plain : {false, true}) {
-    EXPECT_EQ(UnitsOf(rule, in, plain), expected) << "plain " << plain;
-    EXPECT_EQ(Utf8Of(rule, Utf8(in), plain), Utf8(expected)) << "UTF-8, plain " << plain;
-  }
+  OnEachPath([&](KernelPath) {
+    EXPECT_EQ(Convert(rule, in), expected);
+    EXPECT_EQ(UnitsOf(rule, in, false), expected);
+    EXPECT_EQ(Utf8Of(rule, Utf8(in), false), Utf8(expected)) << "UTF-8";
+  });
 }
 
 struct Example {
@@ -122,16 +145,15 @@ TEST(CaseRules, EveryUnitFollowsTheDefinitionOnEveryPathWholeAndInPieces) {
     SCOPED_TRACE(CaseRuleName(rule));
     const Text expected = Defined(rule, units);
     const std::string expectedBytes = Utf8(Defined(rule, characters));
-    ASSERT_EQ(Convert(rule, units), expected);
-    for (bool plain : {false, true}) {
-      ASSERT_EQ(UnitsOf(rule, units, plain), expected) << "plain " << plain;
-      ASSERT_EQ(UnitsOf(rule, units, plain, true), expected) << "plain " << plain;
+    OnEachPath([&](KernelPath) {
+      ASSERT_EQ(Convert(rule, units), expected);
+      ASSERT_EQ(UnitsOf(rule, units, false, true), expected);
       Text inPlace = units;
-      (plain ? scalar::ConvertUnits : ConvertUnits)(rule, inPlace.data(), inPlace.data(), inPlace.size(), true);
-      ASSERT_EQ(inPlace, expected) << "in place, plain " << plain;
-      ASSERT_EQ(Utf8Of(rule, bytes, plain), expectedBytes) << "plain " << plain;
-      ASSERT_EQ(Utf8Of(rule, bytes, plain, true), expectedBytes) << "plain " << plain;
-    }
+      ConvertUnits(rule, inPlace.data(), inPlace.data(), inPlace.size(), true);
+      ASSERT_EQ(inPlace, expected) << "in place";
+      ASSERT_EQ(Utf8Of(rule, bytes, false), expectedBytes);
+      ASSERT_EQ(Utf8Of(rule, bytes, false, true), expectedBytes);
+    });
   }
 }
 
@@ -172,9 +194,9 @@ Text MixedSample(std::size_t n, std::uint32_t seed) {
   return text;
 }
 
-// Each kernel against its plain loop: input and output at every alignment,
-// lengths around the round sizes, and outputs large enough for the
-// streaming stores.
+// Each kernel against its plain loop on each vector path: input and output
+// at every alignment, lengths around the round sizes, and outputs large
+// enough for the streaming stores.
 TEST(CaseRules, KernelsMatchThePlainLoopsAtEveryAlignment) {
   if (!detail::CpuHasSse2()) GTEST_SKIP() << "no SSE2 kernels on this CPU or target";
   const Text sample = MixedSample(200, 1);
@@ -183,29 +205,31 @@ TEST(CaseRules, KernelsMatchThePlainLoopsAtEveryAlignment) {
   for (std::size_t n = 0; n <= 80; ++n) texts.push_back(sample.substr(0, n) + u"one two. three, four: five\tsix? x y z end.");
   const Text sentence = u"Жук ест щи, а кот спит на окне весь день. ";  // few capitals in 64 units
   for (std::size_t n = 0; n <= 40; n += 5) texts.push_back(sample.substr(0, n) + sentence + sentence + sentence);
-  for (CaseRule rule : kCaseRules) {
-    SCOPED_TRACE(CaseRuleName(rule));
-    for (const Text& text : texts) {
-      const std::size_t n = text.size();
-      Text expected(n, u'\0');
-      const bool expectedState = scalar::ConvertUnits(rule, text.data(), expected.data(), n, false);
-      const std::string bytes = Utf8(text), expectedBytes = Utf8Of(rule, bytes, true);
-      for (std::size_t shift = 0; shift < 16; ++shift) {
-        const std::size_t outShift = shift * 7 % 16;  // input and output at every 16-byte alignment
-        const Text in = Text(shift, u'#') + text + u'.';  // a delimiter just beyond the units to convert
-        Text out(outShift + n + 16, u'#');
-        const bool state = ConvertUnits(rule, in.data() + shift, out.data() + outShift, n, false);
-        ASSERT_EQ(out, Text(outShift, u'#') + expected + Text(16, u'#')) << "n " << n << " shift " << shift;
-        ASSERT_EQ(state, expectedState) << "n " << n << " shift " << shift;
-        const std::string inBytes = std::string(shift, '#') + bytes;
-        std::string outBytes(outShift + Utf8Capacity(bytes.size()), '#');
-        bool byteState = true;
-        outBytes.resize(outShift + ConvertUtf8(rule, inBytes.data() + shift, bytes.size(),
-                                               outBytes.data() + outShift, byteState));
-        ASSERT_EQ(outBytes.substr(outShift), expectedBytes) << "n " << n << " shift " << shift;
+  OnEachPath([&](KernelPath) {
+    for (CaseRule rule : kCaseRules) {
+      SCOPED_TRACE(CaseRuleName(rule));
+      for (const Text& text : texts) {
+        const std::size_t n = text.size();
+        Text expected(n, u'\0');
+        const bool expectedState = scalar::ConvertUnits(rule, text.data(), expected.data(), n, false);
+        const std::string bytes = Utf8(text), expectedBytes = Utf8Of(rule, bytes, true);
+        for (std::size_t shift = 0; shift < 16; ++shift) {
+          const std::size_t outShift = shift * 7 % 16;  // input and output at every 16-byte alignment
+          const Text in = Text(shift, u'#') + text + u'.';  // a delimiter just beyond the units to convert
+          Text out(outShift + n + 16, u'#');
+          const bool state = ConvertUnits(rule, in.data() + shift, out.data() + outShift, n, false);
+          ASSERT_EQ(out, Text(outShift, u'#') + expected + Text(16, u'#')) << "n " << n << " shift " << shift;
+          ASSERT_EQ(state, expectedState) << "n " << n << " shift " << shift;
+          const std::string inBytes = std::string(shift, '#') + bytes;
+          std::string outBytes(outShift + Utf8Capacity(bytes.size()), '#');
+          bool byteState = true;
+          outBytes.resize(outShift + ConvertUtf8(rule, inBytes.data() + shift, bytes.size(),
+                                                 outBytes.data() + outShift, byteState));
+          ASSERT_EQ(outBytes.substr(outShift), expectedBytes) << "n " << n << " shift " << shift;
+        }
       }
     }
-  }
+  }, true);
   const std::size_t large = (std::size_t(4) << 20) + 37;
   Text text = MixedSample(large, 2);
   std::fill(text.begin() + 4096, text.end() - 4096, u'q');
@@ -217,6 +241,99 @@ TEST(CaseRules, KernelsMatchThePlainLoopsAtEveryAlignment) {
       ASSERT_TRUE(std::equal(expected.begin(), expected.end(), out.begin() + offset)) << int(rule) << offset;
     }
   }
+}
+
+// Characters at the edges of what the UTF-8 blocks tell apart: the first and
+// last of lead bytes and of runs of one delta, the steps where pairs of
+// letters change parity, accented Greek, final sigma, partners across a lead
+// byte, characters that only the plain steps convert (partners of another
+// length, scripts with case beyond the blocks' tables), caseless and cased
+// characters of three bytes, characters beyond the BMP.
+const char16_t* const kBlockProbes[] = {
+    u"\u0080", u"\u00B5", u"\u00BF", u"\u00C0", u"\u00D7", u"\u00DF", u"\u00E0", u"\u00F7", u"\u00FE", u"\u00FF",
+    u"\u0100", u"\u012F", u"\u0130", u"\u0131", u"\u0137", u"\u0138", u"\u0139", u"\u013F", u"\u0140", u"\u0148",
+    u"\u0149", u"\u014A", u"\u0177", u"\u0178", u"\u0179", u"\u017E", u"\u017F", u"\u0180", u"\u01C5", u"\u0219",
+    u"\u0345", u"\u0370", u"\u0386", u"\u038F", u"\u0390", u"\u0391", u"\u03A2", u"\u03A3", u"\u03AC", u"\u03AF",
+    u"\u03B0", u"\u03C2", u"\u03CC", u"\u03CE", u"\u03CF", u"\u03D0", u"\u03FF", u"\u0400", u"\u040F", u"\u0410",
+    u"\u042F", u"\u0430", u"\u044F", u"\u0450", u"\u045F", u"\u0460", u"\u047F", u"\u0480", u"\u0491", u"\u04FF",
+    u"\u0531", u"\u05D0", u"\u07FF", u"\u0800", u"\u1E9E", u"\u1EC7", u"\u2019", u"\u2126", u"\u2764", u"\u3042",
+    u"\u4E2D", u"\uA7B3", u"\uAC00", u"\uD55C", u"\uFE0F", u"\uFF21", u"\uFFFF", u"\U0001F600", u"\U00010428"};
+
+// Each probe at every place of a block of each vector path (so also cut by
+// a block's end), after a delimiter, after a separator and inside a word,
+// with either state: the bytes and the state of the plain steps.
+TEST(CaseRules, Utf8BlocksMatchThePlainStepsAtEveryPlaceOfABlock) {
+  const std::string lead = "Ab. cd, Ef: gh\tij! kl ";
+  const std::string tail = " mn op. qr st uv wx yz ab cd ef gh ij kl mn op qr st uv wx yz.";
+  OnEachPath([&](KernelPath) {
+    for (const char16_t* probe : kBlockProbes) {
+      const std::string c = Utf8(probe);
+      SCOPED_TRACE(::testing::Message() << "probe U+" << std::hex << int(probe[0]));
+      for (std::size_t place = 0; place < 132; ++place) {
+        std::string prefix;
+        while (prefix.size() < place) prefix += lead;
+        prefix.resize(place);
+        // The probe among others, and alone between ASCII runs.
+        for (const std::string& bytes : {prefix + c + ". " + c + " x" + c + c + tail, prefix + c + tail + tail}) {
+          for (CaseRule rule : kCaseRules) {
+            bool expectedState = place % 2 != 0, state = expectedState;
+            std::string expected(Utf8Capacity(bytes.size()), '\0'), out(expected.size(), '\0');
+            expected.resize(scalar::ConvertUtf8(rule, bytes.data(), bytes.size(), expected.data(), expectedState));
+            out.resize(ConvertUtf8(rule, bytes.data(), bytes.size(), out.data(), state));
+            ASSERT_EQ(out, expected) << CaseRuleName(rule) << " at " << place;
+            ASSERT_EQ(state, expectedState) << CaseRuleName(rule) << " at " << place;
+          }
+        }
+      }
+    }
+  }, true);
+}
+
+// The scripts that the UTF-8 blocks convert themselves, between ASCII words:
+// every character of the Latin-1 Supplement and of Latin Extended-A but six
+// (micro sign, y with diaeresis, dotted and dotless i, capital Y with
+// diaeresis, long s), Greek, Cyrillic U+0400..U+047F, CJK, kana, Hangul,
+// general punctuation, dingbats, Devanagari, a three-byte character of
+// every group of 256 of a lead byte, characters beyond the BMP; on the
+// AVX-512 path also Cyrillic up to U+04FF and Hebrew and Arabic, whose lead
+// bytes are caseless.
+Text KnownScripts(bool wide) {
+  Text text;
+  std::vector<std::array<char32_t, 3>> runs = {
+      {0xA0, 0xB4, 1},     {0xB6, 0xFE, 1},     {0x100, 0x12F, 1},   {0x132, 0x177, 1},   {0x179, 0x17E, 1},
+      {0x386, 0x3CE, 1},   {0x400, 0x47F, 1},   {0x3041, 0x3096, 1}, {0x4E00, 0x4E40, 1}, {0xAC00, 0xAC40, 1},
+      {0x2010, 0x2027, 1}, {0x2700, 0x2760, 1}, {0x905, 0x939, 1},   {0x1F600, 0x1F620, 1}, {0x5000, 0x5FFF, 0xFF}};
+  if (wide) runs.insert(runs.end(), {{0x480, 0x4FF, 1}, {0x5D0, 0x5EA, 1}, {0x627, 0x64A, 1}});
+  int count = 0;
+  for (const auto& run : runs) {
+    for (char32_t c = run[0]; c <= run[1]; c += run[2]) {
+      text += c < 0x10000 ? Text(1, char16_t(c)) : Text{char16_t(0xD7C0 + (c >> 10)), char16_t(0xDC00 | (c & 0x3FF))};
+      if (++count % 7 == 0) text += count % 21 == 0 ? u". And " : u" x ";
+    }
+  }
+  for (int k = 0; k < 20; ++k) text += u" ascii";  // the text's last bytes take the plain steps
+  return text;
+}
+
+TEST(CaseRules, Utf8BlocksNeedNoPlainStepsForTheScriptsTheyKnow) {
+  std::string unknown;
+  for (int k = 0; k < 4; ++k) unknown += Utf8(u"Trường học ở Việt Nam. Ängste ");
+  bool blocksRan = false;
+  OnEachPath([&](KernelPath path) {
+    if (path != KernelPath::Avx2 && path != KernelPath::Avx512) return;
+    blocksRan = true;
+    const std::string known = Utf8(KnownScripts(path == KernelPath::Avx512));
+    std::string out(Utf8Capacity(known.size()), '\0');
+    for (CaseRule rule : kCaseRules) {
+      const std::uint64_t before = detail::Utf8PlainStretches();
+      bool state = true;
+      ConvertUtf8(rule, known.data(), known.size(), out.data(), state);
+      EXPECT_EQ(detail::Utf8PlainStretches(), before) << CaseRuleName(rule);
+      ConvertUtf8(rule, unknown.data(), unknown.size(), out.data(), state);
+      EXPECT_GT(detail::Utf8PlainStretches(), before) << CaseRuleName(rule) << ": Vietnamese needs them";
+    }
+  }, true);
+  if (!blocksRan) GTEST_SKIP() << "no UTF-8 block kernels on this CPU or target";
 }
 
 // A lone surrogate half that a rule put into the output would not be
@@ -234,15 +351,25 @@ TEST(CaseRules, ALoneSurrogateIsWrittenAsReplacementCharacter) {
 }
 
 TEST(CaseRules, KernelPathIsTheBestTheCpuRunsAndCanBeSwitched) {
-  const detail::KernelPath start = detail::ActiveKernelPath();
+  const KernelPath start = detail::ActiveKernelPath();
+  const KernelPath best = detail::CpuHasAvx512() ? KernelPath::Avx512
+                          : detail::CpuHasAvx2() ? KernelPath::Avx2
+                          : detail::CpuHasSse2() ? KernelPath::Sse2
+                                                 : KernelPath::Scalar;
+  EXPECT_EQ(start, best);
   EXPECT_EQ(HasVectorKernels(), detail::CpuHasSse2());
+  EXPECT_TRUE(!detail::CpuHasAvx512() || detail::CpuHasAvx2());
 #if defined(__x86_64__) || defined(_M_X64) || defined(__i386__) || defined(_M_IX86)
   EXPECT_TRUE(detail::CpuHasSse2());  // every x86 CPU that runs these tests has SSE2
 #endif
-  ASSERT_TRUE(detail::UseKernelPath(detail::KernelPath::Scalar));
+  ASSERT_TRUE(detail::UseKernelPath(KernelPath::Scalar));
   EXPECT_FALSE(HasVectorKernels());
-  ExpectEveryPath(S, u"one. two", u"One. Two");
-  EXPECT_EQ(detail::UseKernelPath(detail::KernelPath::Sse2), detail::CpuHasSse2());
+  EXPECT_EQ(detail::ActiveKernelPath(), KernelPath::Scalar);
+  const bool has[] = {true, detail::CpuHasSse2(), detail::CpuHasAvx2(), detail::CpuHasAvx512()};
+  for (KernelPath path : {KernelPath::Sse2, KernelPath::Avx2, KernelPath::Avx512}) {
+    EXPECT_EQ(detail::UseKernelPath(path), has[static_cast<int>(path)]) << PathName(path);
+    EXPECT_EQ(detail::ActiveKernelPath() == path, has[static_cast<int>(path)]) << PathName(path);
+  }
   detail::UseKernelPath(start);
 }
 

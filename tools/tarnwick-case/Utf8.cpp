@@ -68,12 +68,33 @@ std::optional<std::size_t> FindInvalid(std::string_view bytes) {
 }  // namespace scalar
 
 #if TARNWICK_CASE_SSE2
+// The offset of the first round (16 bytes for SSE2, 32 for AVX2) in which a
+// byte breaks a rule, or the start of the last, partial round when none
+// does. (Defined below, each in the part compiled for its instructions.)
 namespace sse2 {
-// The offset of the first 16-byte round in which a byte breaks a rule, or
-// the start of the last, partial round when none does. (Defined below, in
-// the part compiled for SSE2.)
 std::size_t CleanRounds(const unsigned char* p, std::size_t n);
 }  // namespace sse2
+namespace avx2 {
+std::size_t CleanRounds(const unsigned char* p, std::size_t n);
+}  // namespace avx2
+
+namespace {
+
+// The AVX-512 path takes the AVX2 rounds too: on text of one- and two-byte
+// characters they check 25.7 GB/s on this project's machine (Zen 4), rounds
+// of 64 bytes 16.8 (by byte permutes) or 14.7 (by shifts of byte masks).
+std::size_t CleanRounds(mCase::detail::KernelPath path, const unsigned char* p, std::size_t n) {
+  using mCase::detail::KernelPath;
+  switch (path) {
+    case KernelPath::Avx512:
+    case KernelPath::Avx2: return avx2::CleanRounds(p, n);
+    case KernelPath::Sse2: return sse2::CleanRounds(p, n);
+    case KernelPath::Scalar: break;
+  }
+  return 0;
+}
+
+}  // namespace
 #endif
 
 std::optional<std::size_t> FindInvalid(std::string_view bytes) {
@@ -83,7 +104,7 @@ std::optional<std::size_t> FindInvalid(std::string_view bytes) {
     // the plain loop goes on from the start of the character that reaches
     // into that round and finds the exact offset.
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t clean = sse2::CleanRounds(p, bytes.size());
+    const std::size_t clean = CleanRounds(mCase::detail::ActiveKernelPath(), p, bytes.size());
     std::size_t from = clean >= 3 ? clean - 3 : 0;
     while (from < clean && IsContinuation(p[from])) ++from;
     if (const auto offset = scalar::FindInvalid(bytes.substr(from))) return from + *offset;
@@ -204,5 +225,89 @@ std::size_t CleanRounds(const unsigned char* p, std::size_t n) {
 }  // namespace tarnwick::utf8::sse2
 
 #include "case/Sse2TargetEnd.h"
+
+// --- AVX2: 32 bytes at a time, the same checks ------------------------------------
+
+#include <immintrin.h>
+
+#include "case/Avx2TargetBegin.h"
+
+namespace tarnwick::utf8::avx2 {
+namespace {
+
+__m256i Splat(int byte) { return _mm256_set1_epi8(static_cast<char>(byte)); }
+__m256i Load(const unsigned char* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+unsigned Bits(__m256i v) { return static_cast<unsigned>(_mm256_movemask_epi8(v)); }
+
+// The bytes k places before each byte of v, from v or from the end of the
+// round before it (a shift across the register's two halves).
+template <int k>
+__m256i Before(__m256i previous, __m256i v) {
+  return _mm256_alignr_epi8(v, _mm256_permute2x128_si256(previous, v, 0x21), 16 - k);
+}
+
+// As in the SSE2 part, for bytes read with their top bit flipped.
+__m256i AtLeast(__m256i flipped, int byte) { return _mm256_cmpgt_epi8(flipped, Splat((byte ^ 0x80) - 1)); }
+__m256i Below(__m256i flipped, int byte) { return _mm256_cmpgt_epi8(Splat(byte ^ 0x80), flipped); }
+__m256i Is(__m256i flipped, int byte) { return _mm256_cmpeq_epi8(flipped, Splat(byte ^ 0x80)); }
+
+__m256i BrokenLanes(__m256i previousRaw, __m256i raw) {
+  const __m256i flip = Splat(0x80);
+  const __m256i v = _mm256_xor_si256(raw, flip), previous = _mm256_xor_si256(previousRaw, flip);
+  const __m256i one = Before<1>(previous, v), two = Before<2>(previous, v), three = Before<3>(previous, v);
+  const __m256i continuation = _mm256_cmpeq_epi8(_mm256_and_si256(raw, Splat(0xC0)), Splat(0x80));
+  const __m256i wanted =
+      _mm256_or_si256(_mm256_or_si256(AtLeast(one, 0xC0), AtLeast(two, 0xE0)), AtLeast(three, 0xF0));
+  __m256i broken = _mm256_xor_si256(wanted, continuation);
+  broken = _mm256_or_si256(broken, _mm256_cmpeq_epi8(_mm256_and_si256(raw, Splat(0xFE)), Splat(0xC0)));
+  broken = _mm256_or_si256(broken, AtLeast(v, 0xF5));
+  const __m256i narrowLow = _mm256_or_si256(_mm256_and_si256(Is(one, 0xE0), Below(v, 0xA0)),
+                                            _mm256_and_si256(Is(one, 0xF0), Below(v, 0x90)));
+  const __m256i narrowHigh = _mm256_or_si256(_mm256_and_si256(Is(one, 0xED), AtLeast(v, 0xA0)),
+                                             _mm256_and_si256(Is(one, 0xF4), AtLeast(v, 0x90)));
+  return _mm256_or_si256(broken, _mm256_or_si256(narrowLow, narrowHigh));
+}
+
+__m256i BrokenTwoByteLanes(__m256i previousRaw, __m256i raw) {
+  const __m256i one = Before<1>(previousRaw, raw);
+  const __m256i wanted = _mm256_cmpeq_epi8(_mm256_max_epu8(one, Splat(0xC0)), one);
+  const __m256i continuation = _mm256_cmpeq_epi8(_mm256_and_si256(raw, Splat(0xC0)), Splat(0x80));
+  const __m256i overlong = _mm256_cmpeq_epi8(_mm256_and_si256(raw, Splat(0xFE)), Splat(0xC0));
+  return _mm256_or_si256(_mm256_xor_si256(wanted, continuation), overlong);
+}
+
+unsigned LongLeads(__m256i raw) { return Bits(_mm256_cmpeq_epi8(_mm256_max_epu8(raw, Splat(0xE0)), raw)); }
+
+constexpr unsigned kLastThree = 0xE0000000u;
+
+}  // namespace
+
+std::size_t CleanRounds(const unsigned char* p, std::size_t n) {
+  __m256i previous = _mm256_setzero_si256();
+  std::size_t i = 0;
+  for (; i + 64 <= n; i += 64) {
+    const __m256i rounds[2] = {Load(p + i), Load(p + i + 32)};
+    if ((Bits(_mm256_or_si256(rounds[0], rounds[1])) | (Bits(previous) & kLastThree)) == 0) {
+      previous = rounds[1];
+      continue;
+    }
+    const bool longer = (LongLeads(_mm256_max_epu8(rounds[0], rounds[1])) | (LongLeads(previous) & kLastThree)) != 0;
+    for (const __m256i& round : rounds) {
+      const __m256i broken = longer ? BrokenLanes(previous, round) : BrokenTwoByteLanes(previous, round);
+      if (Bits(broken) != 0) return i + static_cast<std::size_t>(&round - rounds) * 32;
+      previous = round;
+    }
+  }
+  for (; i + 32 <= n; i += 32) {
+    const __m256i round = Load(p + i);
+    if (Bits(BrokenLanes(previous, round)) != 0) return i;
+    previous = round;
+  }
+  return i;
+}
+
+}  // namespace tarnwick::utf8::avx2
+
+#include "case/Avx2TargetEnd.h"
 
 #endif  // TARNWICK_CASE_SSE2

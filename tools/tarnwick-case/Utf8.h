@@ -10,8 +10,9 @@ namespace tarnwick::utf8 {
 // The byte offset (from 0) at which the first ill-formed sequence starts:
 // a stray continuation byte, a lead byte that cannot start a sequence, an
 // overlong form, an encoded surrogate, a code point above U+10FFFF, or a
-// sequence cut short. Empty when every byte is well-formed. Takes the SSE2
-// path when the case kernels do (mCase::HasVectorKernels).
+// sequence cut short. Empty when every byte is well-formed. Takes a vector
+// path when the case kernels take one: SSE2, or AVX2 for theirs of AVX2 and
+// AVX-512.
 std::optional<std::size_t> FindInvalid(std::string_view bytes);
 
 // The plain loop behind it, one sequence at a time.
