@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "Utf8.h"
+#include "case/Utf8Validation.h"
 #include "case/CaseUtf8.h"
 
 namespace tarnwick::casefilter {
