@@ -4,13 +4,14 @@
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 namespace tarnwick::mCase::data {
 
 // An HTML named character reference ("eacute;", or a legacy name without
 // the semicolon, "eacute") and the one character it stands for.
 struct NamedReference {
-  const char* name;
+  std::string_view name;
   char16_t unit;
 };
 

@@ -1,10 +1,10 @@
-// What the HTML and RTF converters share: the output, written from the
-// input's unchanged stretches and the pieces that change, and the rule
-// applied to one character of the text stream at a time.
+// What the HTML and RTF converters share: the output, and the rule applied
+// to one character of the text stream at a time.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -20,59 +20,77 @@ inline char16_t ConvertUnit(CaseRule rule, char16_t unit, bool& state) {
   return out;
 }
 
-// The output of a conversion. Input bytes are copied only when something
-// after them changes (or at the end), in one piece each time.
+// The output of a conversion. It starts as a copy of the input, and pieces
+// that keep their length are written over it in place (in most documents
+// every piece does). From the first piece that changes length on, the
+// output is built by appending: the input bytes up to each next piece,
+// then the piece.
 class FormatWriter {
  public:
-  explicit FormatWriter(std::string_view in) : in_(in) { out_.reserve(in.size() + in.size() / 8 + 256); }
-
-  // Writes the unchanged input bytes before `at`.
-  void CopyUpTo(std::size_t at) {
-    if (at <= copied_) return;
-    out_.append(in_.data() + copied_, at - copied_);
-    copied_ = at;
-  }
+  explicit FormatWriter(std::string_view in) : in_(in), out_(in) {}
 
   // Input [from, to) becomes `bytes`.
   void Replace(std::size_t from, std::size_t to, std::string_view bytes) {
-    CopyUpTo(from);
-    out_.append(bytes);
-    copied_ = to;
+    if (inPlace_ && bytes.size() == to - from) {
+      std::memcpy(out_.data() + from, bytes.data(), bytes.size());
+    } else {
+      Appending(from);
+      out_.append(bytes);
+    }
+    written_ = to;
   }
 
   // Input [from, to), well-formed UTF-8 ending with a whole character,
-  // converted by the UTF-8 kernels, a slice at a time so that the room that
-  // a slice may grow into stays small.
+  // converted by the UTF-8 kernels.
   void ConvertText(CaseRule rule, std::size_t from, std::size_t to, bool& state) {
-    CopyUpTo(from);
-    constexpr std::size_t kSlice = std::size_t(64) << 10;
-    while (from < to) {
-      std::size_t cut = std::min(to, from + kSlice);
-      while (cut < to && (static_cast<unsigned char>(in_[cut]) & 0xC0) == 0x80) --cut;
-      const std::size_t at = out_.size();
-      out_.resize(at + Utf8Capacity(cut - from));
-      out_.resize(at + ConvertUtf8(rule, in_.data() + from, cut - from, out_.data() + at, state));
-      from = cut;
+    const std::size_t n = to - from;
+    if (inPlace_ && from + Utf8Capacity(n) <= out_.size()) {
+      const std::size_t length = ConvertUtf8(rule, in_.data() + from, n, out_.data() + from, state);
+      if (length != n) {
+        inPlace_ = false;  // what follows in out_ is no longer the input's copy
+        out_.resize(from + length);
+      }
+    } else {
+      Appending(from);
+      constexpr std::size_t kSlice = std::size_t(64) << 10;  // the room a slice may grow into stays small
+      for (std::size_t at = from; at < to;) {
+        std::size_t cut = std::min(to, at + kSlice);
+        while (cut < to && (static_cast<unsigned char>(in_[cut]) & 0xC0) == 0x80) --cut;
+        const std::size_t end = out_.size();
+        out_.resize(end + Utf8Capacity(cut - at));
+        out_.resize(end + ConvertUtf8(rule, in_.data() + at, cut - at, out_.data() + end, state));
+        at = cut;
+      }
     }
-    copied_ = to;
+    written_ = to;
   }
 
   // The input bytes before this one are written (or replaced).
-  std::size_t Written() const { return copied_; }
+  std::size_t Written() const { return written_; }
 
-  // Where input byte `at` (not yet written) lands in the output, as long
-  // as nothing between the written part and it changes.
-  std::size_t OutputPosition(std::size_t at) const { return out_.size() + (at - copied_); }
+  // Where input byte `at` (at or after Written()) lands in the output.
+  std::size_t OutputPosition(std::size_t at) const { return inPlace_ ? at : out_.size() + (at - written_); }
 
   std::string Finish() {
-    CopyUpTo(in_.size());
+    if (!inPlace_) out_.append(in_.substr(written_));
     return std::move(out_);
   }
 
  private:
+  // Turns to appending (once) and writes the unchanged input up to `at`.
+  void Appending(std::size_t at) {
+    if (inPlace_) {
+      inPlace_ = false;
+      out_.resize(at);
+    } else {
+      out_.append(in_.data() + written_, at - written_);
+    }
+  }
+
   std::string_view in_;
   std::string out_;
-  std::size_t copied_ = 0;
+  bool inPlace_ = true;
+  std::size_t written_ = 0;
 };
 
 }  // namespace tarnwick::mCase::detail

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -15,12 +16,12 @@ namespace {
 using detail::ConvertUnit;
 using detail::FormatWriter;
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; }
-bool IsAlpha(char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsHexDigit(char c) { return IsDigit(c) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f'); }
-bool IsAlnum(char c) { return IsAlpha(c) || IsDigit(c); }
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? char(c | 0x20) : c; }
+constexpr bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; }
+constexpr bool IsAlpha(char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
+constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool IsHexDigit(char c) { return IsDigit(c) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f'); }
+constexpr bool IsAlnum(char c) { return IsAlpha(c) || IsDigit(c); }
+constexpr char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? char(c | 0x20) : c; }
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -172,39 +173,57 @@ std::string RewriteHeader(std::string out, const Header& header, const std::arra
 
 // --- Elements --------------------------------------------------------------------
 
-// Elements that a browser's plain text sets on lines of their own.
-constexpr std::string_view kBlockElements[] = {
-    "address", "article", "aside",  "blockquote", "body",     "br",     "caption", "center", "dd",
-    "details", "dialog",  "dir",    "div",        "dl",       "dt",     "fieldset", "figcaption",
-    "figure",  "footer",  "form",   "h1",         "h2",       "h3",     "h4",      "h5",     "h6",
-    "header",  "hgroup",  "hr",     "html",       "legend",   "li",     "main",    "menu",   "nav",
-    "ol",      "option",  "p",      "pre",        "section",  "summary", "table",  "tbody",  "td",
-    "tfoot",   "th",      "thead",  "tr",         "ul"};
+// What an element's tags mean for the text: nothing (inline), a line break
+// in a browser's plain text (block), or content that is no markup: kept as
+// it is (not shown, or code), converted as text with references
+// (textarea), or converted as bare text.
+enum class Element : std::uint8_t { Inline, Block, Script, Kept, Rcdata, Rawtext, Plaintext };
 
-// Elements whose content is no markup: kept as it is (not shown, or code),
-// converted as text with references (textarea), or converted as bare text.
-enum class Content { Markup, Kept, Rcdata, Rawtext, Plaintext, Script };
-
-struct ElementKind {
-  std::string_view name;
-  Content content;
-};
-constexpr ElementKind kTextElements[] = {
-    {"script", Content::Script},     {"style", Content::Kept},     {"title", Content::Kept},
-    {"noscript", Content::Kept},     {"iframe", Content::Kept},    {"noembed", Content::Kept},
-    {"noframes", Content::Kept},     {"textarea", Content::Rcdata}, {"xmp", Content::Rawtext},
-    {"plaintext", Content::Plaintext}};
-
-bool IsBlockElement(std::string_view name) {
-  return std::any_of(std::begin(kBlockElements), std::end(kBlockElements),
-                     [&](std::string_view block) { return EqualIgnoringCase(name, block); });
+// A name of up to eight letters as a number, lower case, for a quick lookup.
+constexpr std::uint64_t NameKey(std::string_view name) {
+  std::uint64_t key = 0;
+  for (std::size_t i = 0; i < name.size(); ++i) key |= std::uint64_t(std::uint8_t(AsciiLower(name[i]))) << (8 * i);
+  return key;
 }
 
-Content ContentOf(std::string_view name) {
-  for (const ElementKind& kind : kTextElements) {
-    if (EqualIgnoringCase(name, kind.name)) return kind.content;
+struct ElementName {
+  std::uint64_t key;
+  Element element;
+};
+
+constexpr ElementName E(std::string_view name, Element element) { return {NameKey(name), element}; }
+
+constexpr Element B = Element::Block, K = Element::Kept;
+constexpr ElementName kElementsByKey[] = {
+    E("address", B), E("article", B), E("aside", B), E("body", B), E("br", B), E("caption", B), E("center", B),
+    E("dd", B), E("details", B), E("dialog", B), E("dir", B), E("div", B), E("dl", B), E("dt", B),
+    E("fieldset", B), E("figure", B), E("footer", B), E("form", B), E("h1", B), E("h2", B), E("h3", B),
+    E("h4", B), E("h5", B), E("h6", B), E("header", B), E("hgroup", B), E("hr", B), E("html", B),
+    E("legend", B), E("li", B), E("main", B), E("menu", B), E("nav", B), E("ol", B), E("option", B), E("p", B),
+    E("pre", B), E("section", B), E("summary", B), E("table", B), E("tbody", B), E("td", B), E("tfoot", B),
+    E("th", B), E("thead", B), E("tr", B), E("ul", B), E("script", Element::Script), E("style", K),
+    E("title", K), E("noscript", K), E("iframe", K), E("noembed", K), E("noframes", K),
+    E("textarea", Element::Rcdata), E("xmp", Element::Rawtext)};
+
+struct SortedElements {
+  std::array<ElementName, std::size(kElementsByKey)> names;
+  constexpr SortedElements() : names() {
+    for (std::size_t i = 0; i < names.size(); ++i) names[i] = kElementsByKey[i];
+    std::sort(names.begin(), names.end(), [](const ElementName& a, const ElementName& b) { return a.key < b.key; });
   }
-  return Content::Markup;
+};
+constexpr SortedElements kSortedElements;
+
+Element ElementOf(std::string_view name) {
+  if (name.size() > 8) {
+    if (EqualIgnoringCase(name, "blockquote") || EqualIgnoringCase(name, "figcaption")) return Element::Block;
+    return EqualIgnoringCase(name, "plaintext") ? Element::Plaintext : Element::Inline;
+  }
+  const std::uint64_t key = NameKey(name);
+  const auto& names = kSortedElements.names;
+  const auto at = std::lower_bound(names.begin(), names.end(), key,
+                                   [](const ElementName& e, std::uint64_t k) { return e.key < k; });
+  return at != names.end() && at->key == key ? at->element : Element::Inline;
 }
 
 // --- References ------------------------------------------------------------------
@@ -217,11 +236,31 @@ struct Reference {
   bool semicolon = false;
 };
 
+// The names by their first eight bytes as a number (case kept), built once:
+// a reference is looked up with integer compares.
+struct NameIndex {
+  std::vector<std::pair<std::uint64_t, std::uint16_t>> keys;  // key, index into NamedReferences()
+  NameIndex() {
+    const auto names = data::NamedReferences();
+    for (std::size_t i = 0; i < names.size(); ++i) keys.push_back({Key(names[i].name), std::uint16_t(i)});
+    std::sort(keys.begin(), keys.end());
+  }
+  static std::uint64_t Key(std::string_view name) {
+    std::uint64_t key = 0;
+    std::memcpy(&key, name.data(), std::min<std::size_t>(name.size(), 8));
+    return key;
+  }
+};
+
 char16_t NamedUnit(std::string_view name) {
+  static const NameIndex index;
   const auto names = data::NamedReferences();
-  const auto at = std::lower_bound(names.begin(), names.end(), name,
-                                   [](const data::NamedReference& r, std::string_view n) { return r.name < n; });
-  return at != names.end() && at->name == name ? at->unit : kNeutralUnit;
+  const std::uint64_t key = NameIndex::Key(name);
+  auto at = std::lower_bound(index.keys.begin(), index.keys.end(), std::make_pair(key, std::uint16_t(0)));
+  for (; at != index.keys.end() && at->first == key; ++at) {
+    if (names[at->second].name == name) return names[at->second].unit;
+  }
+  return kNeutralUnit;
 }
 
 // Numeric references stand for the code point, except that 0x80-0x9F read
@@ -316,6 +355,13 @@ std::string RewrittenReference(std::string_view in, const Reference& ref, char16
 // `to` when the block ends inside it. Follows the attribute states of an
 // HTML tokenizer, so that a '>' inside a quoted value does not end it.
 std::size_t TagEnd(std::string_view in, std::size_t i, std::size_t to) {
+  // Without a quote before the first '>', nothing can hide that '>'.
+  const auto* firstGreater = static_cast<const char*>(std::memchr(in.data() + i, '>', to - i));
+  if (firstGreater == nullptr) return to;
+  const std::size_t length = static_cast<std::size_t>(firstGreater - in.data()) - i;
+  if (std::memchr(in.data() + i, '"', length) == nullptr && std::memchr(in.data() + i, '\'', length) == nullptr) {
+    return i + length + 1;
+  }
   enum { Name, BeforeAttribute, Attribute, AfterAttribute, BeforeValue, Unquoted, AfterQuoted, SelfClosing };
   int state = Name;
   while (i < to) {
@@ -505,6 +551,10 @@ class HtmlWalk {
   std::size_t Mapped(int field) const { return mapped_[field]; }
 
  private:
+  // What the walk reads in a stretch: markup and references, references
+  // alone, or neither.
+  enum class Content { Markup, Rcdata, Rawtext };
+
   // Text, markup and references in [from, to) as content of the given kind.
   void Walk(std::size_t from, std::size_t to, Content content) {
     std::size_t pos = from, text = from;
@@ -532,15 +582,15 @@ class HtmlWalk {
       }
       Text(text, at);
       pos = text = markup->end;
-      if (IsBlockElement(markup->name)) ConvertUnit(rule_, u'\n', state_);
-      if (!markup->startTag) continue;
-      const Content inner = ContentOf(markup->name);
-      if (inner == Content::Markup) continue;
-      const std::size_t close = inner == Content::Script      ? ScriptEnd(in_, pos, to)
-                                : inner == Content::Plaintext ? to
-                                                              : RawTextEnd(in_, pos, to, markup->name);
-      if (inner == Content::Rcdata) Walk(pos, close, Content::Rcdata);
-      if (inner == Content::Rawtext || inner == Content::Plaintext) Walk(pos, close, Content::Rawtext);
+      if (markup->name.empty()) continue;
+      const Element element = ElementOf(markup->name);
+      if (element == Element::Block) ConvertUnit(rule_, u'\n', state_);
+      if (!markup->startTag || element == Element::Inline || element == Element::Block) continue;
+      const std::size_t close = element == Element::Script      ? ScriptEnd(in_, pos, to)
+                                : element == Element::Plaintext ? to
+                                                                : RawTextEnd(in_, pos, to, markup->name);
+      if (element == Element::Rcdata) Walk(pos, close, Content::Rcdata);
+      if (element == Element::Rawtext || element == Element::Plaintext) Walk(pos, close, Content::Rawtext);
       pos = text = close;
     }
     Text(text, to);

@@ -14,8 +14,8 @@ namespace {
 using detail::ConvertUnit;
 using detail::FormatWriter;
 
-bool IsLetter(char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool IsLetter(char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
+constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 int HexValue(char c) {
   if (IsDigit(c)) return c - '0';
   const char lower = char(c | 0x20);
@@ -85,11 +85,35 @@ constexpr WordInfo kWords[] = {
     {"xmlnstbl", Word::Kept}, {"zwj", Word::Character, 0x200D}, {"zwnj", Word::Character, 0x200C},
 };
 
+// A name of up to eight letters as a number, for a quick lookup; longer
+// names (rarer, and few in the table) are compared as they are.
+constexpr std::uint64_t NameKey(std::string_view name) {
+  std::uint64_t key = 0;
+  for (std::size_t i = 0; i < name.size() && i < 8; ++i) key |= std::uint64_t(std::uint8_t(name[i])) << (8 * i);
+  return key;
+}
+
+struct KeyedWords {
+  std::array<std::pair<std::uint64_t, std::uint8_t>, std::size(kWords)> keys{};  // key, index into kWords
+  constexpr KeyedWords() {
+    for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = {kWords[i].name.size() <= 8 ? NameKey(kWords[i].name) : 0, std::uint8_t(i)};
+    std::sort(keys.begin(), keys.end());
+  }
+};
+constexpr KeyedWords kKeyedWords;
+
 const WordInfo& Lookup(std::string_view name) {
   static constexpr WordInfo kOther{"", Word::Other};
-  const auto at = std::lower_bound(std::begin(kWords), std::end(kWords), name,
-                                   [](const WordInfo& w, std::string_view n) { return w.name < n; });
-  return at != std::end(kWords) && at->name == name ? *at : kOther;
+  if (name.size() > 8) {
+    for (const WordInfo& info : kWords) {
+      if (info.name == name) return info;
+    }
+    return kOther;
+  }
+  const std::uint64_t key = NameKey(name);
+  const auto& keys = kKeyedWords.keys;
+  const auto at = std::lower_bound(keys.begin(), keys.end(), std::pair<std::uint64_t, std::uint8_t>(key, 0));
+  return at != keys.end() && at->first == key ? kWords[at->second] : kOther;
 }
 
 // "\name-123 ": where its parts lie.
@@ -290,6 +314,7 @@ class RtfWalk {
     Group& group = Top();
     if (info.word == Word::Binary) return SkipBinary(word);
     if (group.fontTable) {
+      ++generation_;
       if (info.word == Word::Font) font_ = word.value;
       if (info.word == Word::FontCharset) Font(font_).charset = word.value;
       if (info.word == Word::FontCodePage) Font(font_).codePage = word.value;
@@ -300,7 +325,10 @@ class RtfWalk {
       case Word::Unicode: return word.hasParam ? UnicodeChar(word) : true;
       case Word::UnicodeSkip: group.skip = std::clamp<long long>(word.value, 0, 16); break;
       case Word::Font: group.font = word.value; break;
-      case Word::DocumentPage: documentPage_ = info.unit != 0 ? info.unit : word.value; break;
+      case Word::DocumentPage:
+        documentPage_ = info.unit != 0 ? info.unit : word.value;
+        ++generation_;
+        break;
       case Word::DefaultFont: defaultFont_ = word.value; break;
       case Word::Plain: group.font = defaultFont_; break;
       case Word::Character: Read(info.unit); break;
@@ -322,9 +350,19 @@ class RtfWalk {
     return fonts_[std::size_t(number)];
   }
 
-  // The code page of the text in the current font.
+  // The code page of the text in the current font, remembered for the
+  // font and the tables it was found with.
   Page CurrentPage() {
     const long long number = Top().font >= 0 ? Top().font : defaultFont_;
+    if (number != pageFont_ || generation_ != pageGeneration_) {
+      page_ = PageOfFont(number);
+      pageFont_ = number;
+      pageGeneration_ = generation_;
+    }
+    return page_;
+  }
+
+  Page PageOfFont(long long number) const {
     if (number >= 0 && std::size_t(number) < fonts_.size()) {
       const FontDef& font = fonts_[std::size_t(number)];
       if (font.codePage >= 0) return PageNumbered(font.codePage);
@@ -354,11 +392,11 @@ class RtfWalk {
   }
 
   void AsciiText(std::size_t from, std::size_t to) {
-    if (Top().kind == Kind::Text && CurrentPage().kind != Page::Symbol) {
+    const bool symbol = CurrentPage().kind == Page::Symbol;
+    if (Top().kind == Kind::Text && !symbol) {
       writer_.ConvertText(rule_, from, to, state_);
       return;
     }
-    const bool symbol = CurrentPage().kind == Page::Symbol;
     for (std::size_t i = from; i < to; ++i) Read(symbol && IsLetter(in_[i]) ? kNeutralUnit : char16_t(in_[i]));
   }
 
@@ -472,6 +510,11 @@ class RtfWalk {
   long long font_ = -1;  // the font table entry being read
   long long documentPage_ = 1252;
   long long defaultFont_ = -1;
+  // The page of pageFont_, found when the font table and document page were
+  // at pageGeneration_ (each change of them counts up generation_).
+  Page page_{Page::None, nullptr};
+  long long pageFont_ = -2;
+  unsigned generation_ = 0, pageGeneration_ = 0;
   bool state_ = true;
 };
 
