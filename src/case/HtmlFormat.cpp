@@ -593,12 +593,12 @@ class HtmlWalk {
       if (element == Element::Rawtext || element == Element::Plaintext) Walk(pos, close, Content::Rawtext);
       pos = text = close;
     }
-    Text(text, to);
+    Text(text, to, content != Content::Rawtext);
   }
 
   // Text in [from, to), split where a point falls; a no-break space counts
   // as a space for the rule.
-  void Text(std::size_t from, std::size_t to) {
+  void Text(std::size_t from, std::size_t to, bool references = true) {
     Reach(from);
     while (from < to) {
       std::size_t stop = to;
@@ -611,11 +611,47 @@ class HtmlWalk {
           noBreakSpace = true;
         }
       }
-      writer_.ConvertText(rule_, from, stop, state_);
+      const std::size_t ascii = AsciiPartnerAt(from, stop);
+      writer_.ConvertText(rule_, from, ascii, state_);
       if (noBreakSpace) ConvertUnit(rule_, u' ', state_);
+      if (ascii < stop) stop = ConvertToAscii(ascii, references);
       from = stop;
       Reach(from);
     }
+  }
+
+  // The first character in [from, to) whose partner is an ASCII letter
+  // (long s, dotless i, dotted capital I, Kelvin sign), or `to`.
+  std::size_t AsciiPartnerAt(std::size_t from, std::size_t to) const {
+    for (std::size_t i = from; i + 1 < to; ++i) {
+      const auto lead = static_cast<unsigned char>(in_[i]), next = static_cast<unsigned char>(in_[i + 1]);
+      if ((lead == 0xC5 && next == 0xBF) || (lead == 0xC4 && (next == 0xB0 || next == 0xB1))) return i;
+      if (lead == 0xE2 && next == 0x84 && i + 2 < to && static_cast<unsigned char>(in_[i + 2]) == 0xAA) return i;
+    }
+    return to;
+  }
+
+  // One such character; converted to an ASCII letter it is written as a
+  // decimal reference where references are read, so that it cannot make a
+  // tag ("<ſ" becoming "<S") or a reference ("&ſcaron;" becoming
+  // "&Scaron;") out of the text before it. Returns where it ends.
+  std::size_t ConvertToAscii(std::size_t at, bool references) {
+    const bool kelvin = static_cast<unsigned char>(in_[at]) == 0xE2;
+    const std::size_t end = at + (kelvin ? 3 : 2);
+    const char16_t unit = kelvin ? 0x212A : static_cast<char16_t>((in_[at] & 0x1F) << 6 | (in_[at + 1] & 0x3F));
+    const char16_t converted = ConvertUnit(rule_, unit, state_);
+    if (converted == unit) return end;
+    if (converted >= 0x80) {
+      writer_.Replace(at, end, Utf8Of(converted));
+    } else {
+      writer_.Replace(at, end, references ? "&#" + Digits(converted, 10, false, 0) + ";" : std::string(1, char(converted)));
+    }
+    return end;
+  }
+
+  static std::string Utf8Of(char16_t unit) {
+    if (unit < 0x800) return {char(0xC0 | unit >> 6), char(0x80 | (unit & 0x3F))};
+    return {char(0xE0 | unit >> 12), char(0x80 | (unit >> 6 & 0x3F)), char(0x80 | (unit & 0x3F))};
   }
 
   void ConvertReference(const Reference& ref, std::size_t at) {

@@ -425,7 +425,11 @@ class RtfWalk {
     const std::size_t end = at + (hex ? 4 : 1);
     const int byte = Encode(page, unit);
     if (byte >= 0) {
-      writer_.Replace(at, end, hex ? HexEscape(at, byte) : std::string(1, char(byte)));
+      // A raw byte that becomes an ASCII letter (and was none) is written
+      // as \'hh: after a control word without a delimiter it would
+      // lengthen the word's name.
+      const bool escape = hex || (IsLetter(char(byte)) && !IsLetter(in_[at]));
+      writer_.Replace(at, end, escape ? HexEscape(hex ? at : std::size_t(-1), byte) : std::string(1, char(byte)));
       return;
     }
     std::string escape = "\\u" + std::to_string(unit > 0x7FFF ? int(unit) - 0x10000 : int(unit));
@@ -436,9 +440,10 @@ class RtfWalk {
     writer_.Replace(at, end, escape);
   }
 
-  // \'hh for `byte`, with the hex digits' case of the one at `at`.
+  // \'hh for `byte`, with the hex digits' case of the \'hh at `at` (lower
+  // case for none).
   std::string HexEscape(std::size_t at, int byte) const {
-    const std::string_view digits = in_.substr(at + 2, 2);
+    const std::string_view digits = at < in_.size() ? in_.substr(at + 2, 2) : std::string_view();
     const bool upper = std::any_of(digits.begin(), digits.end(), [](char c) { return c >= 'A' && c <= 'F'; });
     const char* hex = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     return {'\\', '\'', hex[byte >> 4], hex[byte & 15]};
@@ -465,7 +470,10 @@ class RtfWalk {
                            : ToUpperUnit(converted) != converted ? ToLowerUnit(was)
                                                                  : was;
       const int newByte = now == was ? -1 : Encode(page.table, now);
-      if (newByte >= 0) writer_.Replace(c.at, c.at + (c.hex ? 4 : 1), c.hex ? HexEscape(c.at, newByte) : std::string(1, char(newByte)));
+      if (newByte < 0) continue;
+      const bool escape = c.hex || (IsLetter(char(newByte)) && !IsLetter(in_[c.at]));  // as in WriteChar
+      writer_.Replace(c.at, c.at + (c.hex ? 4 : 1),
+                      escape ? HexEscape(c.hex ? c.at : std::size_t(-1), newByte) : std::string(1, char(newByte)));
     }
     return true;
   }

@@ -109,7 +109,11 @@ TEST(HtmlFormat, MarkupStaysAndTextAroundItChanges) {
       {U, "<plaintext></plaintext>&eacute;", "<plaintext></PLAINTEXT>&EACUTE;"},
       {U, "<style>a", "<style>a"},                      // unclosed: kept to the end
       {U, "a<b title=\"x", "A<b title=\"x"},            // a tag cut off by the end is no text
-      {L, "\xC4\xB0\xC3\x89 \xE2\xB1\xA5", "i\xC3\xA9 \xE2\xB1\xA5"},
+      {L, "\xC4\xB0\xC3\x89 \xE2\xB1\xA5", "&#105;\xC3\xA9 \xE2\xB1\xA5"},
+      // A letter whose partner is ASCII becomes a reference: "<S" would be a tag, "&Scaron;" a letter.
+      {U, "<\xC5\xBF a &\xC5\xBF" "caron; \xC4\xB1x", "<&#83; A &&#83;CARON; &#73;X"},
+      {L, "<\xE2\x84\xAA \xE2\x84\xAA", "<&#107; &#107;"},
+      {U, "<xmp><\xC5\xBF</xmp>", "<xmp><S</xmp>"},
   };
   for (const Case& c : cases) ExpectConverted(c);
 }
@@ -133,11 +137,13 @@ TEST(HtmlFormat, BlockEndsBreakTheStream) {
 
 // Offsets after characters whose partner is shorter or longer in UTF-8:
 // dotless i (2 bytes) has I (1 byte), U+023A (2 bytes) has U+2C65 (3).
+// Offsets after characters whose partner is shorter or longer in UTF-8:
+// U+2C65 (3 bytes) has U+023A (2 bytes), and the other way round.
 TEST(HtmlFormat, OffsetsFollowEveryChangeOfLength) {
-  const std::string dotless = "\xC4\xB1", bigA = "\xC8\xBA", smallA = "\xE2\xB1\xA5";
+  const std::string bigA = "\xC8\xBA", smallA = "\xE2\xB1\xA5";
   const Case cases[] = {
-      {U, "<p>" + dotless + "</p>" + std::string(kStart) + dotless + "x" + std::string(kEnd) + dotless,
-       "<p>I</p>" + std::string(kStart) + "IX" + std::string(kEnd) + "I"},
+      {U, "<p>" + smallA + "</p>" + std::string(kStart) + smallA + "x" + std::string(kEnd) + smallA,
+       "<p>" + bigA + "</p>" + std::string(kStart) + bigA + "X" + std::string(kEnd) + bigA},
       {L, bigA + std::string(kStart) + bigA + bigA + std::string(kEnd) + bigA,
        smallA + std::string(kStart) + smallA + smallA + std::string(kEnd) + smallA},
       {U, "&#x131;" + std::string(kStart) + "&#x131;&#305;" + std::string(kEnd), "&#x049;" + std::string(kStart) + "&#x049;&#073;" + std::string(kEnd)},
@@ -145,8 +151,8 @@ TEST(HtmlFormat, OffsetsFollowEveryChangeOfLength) {
   for (const Case& c : cases) ExpectConverted(c);
 
   // The selection, with header lines ended by LF alone.
-  const std::string in = "<p>" + dotless + std::string(kStart) + "a[" + dotless + "b]" + dotless + std::string(kEnd);
-  const std::string out = "<p>I" + std::string(kStart) + "A[IB]I" + std::string(kEnd);
+  const std::string in = "<p>" + smallA + std::string(kStart) + "a[" + smallA + "b]" + smallA + std::string(kEnd);
+  const std::string out = "<p>" + bigA + std::string(kStart) + "A[" + bigA + "B]" + bigA + std::string(kEnd);
   EXPECT_EQ(ConvertHtmlFormat(U, Block(in, true, 8, "\n")), Block(out, true, 8, "\n"));
   EXPECT_EQ(ConvertHtmlFormat(U, Block(in, true, 8, "\r")), Block(out, true, 8, "\r"));
   // Sentence case starts afresh at the selection too.
