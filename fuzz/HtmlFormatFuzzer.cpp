@@ -279,7 +279,7 @@ std::u16string Folded(const Piece& piece) {
 
 void CheckSameParts(const Pieces& a, const Pieces& b) {
   for (std::size_t k = 0; k < a.list.size() && k < b.list.size(); ++k) {
-    if (a.list[k].markup != b.list[k].markup || a.list[k].bytes.size() != b.list[k].bytes.size()) {
+    if (a.list[k].markup != b.list[k].markup || (a.list[k].markup && a.list[k].bytes != b.list[k].bytes)) {
       std::fprintf(stderr, "part %zu: %d[%s] / %d[%s]\n", k, a.list[k].markup, a.list[k].bytes.c_str(), b.list[k].markup,
                    b.list[k].bytes.c_str());
       break;
