@@ -623,7 +623,12 @@ class HtmlWalk {
   // The first character in [from, to) whose partner is an ASCII letter
   // (long s, dotless i, dotted capital I, Kelvin sign), or `to`.
   std::size_t AsciiPartnerAt(std::size_t from, std::size_t to) const {
-    for (std::size_t i = from; i + 1 < to; ++i) {
+    std::size_t i = from;
+    for (std::uint64_t word; i + 8 <= to; i += 8) {  // ASCII, eight bytes at a time
+      std::memcpy(&word, in_.data() + i, 8);
+      if ((word & 0x8080808080808080ull) != 0) break;
+    }
+    for (; i + 1 < to; ++i) {
       const auto lead = static_cast<unsigned char>(in_[i]), next = static_cast<unsigned char>(in_[i + 1]);
       if ((lead == 0xC5 && next == 0xBF) || (lead == 0xC4 && (next == 0xB0 || next == 0xB1))) return i;
       if (lead == 0xE2 && next == 0x84 && i + 2 < to && static_cast<unsigned char>(in_[i + 2]) == 0xAA) return i;
