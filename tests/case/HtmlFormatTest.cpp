@@ -77,6 +77,8 @@ TEST(HtmlFormat, CharacterReferencesAreReadAndWrittenBackInTheirForm) {
       {P, "one&Tab;two&NewLine;three", "One&Tab;Two&NewLine;Three"},
       {P, "ab&eacute;cd &eacute;t&eacute;", "Ab&eacute;cd &Eacute;t&eacute;"},
       {S, "&foo; x. &bar; y", "&foo; X. &bar; Y"},      // an unknown name is no letter
+      {P, "x &foo;bar &#0;baz", "X &foo;bar &#0;baz"},  // nor a separator
+      {L, "&#x10041;&#65601;&#xD841;", "&#x10041;&#65601;&#xD841;"},  // beyond the BMP: no case
   };
   for (const Case& c : cases) ExpectConverted(c);
 }
@@ -197,6 +199,13 @@ TEST(HtmlFormat, MalformedBlocksAreRefused) {
   const std::string good = Block("<p>ab</p>");
   const std::size_t start = good.size() - 9, end = good.size();
   auto field = [](const char* key, std::size_t value) { return key + Padded(value, 10); };
+  // A block with a selection, and one of its offsets set to another value.
+  const std::string selected = Block(std::string(kStart) + "a[bc]d" + std::string(kEnd), true);
+  const std::size_t selectedStart = selected.find(kStart) + kStart.size(), selectedEnd = selected.find(kEnd);
+  auto Set = [](std::string block, std::string_view key, std::size_t value) {
+    block.replace(block.find(key) + key.size(), 10, Padded(value, 10));
+    return block;
+  };
   auto with = [&](std::string_view from, std::string_view to) {
     std::string b = good;
     b.replace(b.find(from), from.size(), to);
@@ -220,6 +229,9 @@ TEST(HtmlFormat, MalformedBlocksAreRefused) {
       {"-1 only on one side", with(field("StartHTML:", start), "StartHTML:-1")},
       {"-1 fragment", with(field("StartFragment:", start), "StartFragment:-1")},
       {"selection without its end", with("EndHTML:", field("StartSelection:", start) + "\r\nEndHTML:")},
+      {"selection before the fragment", Set(selected, "StartSelection:", selectedStart - 1)},
+      {"selection beyond the fragment", Set(selected, "EndSelection:", selectedEnd + 1)},
+      {"selection ends before it starts", Set(Set(selected, "StartSelection:", selectedStart + 3), "EndSelection:", selectedStart + 2)},
       {"fragment ends before it starts", with(field("EndFragment:", end), field("EndFragment:", start - 1))},
       {"end beyond the block", with(field("EndHTML:", end), field("EndHTML:", end + 1))},
       {"start inside the header", with(field("StartHTML:", start), field("StartHTML:", start - 5))},
@@ -232,6 +244,7 @@ TEST(HtmlFormat, MalformedBlocksAreRefused) {
     EXPECT_EQ(ConvertHtmlFormat(U, c.block), std::nullopt);
   }
   ASSERT_TRUE(ConvertHtmlFormat(U, good).has_value());
+  ASSERT_TRUE(ConvertHtmlFormat(U, selected).has_value());
   // An offset inside a character, or inside a reference that changes length.
   std::string inside = dotless;
   inside.replace(inside.find("EndFragment:") + 12, 10, Padded(dotless.size() - kEnd.size() - 1, 10));
