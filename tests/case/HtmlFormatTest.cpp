@@ -92,6 +92,7 @@ TEST(HtmlFormat, MarkupStaysAndTextAroundItChanges) {
       {U, "<a b=\"c\"d>e</a f='>'>g", "<a b=\"c\"d>E</a f='>'>G"},
       {U, "<a b = \"x>\" c=d>e", "<a b = \"x>\" c=d>E"},
       {U, "<a href=x/>y", "<a href=x/>Y"},
+      {P, "<a c=\"1\" b=>x", "<a c=\"1\" b=>X"},           // '>' where a value would start ends the tag
       {U, "a < b <3 c</ d>e", "A < B <3 C</ d>E"},      // '<' that starts no tag is text
       {U, "x</>y", "X</>Y"},
       {U, "<!-- a <b> --> c", "<!-- a <b> --> C"},
@@ -102,6 +103,8 @@ TEST(HtmlFormat, MarkupStaysAndTextAroundItChanges) {
       {U, "<SCRIPT type=x>a</scripty>b</SCRIPT >c", "<SCRIPT type=x>a</scripty>b</SCRIPT >C"},
       {U, "<script><!--<script>a</script>b--></script>c", "<script><!--<script>a</script>b--></script>C"},
       {U, "<script><!--a</script>b", "<script><!--a</script>B"},
+      {U, "<script><!--<script>--></script>x", "<script><!--<script>--></script>X"},
+      {U, "<script><!--<script>-></script>y</script>z", "<script><!--<script>-></script>y</script>Z"},
       {U, "<script><!-- <script></script> --> x</script>y", "<script><!-- <script></script> --> x</script>Y"},
       {U, "<style>p { color: red }</style>a", "<style>p { color: red }</style>A"},
       {U, "<title>a &eacute;</title>b", "<title>a &eacute;</title>B"},
