@@ -105,6 +105,7 @@ TEST(HtmlFormat, MarkupStaysAndTextAroundItChanges) {
       {U, "<script><!--a</script>b", "<script><!--a</script>B"},
       {U, "<script><!--<script>--></script>x", "<script><!--<script>--></script>X"},
       {U, "<script><!--<script>-></script>y</script>z", "<script><!--<script>-></script>y</script>Z"},
+      {U, "<script><!--<script/></script>y</script>z", "<script><!--<script/></script>y</script>Z"},
       {U, "<script><!-- <script></script> --> x</script>y", "<script><!-- <script></script> --> x</script>Y"},
       {U, "<style>p { color: red }</style>a", "<style>p { color: red }</style>A"},
       {U, "<title>a &eacute;</title>b", "<title>a &eacute;</title>B"},
@@ -119,6 +120,7 @@ TEST(HtmlFormat, MarkupStaysAndTextAroundItChanges) {
       {U, "<\xC5\xBF a &\xC5\xBF" "caron; \xC4\xB1x", "<&#83; A &&#83;CARON; &#73;X"},
       {L, "<\xE2\x84\xAA \xE2\x84\xAA", "<&#107; &#107;"},
       {U, "<xmp><\xC5\xBF</xmp>", "<xmp><S</xmp>"},
+      {U, "ab\xC2\xAA\xE2\x84\xAA", "AB\xC2\xAA\xE2\x84\xAA"},  // feminine ordinal, Kelvin sign: no change
   };
   for (const Case& c : cases) ExpectConverted(c);
 }
@@ -134,6 +136,7 @@ TEST(HtmlFormat, BlockEndsBreakTheStream) {
       {S, "<p>end.</p><p>next</p>", "<p>End.</p><p>Next</p>"},
       {S, "<p><b>\r\n  hello</b> WORLD</p>", "<p><b>\r\n  Hello</b> world</p>"},
       {S, "<b>.</b><i>x</i>", "<b>.</b><i>X</i>"},
+      {S, "a <!-- x --!>b <!-- . -->c", "A <!-- x --!>b <!-- . -->c"},  // comments are not read
       {S, "<script>a.</script>b<title>x.</title>c", "<script>a.</script>B<title>x.</title>c"},
       {S, "abc <!--StartFragment-->def. ghi<!--EndFragment--> jkl", "Abc <!--StartFragment-->Def. Ghi<!--EndFragment--> jkl"},
   };
