@@ -644,19 +644,15 @@ class HtmlWalk {
     const bool kelvin = static_cast<unsigned char>(in_[at]) == 0xE2;
     const std::size_t end = at + (kelvin ? 3 : 2);
     const char16_t unit = kelvin ? 0x212A : static_cast<char16_t>((in_[at] & 0x1F) << 6 | (in_[at + 1] & 0x3F));
-    const char16_t converted = ConvertUnit(rule_, unit, state_);
-    if (converted == unit) return end;
+    bool state = state_;
+    const char16_t converted = ConvertUnit(rule_, unit, state);
     if (converted >= 0x80) {
-      writer_.Replace(at, end, Utf8Of(converted));
-    } else {
-      writer_.Replace(at, end, references ? "&#" + Digits(converted, 10, false, 0) + ";" : std::string(1, char(converted)));
+      writer_.ConvertText(rule_, at, end, state_);
+      return end;
     }
+    state_ = state;
+    writer_.Replace(at, end, references ? "&#" + Digits(converted, 10, false, 0) + ";" : std::string(1, char(converted)));
     return end;
-  }
-
-  static std::string Utf8Of(char16_t unit) {
-    if (unit < 0x800) return {char(0xC0 | unit >> 6), char(0x80 | (unit & 0x3F))};
-    return {char(0xE0 | unit >> 12), char(0x80 | (unit >> 6 & 0x3F)), char(0x80 | (unit & 0x3F))};
   }
 
   void ConvertReference(const Reference& ref, std::size_t at) {
@@ -664,7 +660,6 @@ class HtmlWalk {
     const char16_t seen = ref.unit == 0xA0 ? u' ' : ref.unit;
     const char16_t converted = ConvertUnit(rule_, seen, state_);
     if (converted == seen || ref.unit == kNeutralUnit) return;
-    if (next_ < points_.size() && points_[next_].at < ref.end) failed_ = true;
     writer_.Replace(at, ref.end, RewrittenReference(in_, ref, converted));
   }
 

@@ -44,6 +44,7 @@ TEST(RtfFormat, TextChangesAndControlWordsAndGroupsStay) {
       {P, "a\\\nb c\\\r\nd", "A\\\nB C\\\r\nD"},                          // backslash-newline is \par
       {U, "a\\~b\\-c\\_d\\{e\\}f\\\\g", "A\\~B\\-C\\_D\\{E\\}F\\\\G"},
       {P, "a\\~b \\ldblquote c\\rdblquote  d\\emdash e", "A\\~b \\ldblquote c\\rdblquote  D\\emdash e"},
+      {P, "a\\bullet b\\rtlmark c\\lquote d\\emspace e\\endash f\\zwj g", "A\\bullet b\\rtlmark c\\lquote d\\emspace e\\endash f\\zwj g"},
       {T, "\\cf1 Mixed\\cf0  Case", "\\cf1 mIXED\\cf0  cASE"},
       {U, "{\\f2 abc\\'61}d", "{\\f2 abc\\'61}D"},  // a symbol font has no letters
       {U, "a\\b0\\i\\ul0 b\\plain\\f4 c", "A\\b0\\i\\ul0 B\\plain\\f4 C"},
