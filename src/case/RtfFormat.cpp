@@ -432,7 +432,7 @@ class RtfWalk {
       writer_.Replace(at, end, escape ? HexEscape(hex ? at : std::size_t(-1), byte) : std::string(1, char(byte)));
       return;
     }
-    std::string escape = "\\u" + std::to_string(unit > 0x7FFF ? int(unit) - 0x10000 : int(unit));
+    std::string escape = std::string("\\u").append(std::to_string(unit > 0x7FFF ? int(unit) - 0x10000 : int(unit)));
     const long long skip = Top().skip;
     if (skip == 0) escape += ' ';
     if (skip > 0) escape.append(in_.substr(at, end - at));
