@@ -20,7 +20,7 @@ constexpr CaseRule S = CaseRule::Sentence, L = CaseRule::Lower, U = CaseRule::Up
 std::string Doc(std::string_view body, std::string_view page = "\\ansicpg1252") {
   return "{\\rtf1\\ansi" + std::string(page) +
          "\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}{\\f1\\fnil\\fcharset204 Arial Cyr;}"
-         "{\\f2\\ftech\\fcharset2 Symbol;}\\f3\\fnil\\fcharset128 MS Mincho;{\\f4\\fcharset161\\cpg1253 Greek;}}"
+         "{\\f2\\ftech\\fcharset2 Symbol;}\\f3\\fnil\\fcharset128 MS Mincho;{\\f4\\fcharset0\\cpg1253 Greek;}}"
          "{\\colortbl;\\red255\\green0\\blue0;}\r\n" +
          std::string(body) + "}";
 }
@@ -43,6 +43,7 @@ TEST(RtfFormat, TextChangesAndControlWordsAndGroupsStay) {
       {P, "one\r\ntwo", "One\r\ntwo"},                                    // raw line breaks are no text
       {P, "a\\\nb c\\\r\nd", "A\\\nB C\\\r\nD"},                          // backslash-newline is \par
       {U, "a\\~b\\-c\\_d\\{e\\}f\\\\g", "A\\~B\\-C\\_D\\{E\\}F\\\\G"},
+      {P, "a\\_b \\{c \\\\d", "A\\_b \\{c \\\\d"},  // symbols that stand for characters are no separators
       {P, "a\\~b \\ldblquote c\\rdblquote  d\\emdash e", "A\\~b \\ldblquote c\\rdblquote  D\\emdash e"},
       {P, "a\\bullet b\\rtlmark c\\lquote d\\emspace e\\endash f\\zwj g", "A\\bullet b\\rtlmark c\\lquote d\\emspace e\\endash f\\zwj g"},
       {T, "\\cf1 Mixed\\cf0  Case", "\\cf1 mIXED\\cf0  cASE"},
@@ -78,7 +79,8 @@ TEST(RtfFormat, CodePageBytesAreReadAndWrittenInThePageInForce) {
       {U, "\\f0 caf\xE9", "\\f0 CAF\xC9"},        // a raw byte stays raw
       {U, "\\f1 \\'ef\\'f0\\'e8\\'e2\\'e5\\'f2", "\\f1 \\'cf\\'d0\\'c8\\'c2\\'c5\\'d2"},
       {L, "\\f1 \\'cf\\'d0\\'c8 \\f0\\'c9", "\\f1 \\'ef\\'f0\\'e8 \\f0\\'e9"},
-      {L, "\\f4 \\'c1\\'c2", "\\f4 \\'e1\\'e2"},  // \cpg before \fcharset
+      {L, "\\f4 \\'c1\\'a2", "\\f4 \\'e1\\'dc"},  // \cpg before \fcharset: 0xA2 is a Greek letter in 1253
+      {U, "\\f0 x\x80y\x81z", "\\f0 X\x80Y\x81Z"},      // the euro sign, and a byte 1252 leaves empty
       {U, "{\\f1 \\'e0}\\'e0", "{\\f1 \\'c0}\\'c0"},  // a group's font ends with it: 0xE0 is a, then a-grave
       {U, "\\'e0{\\f1\\'e0}", "\\'c0{\\f1\\'c0}"},
       {U, "\\f0\\'b5x", "\\f0\\u924\\'b5X"},       // micro sign: its capital is not in 1252
