@@ -112,6 +112,7 @@ TEST(RtfFormat, UnicodeAndItsFallbackChangeTogether) {
       {U, "{\\uc1\\u233\\'e9}\\u233\\'e9", "{\\uc1\\u201\\'c9}\\u201\\'c9"},
       {U, "\\uc1\\u233\r\n\\'e9x", "\\uc1\\u201\r\n\\'c9X"},  // line breaks are not counted
       {U, "\\uc1\\u233{x}", "\\uc1\\u201{X}"},                // a brace ends the fallback
+      {U, "\\uc1\\u233\\'09x\\u-32768?", "\\uc1\\u201\\'09X\\u-32768?"},  // digits 0-9 in \'hh; the lowest \u
       {U, "\\uc3\\u233\\par\\'e9 x", "\\uc3\\u201\\par\\'c9 X"},  // a control word counts as one
       {U, "\\f3\\uc2\\u233\\'82\\'60x", "\\f3\\uc2\\u201\\'82\\'60X"},  // a double-byte fallback stays
       {U, "\\u-10179?\\u-8704? x", "\\u-10179?\\u-8704? X"},  // a surrogate pair has no case
@@ -161,6 +162,8 @@ TEST(RtfFormat, DocumentsItCannotTellAreSafeAreRefused) {
       {"\\bin without a count", Doc("{\\pict\\bin ab}")},
       {"\\u out of range", Doc("\\u70000 a")},
       {"\\u below range", Doc("\\u-40000 a")},
+      {"\\u just below range", Doc("\\u-32769 a")},
+      {"\\u just above range", Doc("\\u65536 a")},
       {"double-byte document page", "{\\rtf1\\ansi\\ansicpg932 \\'82\\'a0}"},
       {"double-byte font", Doc("\\f3 \\'82\\'a0")},
       {"raw byte in a double-byte font", Doc("\\f3 \x82\xA0")},
