@@ -80,6 +80,14 @@ class CaseFilterProgram : public ::testing::Test {
   fs::path dir_;
 };
 
+// A clipboard block with a header line ended by CR LF and a trailing NUL.
+const std::string kHtml = std::string("Version:0.9\r\nStartHTML:0000000105\r\nEndHTML:0000000131\r\n"
+                                      "StartFragment:0000000105\r\nEndFragment:0000000131\r\n"
+                                      "<p>one two</p><p>three</p>\0", 132);
+const std::string kHtmlProper = std::string("Version:0.9\r\nStartHTML:0000000105\r\nEndHTML:0000000131\r\n"
+                                            "StartFragment:0000000105\r\nEndFragment:0000000131\r\n"
+                                            "<p>One Two</p><p>Three</p>\0", 132);
+
 // From a file: CR LF, NUL and Ctrl+Z pass as they are (binary standard
 // input and output on Windows).
 TEST_F(CaseFilterProgram, ExitStatusOutputAndMessages) {
@@ -96,8 +104,15 @@ TEST_F(CaseFilterProgram, ExitStatusOutputAndMessages) {
       {"upper", std::string(100000, 'a') + "\x80", "", 1, "invalid UTF-8 at byte offset 100000"},
       {"", "text", "", 2, "usage: tarnwick-case RULE"},
       {"title", "text", "", 2, "unknown rule 'title'"},
-      {"upper lower", "text", "", 2, "usage: tarnwick-case RULE"},
+      {"upper lower", "text", "", 2, "unknown option 'lower'"},
+      {"upper --html --rtf", "text", "", 2, "usage: tarnwick-case RULE"},
       {"--help", "", "usage: tarnwick-case RULE", 0, ""},
+      // Formatted text: converted as one block, or refused with nothing written.
+      {"upper --rtf", "{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0 caf\\'e9}\r\n", "{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0 CAF\\'c9}\r\n", 0, ""},
+      {"lower --rtf", "plain text", "", 1, "not RTF that can be converted safely"},
+      {"proper --html", kHtml, kHtmlProper, 0, ""},
+      {"proper --html", "<p>no header</p>", "", 1, "not an \"HTML Format\" block that can be converted"},
+      {"upper --pdf", "x", "", 2, "unknown option '--pdf'"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args);
