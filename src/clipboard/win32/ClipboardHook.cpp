@@ -1,5 +1,7 @@
 #include "clipboard/win32/ClipboardHook.h"
 
+#include <utility>
+
 #include "clipboard/win32/FormatListener.h"
 #include "common/win32/Window.h"
 #include "env/win32/OSVersionWin32.h"
@@ -93,7 +95,7 @@ bool ClipboardHook::IsOwnClipboardChange() const {
 // clipboard stayed held open and nothing changed.
 bool ClipboardHook::RefreshOnce(DWORD& shownSequence) {
   if (IsOwnClipboardChange()) return false;
-  const auto snapshot = reader_.Read(Refresh());
+  auto snapshot = reader_.Read(Refresh());
   if (!snapshot) return false;
   // The same content announced again is not converted a second time.
   if (tracker_.AlreadyShown(snapshot->sequence)) return false;
@@ -101,8 +103,9 @@ bool ClipboardHook::RefreshOnce(DWORD& shownSequence) {
   // replaces it, so a text the clipboard announced but never handed out is
   // left to its owner rather than overwritten.
   tracker_.RecordShown(snapshot->sequence, snapshot->convertible && !snapshot->text.empty(),
-                       FingerprintOf(snapshot->text));
+                       FingerprintOf(snapshot->text, snapshot->formatted));
   shownSequence = snapshot->sequence;
+  client_.KeepFormattedVersions(std::move(snapshot->formatted));
   client_.ShowClipboardText(snapshot->text);
   if (burstGuard_.AllowsConversion(snapshot->text, ::GetTickCount())) client_.chAuto_Click();
   return true;

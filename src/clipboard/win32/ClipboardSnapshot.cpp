@@ -5,6 +5,7 @@
 
 #include "clipboard/ClipboardText.h"
 #include "clipboard/ClipboardTracker.h"
+#include "clipboard/win32/FormattedClipboard.h"
 #include "clipboard/win32/GlobalMemory.h"
 #include "errors/win32/ApiCall.h"
 
@@ -52,14 +53,16 @@ std::optional<Text> ReadOpenClipboardText() {
 constexpr int kTextTries = 5;
 constexpr DWORD kTextRetryPauseMs = 100;
 
-// One look: open, facts, text, close. `withheld` tells that the clipboard
-// announced text but did not hand it out; the text is empty then.
+// One look: open, facts, text and its formatted versions, close. `withheld`
+// tells that the clipboard announced text but did not hand it out; the text
+// is empty then.
 std::optional<ClipboardSnapshot> LookOnce(bool& withheld) {
   ClipboardSession session(nullptr);
   if (!session.IsOpen()) return std::nullopt;
-  ClipboardSnapshot snapshot{{}, IsConvertible(ReadContentFacts()), 0};
+  ClipboardSnapshot snapshot{{}, IsConvertible(ReadContentFacts()), 0, {}};
   std::optional<Text> text;
   if (snapshot.convertible) text = ReadOpenClipboardText();
+  if (text) snapshot.formatted = ReadOpenFormattedVersions();
   withheld = snapshot.convertible && !text;
   snapshot.text = std::move(text).value_or(Text());
   // Read while the clipboard is open, so it names the content just read.

@@ -7,6 +7,7 @@
 
 #include <optional>
 
+#include "clipboard/FormattedVersions.h"
 #include "common/Text.h"
 
 namespace tarnwick::clipboard {
@@ -35,11 +36,13 @@ struct ClipboardSnapshot {
   Text text;         // empty unless the content is convertible
   bool convertible;  // see IsConvertible
   DWORD sequence;    // the content's clipboard sequence number
+  FormattedVersions formatted;  // beside convertible text only
 };
 
 // One read: nothing when the clipboard stayed held open by another
 // program. Text that the clipboard announces but never hands out reads as
-// empty. Blocks while an owner that promised text renders it.
+// empty, without formatted versions. Blocks while an owner that promised
+// text (or a formatted version) renders it.
 std::optional<ClipboardSnapshot> ReadSnapshotHere();
 
 }  // namespace tarnwick::clipboard
