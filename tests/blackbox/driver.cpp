@@ -38,6 +38,8 @@
 //   hold clipboard|file PATH|name NAME   holds it until stdin ends ("held")
 //   deny DLL RULE           refuses windows in every program (the hook of
 //                           DLL) until stdin ends ("hooked")
+//   limit-memory DLL BYTES  Tarnwick's blocks for the clipboard fail from
+//                           BYTES up (the hook of DLL; 0: no limit)
 //   facts                   DPI, work area, Documents folder
 //   resources               Tarnwick's GDI, USER and handle counts
 //   record ARGS             appends ARGS to the file TARNWICK_SHELL_LOG names
@@ -567,6 +569,24 @@ int Deny(const wchar_t* dll, const wchar_t* rule) {
   return 0;
 }
 
+// The hook runs in Tarnwick's thread when its window gets the message.
+int LimitMemory(const wchar_t* dll, LPARAM bytes) {
+  const auto mains = Windows(L"main");
+  HMODULE module = ::LoadLibraryW(dll);
+  auto proc = module ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void (*)()>(
+                           ::GetProcAddress(module, "LimitGlobalAlloc")))
+                     : nullptr;
+  if (mains.empty() || proc == nullptr) return 1;
+  HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROC, proc, module,
+                                   ::GetWindowThreadProcessId(mains[0], nullptr));
+  if (hook == nullptr) return 1;
+  static const UINT limit = ::RegisterWindowMessageW(L"Tarnwick.LimitGlobalAlloc");
+  const bool sent = ::SendMessageTimeoutW(mains[0], limit, 0, bytes, SMTO_ABORTIFHUNG, 5000,
+                                          nullptr) != 0;
+  ::UnhookWindowsHookEx(hook);
+  return sent ? 0 : 1;
+}
+
 // --- Facts ---------------------------------------------------------------------------
 
 int Facts() {
@@ -642,6 +662,7 @@ int Run(int argc, wchar_t** argv) {
   }
   if (command == L"hold" && argc > 2) return Hold(argv[2], argc > 3 ? argv[3] : nullptr);
   if (command == L"deny" && argc > 3) return Deny(argv[2], argv[3]);
+  if (command == L"limit-memory" && argc > 3) return LimitMemory(argv[2], _wtoi(argv[3]));
   if (command == L"facts") return Facts();
   if (command == L"resources") return Resources();
   if (command == L"record") return Record(argc, argv);

@@ -9,10 +9,11 @@
 //       each on after its own handler has returned, lower puts back in
 //       lower case every text that is not (a competing converter). Killing
 //       the process leaves the chain without a word.
-//   owner promise|hang|raw FORMAT HEX   takes the clipboard ("owned"): a
-//       promise of text that renders nothing when asked, the same promise by
-//       a thread that then answers no message, or exactly the bytes HEX as
-//       a block of FORMAT.
+//   owner promise|hang|raw FORMAT HEX|formats TEXT   takes the clipboard
+//       ("owned"): a promise of text that renders nothing when asked, the
+//       same promise by a thread that then answers no message, exactly the
+//       bytes HEX as a block of FORMAT, or TEXT beside promises of "HTML
+//       Format" and "Rich Text Format" that render nothing.
 //   flood N PREFIX PAUSE_MS   copies "PREFIX i" N times; prints the
 //       milliseconds taken and how often the clipboard was busy.
 #include <windows.h>
@@ -189,8 +190,12 @@ int Owner(int argc, wchar_t** argv) {
   HWND owner = MakeWindow(&OwnerProc);
   const bool raw = how == L"raw" && argc > 4;
   if (!OpenRetrying(owner)) return 1;
-  const bool put = Put(raw ? _wtoi(argv[3]) : CF_UNICODETEXT, raw ? bytes.data() : nullptr,
-                       bytes.size());
+  const std::wstring text = how == L"formats" && argc > 3 ? argv[3] : L"";
+  const bool put = text.empty() ? Put(raw ? _wtoi(argv[3]) : CF_UNICODETEXT,
+                                      raw ? bytes.data() : nullptr, bytes.size())
+                                : Put(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * 2);
+  for (const wchar_t* name : {L"HTML Format", L"Rich Text Format"})
+    if (!text.empty()) ::SetClipboardData(::RegisterClipboardFormatW(name), nullptr);
   ::CloseClipboard();
   if (!put) return 1;
   Say("owned");
@@ -228,7 +233,7 @@ int Run(int argc, wchar_t** argv) {
   if (command == L"viewer") return Viewer(argc > 2 ? argv[2] : nullptr);
   if (command == L"owner") return Owner(argc, argv);
   if (command == L"flood" && argc > 4) return Flood(_wtol(argv[2]), argv[3], _wtol(argv[4]));
-  Say("usage: tarnwick-peer viewer [mute|late|lower] | owner promise|hang|raw FORMAT HEX"
+  Say("usage: tarnwick-peer viewer [mute|late|lower] | owner promise|hang|raw FORMAT HEX|formats TEXT"
       " | flood N PREFIX PAUSE_MS");
   return 2;
 }

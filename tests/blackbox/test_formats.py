@@ -6,26 +6,10 @@ HTML; the copies that a browser or a word processor makes are put on the
 clipboard as they make them."""
 
 import subprocess
-import time
 
-from tarnwick_blackbox import (ERROR_CAPTION, XCLIP, TarnwickTestCase, driver, driver_run,
-                               wait_until, window)
-
-HTML_FORMAT, RTF_FORMAT = "HTML Format", "Rich Text Format"
-HEADER = ("Version:0.9\r\nStartHTML:{:010d}\r\nEndHTML:{:010d}\r\n"
-          "StartFragment:{:010d}\r\nEndFragment:{:010d}\r\n")
-
-
-def cf_html(fragment):
-    """A browser's "HTML Format" block: the header's offsets select the
-    document and, between the marker comments, the fragment."""
-    start, end = "<!--StartFragment-->", "<!--EndFragment-->"
-    html = f"<html><body>{start}{fragment}{end}</body></html>".encode("utf-8")
-    size = len(HEADER.format(0, 0, 0, 0))
-    offsets = (size, size + len(html), size + html.index(start.encode()) + len(start),
-               size + html.index(end.encode()))
-    return HEADER.format(*offsets).encode("ascii") + html
-
+from tarnwick_blackbox import (DRIVER, ERROR_CAPTION, HOOKS, HTML_FORMAT, PEER, RTF_FORMAT,
+                               XCLIP, TarnwickTestCase, cf_html, clip_block, clip_formats, driver,
+                               driver_run, helper, release, wait_until, window, windows_path)
 
 STYLE = "<style>P.Note { Color: Red }</style>"
 LINK = '<a href="http://Example.com/Some/Path" title="Kept As Is">'
@@ -66,16 +50,6 @@ COPIES = [
 ]
 
 
-def hex_or_dash(block):
-    return "-" if block is None else block.hex()
-
-
-def block(name):
-    """The clipboard's block of a format, without the NULs that end it."""
-    result = driver_run("clip-format", name)
-    return result.stdout.rstrip(b"\0") if result.returncode == 0 else None
-
-
 def x11_html():
     """The HTML that an X11 program reads, or None."""
     try:
@@ -110,13 +84,13 @@ class Formats(TarnwickTestCase):
         self.addCleanup(self.set_auto, False)
 
     def copy(self, text, html, rtf_document):
-        driver("clip-formats", text or "-", hex_or_dash(html), hex_or_dash(rtf_document))
+        clip_formats(text, html, rtf_document)
         self.wait_field(text or "")
 
     def assert_clipboard(self, text, html, rtf_document):
         self.assertEqual(driver("clip-get"), text or "")
-        self.assertEqual(block(RTF_FORMAT), rtf_document)
-        self.assertEqual(block(HTML_FORMAT), html)
+        self.assertEqual(clip_block(RTF_FORMAT), rtf_document)
+        self.assertEqual(clip_block(HTML_FORMAT), html)
         if html is not None:
             # Wine hands X11 programs the fragment that the offsets select.
             wait_until(lambda: x11_html() == fragment(html))
@@ -158,3 +132,31 @@ class Formats(TarnwickTestCase):
         self.rich_copy()  # a new copy, converted at once
         wait_until(lambda: driver("clip-get") == text.swapcase(), 10)
         self.assertEqual(self.rich_paste(), (original.swapcase(), runs))
+
+    def test_versions_announced_but_never_handed_out_are_left_out(self):
+        owner = helper(PEER, "owner", "formats", "Promised Formats", expect="owned")
+        self.wait_field("Promised Formats")
+        self.press("UPPRE CASE")
+        self.assertIsNone(window(ERROR_CAPTION, 200), "nothing is reported")
+        self.assert_clipboard("PROMISED FORMATS", None, None)
+        release(owner)
+
+    def limit_memory(self, from_bytes):
+        """Tarnwick's blocks for the clipboard fail from this size up."""
+        driver("limit-memory", windows_path(HOOKS), str(from_bytes))
+
+    def test_without_memory_a_version_is_left_out_and_the_text_fails_in_its_trap(self):
+        html = cf_html("<p>Long " + "<!-- a browser's long comment -->" * 100 + "Copy</p>")
+        self.copy("Long Copy", html, rtf("", "Long", " Copy"))
+        self.addCleanup(self.limit_memory, 0)
+        self.limit_memory(len(html))  # the text and the RTF still fit
+        self.press("UPPRE CASE")
+        self.assertIsNone(window(ERROR_CAPTION, 200), "the user's text was converted")
+        self.assert_clipboard("LONG COPY", None, rtf("", "LONG", " COPY"))
+
+        self.limit_memory(8)  # not even the text fits
+        helper(DRIVER, "press", "lower case")  # returns once the report is closed
+        self.assertIsNotNone(window(ERROR_CAPTION, 5000), "reported as when memory runs out")
+        driver("close", ERROR_CAPTION)
+        self.assertEqual(self.field(), "long copy", "the field holds the converted text")
+        self.assert_clipboard("", None, None)
