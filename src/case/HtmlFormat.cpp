@@ -615,7 +615,9 @@ class HtmlWalk {
       }
       const std::size_t ascii = AsciiPartnerAt(from, stop);
       writer_.ConvertText(rule_, from, ascii, state_);
-      if (noBreakSpace) ConvertUnit(rule_, u' ', state_);
+      // A letter with an ASCII partner before the no-break space comes first;
+      // the space is read when the next round reaches it.
+      if (noBreakSpace && ascii == stop) ConvertUnit(rule_, u' ', state_);
       if (ascii < stop) stop = ConvertToAscii(ascii, references);
       from = stop;
       Reach(from);

@@ -121,6 +121,8 @@ TEST(HtmlFormat, MarkupStaysAndTextAroundItChanges) {
       {L, "<\xE2\x84\xAA \xE2\x84\xAA", "<&#107; &#107;"},
       {U, "<xmp><\xC5\xBF</xmp>", "<xmp><S</xmp>"},
       {U, "ab\xC2\xAA\xE2\x84\xAA", "AB\xC2\xAA\xE2\x84\xAA"},  // feminine ordinal, Kelvin sign: no change
+      // A no-break space after such a letter is read after it, not before.
+      {P, "a\xC5\xBF\xC2\xA0" "b \xC4\xB1\xC2\xA0x", "A\xC5\xBF\xC2\xA0" "B &#73;\xC2\xA0X"},
   };
   for (const Case& c : cases) ExpectConverted(c);
 }
