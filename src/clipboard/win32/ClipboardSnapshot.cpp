@@ -53,13 +53,12 @@ std::optional<Text> ReadOpenClipboardText() {
 constexpr int kTextTries = 5;
 constexpr DWORD kTextRetryPauseMs = 100;
 
-// One look: open, facts, text and its formatted versions, close. `withheld`
-// tells that the clipboard announced text but did not hand it out; the text
-// is empty then.
+// One look: open, facts, text, close. `withheld` tells that the clipboard
+// announced text but did not hand it out; the text is empty then.
 std::optional<ClipboardSnapshot> LookOnce(bool& withheld) {
   ClipboardSession session(nullptr);
   if (!session.IsOpen()) return std::nullopt;
-  ClipboardSnapshot snapshot{{}, IsConvertible(ReadContentFacts()), 0, {}};
+  ClipboardSnapshot snapshot{{}, IsConvertible(ReadContentFacts()), 0};
   std::optional<Text> text;
   if (snapshot.convertible) text = ReadOpenClipboardText();
   if (text) snapshot.formatted = ReadOpenFormattedVersions();

@@ -36,13 +36,14 @@ struct ClipboardSnapshot {
   Text text;         // empty unless the content is convertible
   bool convertible;  // see IsConvertible
   DWORD sequence;    // the content's clipboard sequence number
-  FormattedVersions formatted;  // beside convertible text only
+  // Its HTML and RTF, read in the same look as the text and only beside a
+  // text that was handed out; an owner that promised one renders it then.
+  FormattedVersions formatted{};
 };
 
 // One read: nothing when the clipboard stayed held open by another
 // program. Text that the clipboard announces but never hands out reads as
-// empty, without formatted versions. Blocks while an owner that promised
-// text (or a formatted version) renders it.
+// empty. Blocks while an owner that promised text renders it.
 std::optional<ClipboardSnapshot> ReadSnapshotHere();
 
 }  // namespace tarnwick::clipboard
