@@ -12,7 +12,7 @@
 
 #include "CaseFilter.h"
 #include "FuzzSupport.h"
-#include "Utf8.h"
+#include "case/Utf8Validation.h"
 #include "case/CaseRules.h"
 #include "case/CaseVector.h"
 

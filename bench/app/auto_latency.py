@@ -8,7 +8,12 @@ its baseline from the same run and its goal:
   - start-up, from process creation to the window shown with the clipboard
     text in its field (median of 10, warm wineserver);
   - Tarnwick's peak private bytes while a 10 MB text is mirrored and
-    converted.
+    converted;
+  - the same for a copy with formatted versions, as a word processor or a
+    browser makes it (text, "HTML Format" and RTF, put by a Windows
+    program): the 1 KB round trip through the minimal viewer (which puts
+    back the text alone) and through Tarnwick (which converts and puts back
+    all three), and Tarnwick's peak private bytes for a 10 MB copy.
 
 Usage: auto_latency.py [--build DIR] [--runs N] [--windows-version V].
 --windows-version sets Wine's per-program version of Tarnwick.exe: winxp
@@ -50,6 +55,7 @@ BUILD = pathlib.Path(ARGS.build).resolve()
 VIEWER = BUILD / "bench" / "app" / "bench-minimal-viewer.exe"
 MEMORY = BUILD / "bench" / "app" / "bench-process-memory.exe"
 STARTUP = BUILD / "bench" / "app" / "bench-startup-timer.exe"
+PEER = BUILD / "tests" / "blackbox" / "tarnwick-peer.exe"
 
 if not (os.environ.get("DISPLAY") and os.environ.get("WINEPREFIX")):
     os.execvp("bash", ["bash", str(HERE / "run.sh"), *sys.argv[1:]])
@@ -116,6 +122,72 @@ def round_trip(case, reader, text, expected, large, timeout):
                 return time.monotonic() - start
         time.sleep(POLL)
     return None
+
+
+class Copier:
+    """A Windows program that copies each text with its formatted versions
+    (tarnwick-peer copier): the text, an "HTML Format" block and an RTF
+    document, every fifth word bold."""
+
+    def __init__(self):
+        self.process = subprocess.Popen([harness.WINE, str(PEER), "copier"],
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        stderr=subprocess.DEVNULL)
+        if self.process.stdout.readline().strip() != b"ready":
+            raise SystemExit("tarnwick-peer copier did not start")
+
+    def copy(self, text):
+        self.process.stdin.write(text.encode("utf-8") + b"\n")
+        self.process.stdin.flush()
+
+    def sizes(self):
+        """The bytes of the last copy's text block, HTML block and RTF
+        document, once it is on the clipboard."""
+        return [int(v) for v in self.process.stdout.readline().split()]
+
+    def close(self):
+        self.process.stdin.close()
+        self.process.wait(timeout=15)
+
+
+def formatted_round_trip(copier, reader, text, expected, timeout):
+    """Seconds from the copier's copy until an xclip read returns
+    `expected`, or None."""
+    want = expected.encode("utf-8")
+    start = time.monotonic()
+    copier.copy(text)
+    while time.monotonic() - start < timeout:
+        if reader.read(timeout=2) == want:
+            elapsed = time.monotonic() - start
+            copier.sizes()
+            return elapsed
+        time.sleep(POLL)
+    copier.sizes()
+    return None
+
+
+def measure_formatted(case, label, copier, runs):
+    reader = Reader()
+    times, lost = [], 0
+    for attempt in range(runs + 10):
+        if len(times) == runs:
+            break
+        text = sample_text(KB, attempt)
+        elapsed = formatted_round_trip(copier, reader, text, text.upper(), 10)
+        if elapsed is None:
+            lost += 1
+        else:
+            times.append(elapsed)
+        settle_between_runs(case, False)
+    return Result(label, KB, times, lost, reader.stalls)
+
+
+def formatted_versions_upper_cased():
+    """Whether the clipboard's HTML and RTF hold the copy's text upper-cased
+    (the figure then includes converting them)."""
+    blocks = [harness.driver_run("clip-format", name).stdout
+              for name in ("HTML Format", "Rich Text Format")]
+    return all(b"QUICK" in block and b"quick" not in block for block in blocks)
 
 
 def measure(case, label, size, convert, runs):
@@ -207,6 +279,25 @@ def memory_while(case, size, span_s):
     return idle, figures
 
 
+def memory_with_formats(copier, size, span_s):
+    """Tarnwick's private bytes at rest and their peak while a copy of a
+    `size`-byte text with its HTML and RTF is converted; the three blocks'
+    sizes."""
+    idle = memory_figures(0)
+    figures = {}
+    watcher = threading.Thread(target=lambda: figures.update(memory_figures(int(span_s * 1000))))
+    watcher.start()
+    time.sleep(0.5)
+    text = sample_text(size, 998)
+    copier.copy(text)
+    sizes = copier.sizes()
+    want = text[:64].upper()
+    harness.wait_until(lambda: harness.driver_run("clip-get", "64").stdout.decode() == want,
+                       120, 0.25)
+    watcher.join()
+    return idle, figures, sizes
+
+
 def memory_figures(watch_ms):
     result = harness.run_wine(str(MEMORY), str(watch_ms), timeout=watch_ms / 1000 + 60)
     if result.returncode != 0:
@@ -242,7 +333,8 @@ def startup_times(case, runs):
 # --- The run -------------------------------------------------------------------------
 
 def main():
-    for path in (VIEWER, MEMORY, STARTUP, pathlib.Path(harness.EXE), pathlib.Path(harness.DRIVER)):
+    for path in (VIEWER, MEMORY, STARTUP, PEER, pathlib.Path(harness.EXE),
+                 pathlib.Path(harness.DRIVER)):
         if not path.exists():
             raise SystemExit(f"missing {path}: build the windows preset first")
     case = harness.TarnwickTestCase()
@@ -265,9 +357,11 @@ def run(case):
     # fetch of the new selection, and xclip then stalls one of them.
     print(measure(case, "X11 only (xclip -> xclip)", KB, False, runs).line(), flush=True)
 
+    copier = Copier()
     viewer_process = start_viewer()
     try:
         floor = {size: measure(case, "minimal Wine viewer", size, True, runs) for size in (KB, 10 * MB)}
+        formatted_floor = measure_formatted(case, "minimal Wine viewer", copier, runs)
     finally:
         stop_viewer(viewer_process)
     for size in (KB, 10 * MB):
@@ -298,6 +392,34 @@ def run(case):
     print(f"  after the conversion         {figures['private'] / MB:8.1f} MiB")
     print(f"  goal <= 6 x UTF-16 size = {goal / MB:.0f} MiB: {verdict(peak, goal)} "
           f"({peak / (size * 2):.2f} x)", flush=True)
+
+    print("Round trip of a copy with formatted versions (text, HTML and RTF, put by a Windows "
+          "program) until xclip reads the converted text:", flush=True)
+    formatted = measure_formatted(case, "Tarnwick, Auto, UPPRE CASE", copier, runs)
+    print(formatted_floor.line("  (puts back the text alone)"), flush=True)
+    factor = 1.3
+    for name, base in (("floor", floor[KB]), ("floor of this copy", formatted_floor)):
+        limit = base.median_ms * factor
+        print(f"  Tarnwick vs the {name:<19} goal <= {factor} x {base.median_ms:.1f} = "
+              f"{limit:.1f} ms: {verdict(formatted.median_ms, limit)} "
+              f"({formatted.median_ms / base.median_ms:.2f} x)", flush=True)
+    print(formatted.line("  HTML and RTF converted too: " +
+                         ("yes" if formatted_versions_upper_cased() else "NO")), flush=True)
+
+    idle, figures, sizes = memory_with_formats(copier, size, 3 * tarnwick[size].median_ms / 1000 + 5)
+    total = sum(sizes)
+    goal = 6 * total
+    peak = max(figures["sampled-peak"], figures["peak"])
+    print(f"Private bytes of Tarnwick with a 10 MB copy and its formatted versions (text "
+          f"{sizes[0] / MB:.1f} MiB as UTF-16, HTML {sizes[1] / MB:.1f} MiB, RTF "
+          f"{sizes[2] / MB:.1f} MiB: {total / MB:.1f} MiB in all):", flush=True)
+    print(f"  at rest before the copy      {idle['private'] / MB:8.1f} MiB")
+    print(f"  peak while converting        {peak / MB:8.1f} MiB  (reported peak "
+          f"{figures['peak'] / MB:.1f}, sampled every 2 ms {figures['sampled-peak'] / MB:.1f})")
+    print(f"  after the conversion         {figures['private'] / MB:8.1f} MiB")
+    print(f"  goal <= 6 x the formats' size = {goal / MB:.0f} MiB: {verdict(peak, goal)} "
+          f"({peak / total:.2f} x)", flush=True)
+    copier.close()
     harness.close(tarnwick_process)
 
     times = startup_times(case, ARGS.startup_runs)

@@ -6,7 +6,10 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
+
+#include "clipboard/FormattedVersions.h"
 
 namespace tarnwick::clipboard {
 
@@ -30,6 +33,15 @@ struct TextFingerprint {
   friend bool operator==(const TextFingerprint&, const TextFingerprint&) = default;
 };
 TextFingerprint FingerprintOf(std::u16string_view text);
+// The same over a content: its text and the formatted versions beside it,
+// so that a copy of the same text with other formatting is other content.
+// A version left out counts as absent; a text alone is a content without
+// formatted versions.
+TextFingerprint FingerprintOf(std::u16string_view text, const std::optional<std::string>& html,
+                              const std::optional<std::string>& rtf);
+inline TextFingerprint FingerprintOf(std::u16string_view text, const FormattedVersions& versions) {
+  return FingerprintOf(text, versions.html, versions.rtf);
+}
 
 class ClipboardTracker {
  public:

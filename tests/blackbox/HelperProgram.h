@@ -44,13 +44,14 @@ constexpr UINT kInputLine = WM_APP + 100;
 inline DWORD WINAPI ReadInputLines(void* serving) {
   const auto thread = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(serving));
   std::string pending;
-  char buffer[256];
+  static char buffer[1 << 16];
   DWORD read = 0;
   while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) &&
          read > 0) {
+    const std::size_t searched = pending.size();  // a long line is searched once
     pending.append(buffer, read);
-    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;
-         pending.erase(0, end + 1))
+    for (std::size_t end, from = searched; (end = pending.find('\n', from)) != std::string::npos;
+         pending.erase(0, end + 1), from = 0)
       ::PostThreadMessageW(thread, kInputLine, 0,
                            reinterpret_cast<LPARAM>(new std::string(pending.substr(0, end))));
   }

@@ -23,6 +23,16 @@
 //                           "move" (moving or sizing), "menu" or "none"
 //   msgbox [ms] [dismiss]   caption, icon and text of the message box shown
 //   clip-set TEXT [MARK]    copies TEXT, with the private format MARK beside it
+//   clip-formats TEXT HTML RTF [MARK]   copies as a program with formatted
+//                           text does: TEXT, an "HTML Format" and a "Rich Text
+//                           Format" block (each in hex, with a NUL added) and
+//                           MARK; "-" leaves one out
+//   clip-format NAME        the block of the registered format NAME, as bytes
+//   clip-rich-copy RTF      a rich edit control loads RTF (hex), selects all
+//                           and copies
+//   clip-rich-paste         a new rich edit control pastes: each run of bold,
+//                           italic and colour (start, end, bold, italic,
+//                           colour or "auto"), a line "text", then its text
 //   clip-shown TEXT         copies TEXT; prints the ms until the field shows it
 //   clip-get [N]            the clipboard text (its first N characters)
 //   clip-state              sequence number, and 1 when Tarnwick owns it
@@ -30,6 +40,8 @@
 //   hold clipboard|file PATH|name NAME   holds it until stdin ends ("held")
 //   deny DLL RULE           refuses windows in every program (the hook of
 //                           DLL) until stdin ends ("hooked")
+//   limit-memory DLL BYTES  Tarnwick's blocks for the clipboard fail from
+//                           BYTES up (the hook of DLL; 0: no limit)
 //   facts                   DPI, work area, Documents folder
 //   resources               Tarnwick's windows (top-level and child) and
 //                           handle count
@@ -39,6 +51,8 @@
 //   serve                   runs the subcommands that stdin names, one a line
 #include <windows.h>
 
+#include <ole2.h>
+#include <richedit.h>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <winternl.h>
@@ -348,15 +362,108 @@ string Block(UINT format) {
   return bytes;
 }
 
-int SetText(const wstring& text, const wchar_t* mark) {
+string FromHex(const wstring& hex) {
+  string bytes;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes.push_back(static_cast<char>(std::wcstoul(hex.substr(i, 2).c_str(), nullptr, 16)));
+  return bytes;
+}
+
+// One copy: the text and the formatted blocks that are given, and the mark.
+int SetCopy(const wchar_t* text, const string* html, const string* rtf, const wchar_t* mark) {
   if (!OpenClipboardRetrying()) return 1;
   ::EmptyClipboard();
   const DWORD zero = 0;
-  const bool ok =
-      PutBlock(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t)) &&
-      (mark == nullptr || PutBlock(::RegisterClipboardFormatW(mark), &zero, sizeof zero));
+  bool ok = text == nullptr || PutBlock(CF_UNICODETEXT, text, (wcslen(text) + 1) * sizeof(wchar_t));
+  for (const auto& [name, block] : {std::pair{L"HTML Format", html}, {L"Rich Text Format", rtf}}) {
+    if (block != nullptr) ok = ok && PutBlock(::RegisterClipboardFormatW(name), block->c_str(), block->size() + 1);
+  }
+  ok = ok && (mark == nullptr || PutBlock(::RegisterClipboardFormatW(mark), &zero, sizeof zero));
   ::CloseClipboard();
   return ok ? 0 : 1;
+}
+
+int SetText(const wstring& text, const wchar_t* mark) {
+  return SetCopy(text.c_str(), nullptr, nullptr, mark);
+}
+
+int SetFormats(int argc, wchar_t** argv) {
+  const auto given = [&](int i) { return argc > i && wstring(argv[i]) != L"-"; };
+  const string html = given(3) ? FromHex(argv[3]) : "", rtf = given(4) ? FromHex(argv[4]) : "";
+  return SetCopy(given(2) ? argv[2] : nullptr, given(3) ? &html : nullptr,
+                 given(4) ? &rtf : nullptr, argc > 5 ? argv[5] : nullptr);
+}
+
+// --- Rich edit -----------------------------------------------------------------------
+
+DWORD CALLBACK ReadStream(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* got) {
+  auto* rest = reinterpret_cast<string*>(cookie);
+  const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(wanted), rest->size());
+  std::memcpy(buffer, rest->data(), n);
+  rest->erase(0, n);
+  *got = static_cast<LONG>(n);
+  return 0;
+}
+
+// The system's rich edit control (riched20), in a hidden window of its own;
+// it copies and pastes through OLE.
+HWND MakeRichEdit() {
+  if (FAILED(::OleInitialize(nullptr)) || ::LoadLibraryW(L"riched20.dll") == nullptr)
+    return nullptr;
+  return ::CreateWindowExW(0, RICHEDIT_CLASSW, L"", WS_POPUP | ES_MULTILINE, 0, 0, 400, 300,
+                           nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+}
+
+int RichEditCopy(const string& rtf) {
+  HWND edit = MakeRichEdit();
+  if (edit == nullptr) return 1;
+  string rest = rtf;
+  EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&rest), 0, &ReadStream};
+  ::SendMessageW(edit, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+  ::SendMessageW(edit, EM_SETSEL, 0, -1);
+  ::SendMessageW(edit, WM_COPY, 0, 0);
+  // The program ends now: its copy must outlive it.
+  const bool flushed = SUCCEEDED(::OleFlushClipboard());
+  ::DestroyWindow(edit);
+  return flushed ? 0 : 1;
+}
+
+int RichEditPaste() {
+  HWND edit = MakeRichEdit();
+  if (edit == nullptr) return 1;
+  ::SendMessageW(edit, WM_PASTE, 0, 0);
+  GETTEXTLENGTHEX length{GTL_NUMCHARS | GTL_PRECISE, 1200};
+  const auto n = static_cast<long>(::SendMessageW(edit, EM_GETTEXTLENGTHEX,
+                                                  reinterpret_cast<WPARAM>(&length), 0));
+  string runs, last;
+  long start = 0;
+  for (long i = 0; i <= n; ++i) {
+    string format;
+    if (i < n) {
+      ::SendMessageW(edit, EM_SETSEL, i, i + 1);
+      CHARFORMAT2W cf{};
+      cf.cbSize = sizeof cf;
+      cf.dwMask = CFM_BOLD | CFM_ITALIC | CFM_COLOR;
+      ::SendMessageW(edit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+      format = std::to_string((cf.dwEffects & CFE_BOLD) ? 1 : 0) + "\t" +
+               std::to_string((cf.dwEffects & CFE_ITALIC) ? 1 : 0) + "\t" +
+               ((cf.dwEffects & CFE_AUTOCOLOR) ? string("auto") : std::to_string(cf.crTextColor));
+    }
+    if (i > 0 && format != last) {
+      runs += std::to_string(start) + "\t" + std::to_string(i) + "\t" + last + "\n";
+      start = i;
+    }
+    last = format;
+  }
+  wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+  GETTEXTEX get{static_cast<DWORD>(text.size() * sizeof(wchar_t)), GT_DEFAULT, 1200, nullptr,
+                nullptr};
+  text.resize(static_cast<std::size_t>(::SendMessageW(edit, EM_GETTEXTEX,
+                                                      reinterpret_cast<WPARAM>(&get),
+                                                      reinterpret_cast<LPARAM>(text.data()))));
+  Write(runs + "text\n" + Utf8(text));
+  ::DestroyWindow(edit);
+  return 0;
 }
 
 // A 4x2 24-bit DIB whose every byte is known.
@@ -369,6 +476,9 @@ string TestBitmap() {
 
 int Clipboard(const wstring& command, int argc, wchar_t** argv) {
   if (command == L"clip-set" && argc > 2) return SetText(argv[2], argc > 3 ? argv[3] : nullptr);
+  if (command == L"clip-formats" && argc > 4) return SetFormats(argc, argv);
+  if (command == L"clip-rich-copy" && argc > 2) return RichEditCopy(FromHex(argv[2]));
+  if (command == L"clip-rich-paste") return RichEditPaste();
   if (command == L"clip-shown" && argc > 2) {
     const auto mains = Windows(L"main");
     HWND field = mains.empty() ? nullptr : Field(mains[0]);
@@ -389,6 +499,10 @@ int Clipboard(const wstring& command, int argc, wchar_t** argv) {
     text.resize(wcsnlen(text.c_str(), text.size()));
     if (argc > 2) text.resize(std::min<std::size_t>(text.size(), _wtoi(argv[2])));
     Write(Utf8(text));
+  } else if (command == L"clip-format" && argc > 2) {
+    const UINT format = ::RegisterClipboardFormatW(argv[2]);
+    status = ::IsClipboardFormatAvailable(format) ? 0 : 1;
+    Write(Block(format));
   } else if (command == L"clip-state") {
     const auto mains = Windows(L"main");
     const bool ours = !mains.empty() && ::GetClipboardOwner() == mains[0];
@@ -437,6 +551,24 @@ int Deny(const wchar_t* dll, const wchar_t* rule) {
   UntilInputEnds("hooked");
   ::UnhookWindowsHookEx(hook);
   return 0;
+}
+
+// The hook runs in Tarnwick's thread when its window gets the message.
+int LimitMemory(const wchar_t* dll, LPARAM bytes) {
+  const auto mains = Windows(L"main");
+  HMODULE module = ::LoadLibraryW(dll);
+  auto proc = module ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void (*)()>(
+                           ::GetProcAddress(module, "LimitGlobalAlloc")))
+                     : nullptr;
+  if (mains.empty() || proc == nullptr) return 1;
+  HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROC, proc, module,
+                                   ::GetWindowThreadProcessId(mains[0], nullptr));
+  if (hook == nullptr) return 1;
+  static const UINT limit = ::RegisterWindowMessageW(L"Tarnwick.LimitGlobalAlloc");
+  const bool sent = ::SendMessageTimeoutW(mains[0], limit, 0, bytes, SMTO_ABORTIFHUNG, 5000,
+                                          nullptr) != 0;
+  ::UnhookWindowsHookEx(hook);
+  return sent ? 0 : 1;
 }
 
 // --- Facts ---------------------------------------------------------------------------
@@ -531,6 +663,7 @@ int Run(int argc, wchar_t** argv) {
   }
   if (command == L"hold" && argc > 2) return Hold(argv[2], argc > 3 ? argv[3] : nullptr);
   if (command == L"deny" && argc > 3) return Deny(argv[2], argv[3]);
+  if (command == L"limit-memory" && argc > 3) return LimitMemory(argv[2], _wtoi(argv[3]));
   if (command == L"facts") return Facts();
   if (command == L"resources") return Resources();
   if (command == L"record") return Record(argc, argv);

@@ -12,8 +12,15 @@
 // text and check mark need ("Tarnwick.IdealSize"), width in the low word,
 // height in the high word; "Tarnwick.Themed" when the control's class is not
 // the system's plain one.
+//
+// LimitGlobalAlloc (WH_CALLWNDPROC, Tarnwick's thread): on the message
+// "Tarnwick.LimitGlobalAlloc" Tarnwick's own calls of GlobalAlloc (the
+// blocks it puts on the clipboard) fail from lParam bytes up, as when
+// memory runs out; 0 lifts the limit. The program's import of GlobalAlloc
+// is redirected once, and this library stays loaded from then on.
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -63,7 +70,66 @@ bool Themed(HWND control) {
   return module != ::GetModuleHandleW(L"user32.dll");
 }
 
+using GlobalAllocProc = HGLOBAL(WINAPI*)(UINT, SIZE_T);
+GlobalAllocProc realGlobalAlloc = nullptr;
+SIZE_T failFrom = 0;
+
+HGLOBAL WINAPI LimitedGlobalAlloc(UINT flags, SIZE_T bytes) {
+  if (failFrom != 0 && bytes >= failFrom) {
+    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  return realGlobalAlloc(flags, bytes);
+}
+
+// The program's import table entry of kernel32's GlobalAlloc.
+ULONG_PTR* GlobalAllocImport(HMODULE module) {
+  auto* base = reinterpret_cast<BYTE*>(module);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const auto& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+       dll->Name != 0; ++dll) {
+    if (::lstrcmpiA(reinterpret_cast<const char*>(base + dll->Name), "kernel32.dll") != 0) continue;
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
+    for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      const auto* name = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      if (std::strcmp(reinterpret_cast<const char*>(name->Name), "GlobalAlloc") == 0)
+        return &slots->u1.Function;
+    }
+  }
+  return nullptr;
+}
+
+void LimitAllocations(SIZE_T from) {
+  if (realGlobalAlloc == nullptr) {
+    ULONG_PTR* slot = GlobalAllocImport(::GetModuleHandleW(nullptr));
+    HMODULE self = nullptr;
+    if (slot == nullptr ||
+        !::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                              reinterpret_cast<LPCWSTR>(&LimitedGlobalAlloc), &self))
+      return;
+    DWORD protection = 0;
+    ::VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
+    realGlobalAlloc = reinterpret_cast<GlobalAllocProc>(*slot);
+    *slot = reinterpret_cast<ULONG_PTR>(&LimitedGlobalAlloc);
+    ::VirtualProtect(slot, sizeof *slot, protection, &protection);
+  }
+  failFrom = from;
+}
+
 }  // namespace
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK LimitGlobalAlloc(int code, WPARAM wParam,
+                                                                    LPARAM lParam) {
+  static const UINT limit = ::RegisterWindowMessageW(L"Tarnwick.LimitGlobalAlloc");
+  const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && call->message == limit)
+    LimitAllocations(static_cast<SIZE_T>(call->lParam));
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK DenyWindow(int code, WPARAM wParam,
                                                               LPARAM lParam) {

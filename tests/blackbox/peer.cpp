@@ -9,12 +9,17 @@
 //       each on after its own handler has returned, lower puts back in
 //       lower case every text that is not (a competing converter). Killing
 //       the process leaves the chain without a word.
-//   owner promise|hang|raw FORMAT HEX   takes the clipboard ("owned"): a
-//       promise of text that renders nothing when asked, the same promise by
-//       a thread that then answers no message, or exactly the bytes HEX as
-//       a block of FORMAT.
+//   owner promise|hang|raw FORMAT HEX|formats TEXT   takes the clipboard
+//       ("owned"): a promise of text that renders nothing when asked, the
+//       same promise by a thread that then answers no message, exactly the
+//       bytes HEX as a block of FORMAT, or TEXT beside promises of "HTML
+//       Format" and "Rich Text Format" that render nothing.
 //   flood N PREFIX PAUSE_MS   copies "PREFIX i" N times; prints the
 //       milliseconds taken and how often the clipboard was busy.
+//   copier   copies each line of stdin (UTF-8) as a word processor or a
+//       browser does: the text, an "HTML Format" block and an RTF document
+//       that hold it with every fifth word bold; prints the three blocks'
+//       sizes in bytes ("ready" first).
 #include <windows.h>
 
 #include <shellapi.h>
@@ -141,8 +146,12 @@ int Owner(int argc, wchar_t** argv) {
   HWND owner = MakeWindow(&::DefWindowProcW);  // renders nothing when asked
   const bool raw = how == L"raw" && argc > 4;
   if (!OpenClipboardRetrying(owner, 2)) return 1;
-  const bool put = Put(raw ? _wtoi(argv[3]) : CF_UNICODETEXT, raw ? bytes.data() : nullptr,
-                       bytes.size());
+  const std::wstring text = how == L"formats" && argc > 3 ? argv[3] : L"";
+  const bool put = text.empty() ? Put(raw ? _wtoi(argv[3]) : CF_UNICODETEXT,
+                                      raw ? bytes.data() : nullptr, bytes.size())
+                                : Put(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * 2);
+  for (const wchar_t* name : {L"HTML Format", L"Rich Text Format"})
+    if (!text.empty()) ::SetClipboardData(::RegisterClipboardFormatW(name), nullptr);
   ::CloseClipboard();
   if (!put) return 1;
   Say("owned");
@@ -178,13 +187,125 @@ int Flood(long count, const std::wstring& prefix, DWORD pause) {
   return failures == 0 ? 0 : 1;
 }
 
+// --- Copier ---------------------------------------------------------------------------
+
+std::wstring Wide(const std::string& utf8) {
+  std::wstring out(utf8.size(), L'\0');
+  out.resize(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                   out.data(), static_cast<int>(out.size())));
+  return out;
+}
+
+// The text's words, every fifth one inside `bold`'s two halves, each
+// character through `escape`.
+template <class Escape>
+std::string Marked(const std::string& text, const char* open, const char* close, Escape escape) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 4);
+  bool inBold = false;
+  long word = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    const bool boundary = i == text.size() || text[i] == ' ';
+    if (boundary && inBold) out += close, inBold = false;
+    if (i == text.size()) break;
+    if (!boundary && (i == 0 || text[i - 1] == ' ') && ++word % 5 == 0) out += open, inBold = true;
+    escape(out, text[i]);
+  }
+  return out;
+}
+
+std::string HtmlBlock(const std::string& text) {
+  const std::string html =
+      "<html><body>\r\n<!--StartFragment--><p>" +
+      Marked(text, "<b>", "</b>", [](std::string& out, char c) {
+        out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
+      }) +
+      "</p><!--EndFragment-->\r\n</body></html>";
+  const char* format =
+      "Version:0.9\r\nStartHTML:%010zu\r\nEndHTML:%010zu\r\nStartFragment:%010zu\r\n"
+      "EndFragment:%010zu\r\n";
+  const std::size_t header = std::snprintf(nullptr, 0, format, std::size_t(0), std::size_t(0),
+                                           std::size_t(0), std::size_t(0));
+  const std::size_t start = html.find("<p>"), end = html.find("<!--EndFragment-->");
+  std::string block(header + 1, '\0');
+  std::snprintf(block.data(), block.size(), format, header, header + html.size(), header + start,
+                header + end);
+  block.resize(header);
+  return block + html;
+}
+
+// ASCII as it is (backslash and braces escaped), anything else as \uN
+// (UTF-16 units, signed) with '?' as its fallback.
+std::string RtfDocument(const std::string& text) {
+  char32_t pending = 0;
+  int missing = 0;  // continuation bytes still to come
+  const std::string body = Marked(text, "{\\b ", "}", [&](std::string& out, char byte) {
+    const auto b = static_cast<unsigned char>(byte);
+    if (b < 0x80) {
+      if (b == '\\' || b == '{' || b == '}') out += '\\';
+      out += byte;
+      return;
+    }
+    if (b >= 0xC0) {
+      missing = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
+      pending = b & (0x3F >> missing);
+      return;
+    }
+    pending = pending << 6 | (b & 0x3F);
+    if (--missing != 0) return;
+    char unit[16];
+    const wchar_t units[2] = {
+        static_cast<wchar_t>(pending > 0xFFFF ? 0xD800 + ((pending - 0x10000) >> 10) : pending),
+        static_cast<wchar_t>(0xDC00 + ((pending - 0x10000) & 0x3FF))};
+    for (int i = 0; i < (pending > 0xFFFF ? 2 : 1); ++i) {
+      std::snprintf(unit, sizeof unit, "\\u%d?", static_cast<int>(static_cast<short>(units[i])));
+      out += unit;
+    }
+  });
+  return "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}"
+         "{\\colortbl;\\red200\\green0\\blue0;}\\f0\\fs20 " + body + "\\par}";
+}
+
+LRESULT CALLBACK CopierProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != kCommand) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  const std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(lParam));
+  if (line->empty()) {
+    ::PostQuitMessage(0);
+    return 0;
+  }
+  const std::wstring text = Wide(*line);
+  const std::string html = HtmlBlock(*line), rtf = RtfDocument(*line);
+  if (!OpenRetrying(hwnd)) return 0;
+  ::EmptyClipboard();
+  const auto put = [](UINT format, const void* data, std::size_t bytes) {
+    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+    std::memcpy(::GlobalLock(block), data, bytes);
+    ::GlobalUnlock(block);
+    if (::SetClipboardData(format, block) == nullptr) ::GlobalFree(block);
+  };
+  put(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  put(::RegisterClipboardFormatW(L"HTML Format"), html.c_str(), html.size() + 1);
+  put(::RegisterClipboardFormatW(L"Rich Text Format"), rtf.c_str(), rtf.size() + 1);
+  ::CloseClipboard();
+  Say(std::to_string((text.size() + 1) * sizeof(wchar_t)) + " " + std::to_string(html.size() + 1) +
+      " " + std::to_string(rtf.size() + 1));
+  return 0;
+}
+
+int Copier() {
+  HWND window = MakeWindow(&CopierProc);
+  Say("ready");
+  return RunUntilInputEnds(window);
+}
+
 int Run(int argc, wchar_t** argv) {
   const std::wstring command = argc > 1 ? argv[1] : L"";
   if (command == L"viewer") return Viewer(argc > 2 ? argv[2] : nullptr);
   if (command == L"owner") return Owner(argc, argv);
+  if (command == L"copier") return Copier();
   if (command == L"flood" && argc > 4) return Flood(_wtol(argv[2]), argv[3], _wtol(argv[4]));
-  Say("usage: tarnwick-peer viewer [mute|late|lower] | owner promise|hang|raw FORMAT HEX"
-      " | flood N PREFIX PAUSE_MS");
+  Say("usage: tarnwick-peer viewer [mute|late|lower] | owner promise|hang|raw FORMAT HEX|formats TEXT"
+      " | flood N PREFIX PAUSE_MS | copier");
   return 2;
 }
 

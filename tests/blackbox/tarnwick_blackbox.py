@@ -281,6 +281,36 @@ def xclip_read(timeout=20):
     return result.stdout.decode("utf-8", errors="replace") if result.returncode == 0 else None
 
 
+HTML_FORMAT, RTF_FORMAT = "HTML Format", "Rich Text Format"
+CF_HTML_HEADER = ("Version:0.9\r\nStartHTML:{:010d}\r\nEndHTML:{:010d}\r\n"
+                  "StartFragment:{:010d}\r\nEndFragment:{:010d}\r\n")
+
+
+def cf_html(fragment):
+    """A browser's "HTML Format" block: the header's offsets select the
+    document and, between the marker comments, the fragment."""
+    start, end = "<!--StartFragment-->", "<!--EndFragment-->"
+    html = f"<html><body>{start}{fragment}{end}</body></html>".encode("utf-8")
+    size = len(CF_HTML_HEADER.format(0, 0, 0, 0))
+    offsets = (size, size + len(html), size + html.index(start.encode()) + len(start),
+               size + html.index(end.encode()))
+    return CF_HTML_HEADER.format(*offsets).encode("ascii") + html
+
+
+def clip_formats(text, html=None, rtf=None, mark=None):
+    """Copies as a program with formatted text does (None: left out)."""
+    driver("clip-formats", "-" if text is None else text,
+           *("-" if block is None else block.hex() for block in (html, rtf)),
+           *([mark] if mark else []))
+
+
+def clip_block(name):
+    """The clipboard's block of a registered format, without the NULs that
+    end it; None when there is none."""
+    result = driver_run("clip-format", name)
+    return result.stdout.rstrip(b"\0") if result.returncode == 0 else None
+
+
 def settle(timeout=5.0):
     """Waits until X11 programs see what Windows programs see: Wine takes
     the X11 selection a moment after a Windows program's write, and an

@@ -7,9 +7,10 @@ import subprocess
 import time
 import unittest
 
-from tarnwick_blackbox import (DRIVER, ERROR_CAPTION, PEER, XDOTOOL, TarnwickTestCase,
-                               controls, driver, driver_run, helper, message_box, release,
-                               screenshot, wait_until, window, xclip_read)
+from tarnwick_blackbox import (DRIVER, ERROR_CAPTION, HTML_FORMAT, PEER, XDOTOOL,
+                               TarnwickTestCase, cf_html, clip_block, clip_formats, controls,
+                               driver, driver_run, helper, message_box, release, screenshot,
+                               wait_until, window, xclip_read)
 
 COPY_REFUSAL = "The text is already in the Clipboard"
 
@@ -143,12 +144,16 @@ class ContentSafety(TarnwickTestCase):
     def test_private_copies_are_neither_shown_nor_converted(self):
         self.set_auto(True)
         self.press("UPPRE CASE")
-        for mark in ["Clipboard Viewer Ignore", "ExcludeClipboardContentFromMonitorProcessing",
-                     "CanIncludeInClipboardHistory"]:
-            with self.subTest(mark=mark):
-                driver("clip-set", f"secret {mark}", mark)
+        html = cf_html("<b>secret words</b>")
+        for mark, formatted in [("Clipboard Viewer Ignore", False),
+                                ("ExcludeClipboardContentFromMonitorProcessing", False),
+                                ("CanIncludeInClipboardHistory", False),
+                                ("ExcludeClipboardContentFromMonitorProcessing", True)]:
+            with self.subTest(mark=mark, formatted=formatted):
+                clip_formats(f"secret {mark}", html if formatted else None, None, mark)
                 time.sleep(0.5)
                 self.assertEqual(driver("clip-get"), f"secret {mark}")
+                self.assertEqual(clip_block(HTML_FORMAT), html if formatted else None)
                 self.assertEqual(self.field(), "")
         driver("clip-set", "public text")
         self.wait_field("PUBLIC TEXT")

@@ -9,7 +9,7 @@
 
 #include "CaseFilter.h"
 #include "CaseTestText.h"
-#include "Utf8.h"
+#include "case/Utf8Validation.h"
 #include "case/CaseRules.h"
 #include "case/CaseVector.h"
 

@@ -10,6 +10,9 @@ import unittest
 
 COMMAND = [*filter(None, [os.environ.get("TARNWICK_WINE")]), os.environ["TARNWICK_CASE_EXE"]]
 USAGE = b"usage: tarnwick-case RULE"
+# A clipboard "HTML Format" block: a header of CR LF lines, a trailing NUL.
+HTML_HEADER = (b"Version:0.9\r\nStartHTML:0000000105\r\nEndHTML:0000000131\r\n"
+               b"StartFragment:0000000105\r\nEndFragment:0000000131\r\n")
 
 
 def run(args, data, pipe=False):
@@ -43,7 +46,19 @@ class CaseFilterProgram(unittest.TestCase):
                  b"invalid UTF-8 at byte offset 100000"),
                 ([], b"text", False, 2, b"", USAGE),
                 (["title"], b"text", False, 2, b"", b"unknown rule 'title'"),
-                (["upper", "lower"], b"text", False, 2, b"", USAGE),
+                (["upper", "lower"], b"text", False, 2, b"", b"unknown option 'lower'"),
+                (["upper", "--html", "--rtf"], b"text", False, 2, b"", USAGE),
+                (["upper", "--pdf"], b"x", False, 2, b"", b"unknown option '--pdf'"),
+                # Formatted text: converted as one block, or refused with
+                # nothing written.
+                (["upper", "--rtf"], b"{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0 caf\\'e9}\r\n", True, 0,
+                 b"{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0 CAF\\'c9}\r\n", b""),
+                (["lower", "--rtf"], b"plain text", False, 1, b"",
+                 b"not RTF that can be converted safely"),
+                (["proper", "--html"], HTML_HEADER + b"<p>one two</p><p>three</p>\0", False, 0,
+                 HTML_HEADER + b"<p>One Two</p><p>Three</p>\0", b""),
+                (["proper", "--html"], b"<p>no header</p>", False, 1, b"",
+                 b'not an "HTML Format" block that can be converted'),
                 (["--help"], b"", False, 0, USAGE, b"")]:
             with self.subTest(args=args, pipe=pipe):
                 got_status, got_out, got_err = run(args, data, pipe)

@@ -100,6 +100,10 @@ TEST(ClipboardTracker, TheSameTextAnnouncedAgainIsNotNewerContent) {
   EXPECT_FALSE(tracker.MayReplaceSameText(FingerprintOf(u"copied texT")));
   EXPECT_FALSE(tracker.MayReplaceSameText(FingerprintOf(u"copied text ")));
 
+  tracker.BeginOwnWrite();
+  tracker.EndOwnWrite(22, true, FingerprintOf(u"COPIED TEXT"));
+  EXPECT_TRUE(tracker.MayReplaceSameText(FingerprintOf(u"COPIED TEXT"))) << "our write, again";
+
   tracker.RecordShown(30, false, FingerprintOf(u""));  // a bitmap: field empty
   EXPECT_FALSE(tracker.MayReplaceSameText(FingerprintOf(u"")));
 }

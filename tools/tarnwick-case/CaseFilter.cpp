@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
-#include "Utf8.h"
 #include "case/CaseUtf8.h"
+#include "case/HtmlFormat.h"
+#include "case/RtfFormat.h"
+#include "case/Utf8Validation.h"
 
 namespace tarnwick::casefilter {
 namespace {
@@ -136,6 +139,23 @@ FilterResult Filter(CaseRule rule, ByteSource& source, const Sink& sink, std::si
   }
   if (pieces.Failed()) return {FilterResult::ReadFailed};
   if (again != offset) return {FilterResult::InputChanged};
+  return {};
+}
+
+std::optional<Format> ParseFormat(std::string_view option) {
+  if (option == "--html") return Format::Html;
+  if (option == "--rtf") return Format::Rtf;
+  return std::nullopt;
+}
+
+FilterResult FilterFormatted(CaseRule rule, Format format, ByteSource& source, const Sink& sink) {
+  std::string block;
+  std::vector<char> buffer(kDefaultBlockBytes);
+  while (const std::size_t got = source.Read(buffer.data(), buffer.size())) block.append(buffer.data(), got);
+  if (source.Failed()) return {FilterResult::ReadFailed};
+  const auto converted = format == Format::Html ? mCase::ConvertHtmlFormat(rule, block) : mCase::ConvertRtf(rule, block);
+  if (!converted) return {FilterResult::Refused};
+  if (!sink(*converted)) return {FilterResult::WriteFailed};
   return {};
 }
 

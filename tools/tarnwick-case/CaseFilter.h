@@ -34,7 +34,7 @@ class ByteSource {
 using Sink = std::function<bool(std::string_view)>;
 
 struct FilterResult {
-  enum Status { Done, Invalid, ReadFailed, WriteFailed, InputChanged } status = Done;
+  enum Status { Done, Invalid, ReadFailed, WriteFailed, InputChanged, Refused } status = Done;
   std::uint64_t invalidOffset = 0;  // for Invalid: where the first ill-formed sequence starts
 };
 
@@ -47,5 +47,17 @@ inline constexpr std::size_t kDefaultBlockBytes = std::size_t(256) << 10;
 // longer holds what was checked); any other is kept in memory in between.
 FilterResult Filter(CaseRule rule, ByteSource& source, const Sink& sink,
                     std::size_t blockBytes = kDefaultBlockBytes);
+
+// The formatted texts that the filter converts as a whole: the clipboard's
+// "HTML Format" block and "Rich Text Format".
+enum class Format { Html, Rtf };
+
+// "--html" or "--rtf".
+std::optional<Format> ParseFormat(std::string_view option);
+
+// Reads the whole source and converts it as one block of `format`; hands
+// the output to the sink only when the block converts (Refused, with
+// nothing written, when the converter cannot convert it).
+FilterResult FilterFormatted(CaseRule rule, Format format, ByteSource& source, const Sink& sink);
 
 }  // namespace tarnwick::casefilter

@@ -8,10 +8,12 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <utility>
 
 #include "app/Form1Design.h"
 #include "app/win32/Skin.h"
 #include "case/mCase.h"
+#include "clipboard/FormattedVersions.h"
 #include "clipboard/win32/ClipboardHook.h"
 #include "common/Text.h"
 #include "common/win32/Handles.h"
@@ -66,6 +68,9 @@ class Form1 final : public win32::Window, public clipboard::ClipboardViewerClien
   void fdClipboardText_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y);
 
   void ShowClipboardText(const Text& text) override { SetFieldText(text); }
+  void KeepFormattedVersions(clipboard::FormattedVersions versions) override {
+    formatted_ = std::move(versions);
+  }
 
  private:
   // The field as ToggleCase sees it.
@@ -137,6 +142,9 @@ class Form1 final : public win32::Window, public clipboard::ClipboardViewerClien
   win32::IconHandle smallIcon_;
   SkinFramework SkinFramework1;
   Text fieldText_;
+  // The formatted versions (HTML, RTF) of the content the field shows: each
+  // conversion of the field converts them too and puts them back beside it.
+  clipboard::FormattedVersions formatted_;
   int selectedOption_ = -1;
   bool fieldViewStale_ = false;
   bool fieldViewPosted_ = false;

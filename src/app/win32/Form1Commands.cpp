@@ -115,9 +115,12 @@ void Form1::ConvertField(CaseRule rule) {
   // name them in a report.
   if (rule == CaseRule::Toggle) {
     mCase::ToggleCase();
-    return;
+  } else {
+    SetFieldText(rule == CaseRule::Sentence ? mCase::SCase(fieldText_)
+                                            : mCase::Convert(rule, fieldText_));
   }
-  SetFieldText(rule == CaseRule::Sentence ? mCase::SCase(fieldText_) : mCase::Convert(rule, fieldText_));
+  // Once the text is converted: the formatted versions follow the field.
+  clipboard::ConvertFormattedVersions(rule, formatted_);
 }
 
 // The five buttons: the field converted with the button's rule and put on
@@ -139,7 +142,7 @@ void Form1::ConvertAndReplace(const char16_t* signature, CaseRule rule) {
       replacement.Clear();
     });
     trap.Step(20, [&] {
-      replacement.Put(s);
+      replacement.Put(s, formatted_);
       replacement.Close();
     });
   });
@@ -163,7 +166,7 @@ void Form1::Option1_Click(std::int16_t Index) {
       replacement.Clear();
     });
     trap.Step(100, [&] {
-      replacement.Put(s);
+      replacement.Put(s, formatted_);
       replacement.Close();
       clipboard_.NoteAutoOutput(s);
     });

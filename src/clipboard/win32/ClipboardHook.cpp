@@ -1,5 +1,7 @@
 #include "clipboard/win32/ClipboardHook.h"
 
+#include <utility>
+
 #include "clipboard/win32/FormatListener.h"
 #include "common/win32/Window.h"
 #include "env/win32/OSVersionWin32.h"
@@ -106,7 +108,7 @@ bool ClipboardHook::RefreshOnce(DWORD& shownSequence) {
     StopRetrying();
     return false;
   }
-  const std::optional<ClipboardSnapshot> snapshot = reader_.Read(Refresh()).snapshot;
+  std::optional<ClipboardSnapshot> snapshot = reader_.Read(Refresh()).snapshot;
   if (!snapshot) {
     ReadFailed();
     return false;
@@ -118,8 +120,9 @@ bool ClipboardHook::RefreshOnce(DWORD& shownSequence) {
   // replaces it, so a text the clipboard announced but never handed out is
   // left to its owner rather than overwritten.
   tracker_.RecordShown(snapshot->sequence, snapshot->convertible && !snapshot->text.empty(),
-                       FingerprintOf(snapshot->text));
+                       FingerprintOf(snapshot->text, snapshot->formatted));
   shownSequence = snapshot->sequence;
+  client_.KeepFormattedVersions(std::move(snapshot->formatted));
   client_.ShowClipboardText(snapshot->text);
   if (burstGuard_.AllowsConversion(snapshot->text, ::GetTickCount())) client_.chAuto_Click();
   return true;

@@ -13,6 +13,7 @@
 #include "clipboard/ChainWatch.h"
 #include "clipboard/ChangeNotice.h"
 #include "clipboard/ClipboardTracker.h"
+#include "clipboard/FormattedVersions.h"
 #include "clipboard/ReadRetry.h"
 #include "clipboard/RecaseBurstGuard.h"
 #include "clipboard/RefreshGate.h"
@@ -28,6 +29,9 @@ class ClipboardViewerClient {
  public:
   virtual ~ClipboardViewerClient() = default;
   virtual void ShowClipboardText(const Text& text) = 0;
+  // The formatted versions of the content whose text ShowClipboardText
+  // shows next; a window that converts nothing need not keep them.
+  virtual void KeepFormattedVersions(FormattedVersions /*versions*/) {}
   virtual void chAuto_Click() = 0;
 };
 

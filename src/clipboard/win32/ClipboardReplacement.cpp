@@ -1,6 +1,7 @@
 #include "clipboard/win32/ClipboardReplacement.h"
 
 #include "clipboard/ClipboardText.h"
+#include "clipboard/win32/FormattedClipboard.h"
 #include "clipboard/win32/GlobalMemory.h"
 #include "common/win32/Handles.h"
 #include "errors/ErrInfo.h"
@@ -21,7 +22,7 @@ bool ClipboardReplacement::ContentIsStillShown(const std::optional<ClipboardSnap
   const DWORD sequence = ::GetClipboardSequenceNumber();
   if (tracker.MayReplace(sequence)) return true;
   if (newer && newer->sequence == sequence && newer->convertible &&
-      tracker.MayReplaceSameText(FingerprintOf(newer->text)))
+      tracker.MayReplaceSameText(FingerprintOf(newer->text, newer->formatted)))
     return true;
   // Newer content: its notification may have arrived while this
   // replacement held the clipboard and been taken as ours, so the refresh
@@ -50,7 +51,7 @@ bool ClipboardReplacement::Clear() {
   return true;
 }
 
-void ClipboardReplacement::Put(TextView text) {
+void ClipboardReplacement::Put(TextView text, const FormattedVersions& formatted) {
   if (!cleared_) return;
   win32::GlobalBlock block(win32::RequiredApiCall(
       [&] { return ::GlobalAlloc(GMEM_MOVEABLE, UnicodeBlockBytes(text)); },
@@ -60,16 +61,28 @@ void ClipboardReplacement::Put(TextView text) {
     if (lock.data() == nullptr) mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
     WriteUnicodeBlock(text, lock.data());
   }
-  PutBlock(CF_UNICODETEXT, block.get());
-  block.release();  // the clipboard owns the block now
+  static const std::optional<std::string> kLeftOut;
+  const bool rtf = PutFormatted(RtfClipboardFormat(), formatted.rtf);
+  const bool html = PutFormatted(HtmlClipboardFormat(), formatted.html);
+  if (!PutBlock(CF_UNICODETEXT, block)) {
+    ::EmptyClipboard();  // no formatted version without its text
+    mErrTrap::RaiseRuntime(mErrTrap::rt::CantOpenClipboard);
+  }
   wrote_ = true;
-  written_ = FingerprintOf(text);
+  written_ = FingerprintOf(text, html ? formatted.html : kLeftOut, rtf ? formatted.rtf : kLeftOut);
 }
 
-void ClipboardReplacement::PutBlock(UINT format, HGLOBAL block) {
+bool ClipboardReplacement::PutFormatted(UINT format, const std::optional<std::string>& version) {
+  if (!version || format == 0) return false;
+  win32::GlobalBlock block = GlobalBlockOf(*version);
+  return block && PutBlock(format, block);
+}
+
+bool ClipboardReplacement::PutBlock(UINT format, win32::GlobalBlock& block) {
   const bool placed =
-      win32::ApiCall([&] { return ::SetClipboardData(format, block) != nullptr; });
-  if (!placed) mErrTrap::RaiseRuntime(mErrTrap::rt::CantOpenClipboard);
+      win32::ApiCall([&] { return ::SetClipboardData(format, block.get()) != nullptr; });
+  if (placed) block.release();  // the clipboard owns the block now
+  return placed;
 }
 
 }  // namespace tarnwick::clipboard

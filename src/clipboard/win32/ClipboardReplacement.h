@@ -8,11 +8,14 @@
 #include <windows.h>
 
 #include <optional>
+#include <string>
 
 #include "clipboard/ClipboardTracker.h"
+#include "clipboard/FormattedVersions.h"
 #include "clipboard/win32/ClipboardHook.h"
 #include "clipboard/win32/ClipboardSnapshot.h"
 #include "common/Text.h"
+#include "common/win32/Handles.h"
 
 namespace tarnwick::clipboard {
 
@@ -32,19 +35,26 @@ class ClipboardReplacement {
   // error 521 when the clipboard cannot be opened or emptied, or when newer
   // content cannot be read to compare it.
   bool Clear();
-  // Puts the text on the emptied clipboard. Raises 7 when no memory is left
-  // for it and 521 when the clipboard refuses it. Does nothing after a
-  // Clear that returned false.
-  void Put(TextView text);
+  // Puts the text and its formatted versions on the emptied clipboard, the
+  // richer formats first, as copying programs order them. Raises 7 when no
+  // memory is left for the text and 521 when the clipboard refuses it,
+  // leaving the clipboard empty. A formatted version that finds no memory
+  // or is refused is left out: the text is what the user converted. Does
+  // nothing after a Clear that returned false.
+  void Put(TextView text, const FormattedVersions& formatted = {});
   // Closes the clipboard (its change notifications arrive now, still taken
   // as ours) and records the new content. Runs at scope end if not before.
   void Close();
 
  private:
   bool ContentIsStillShown(const std::optional<ClipboardSnapshot>& newer);
-  // Hands the block to the clipboard as `format`; every format of one
-  // replacement goes on between one Clear and Close.
-  void PutBlock(UINT format, HGLOBAL block);
+  // Hands the block to the clipboard as `format`, which then owns it; every
+  // format of one replacement goes on between one Clear and Close. False,
+  // the block still ours, when the clipboard refuses it.
+  bool PutBlock(UINT format, win32::GlobalBlock& block);
+  // A formatted version, when there is one and memory for it: true once the
+  // clipboard holds it.
+  bool PutFormatted(UINT format, const std::optional<std::string>& version);
 
   ClipboardHook& hook_;
   HWND owner_;

@@ -5,6 +5,7 @@
 
 #include "clipboard/ClipboardText.h"
 #include "clipboard/ClipboardTracker.h"
+#include "clipboard/win32/FormattedClipboard.h"
 #include "clipboard/win32/GlobalMemory.h"
 #include "errors/win32/ApiCall.h"
 
@@ -74,6 +75,7 @@ ClipboardRead LookOnce(bool& withheld) {
   ClipboardSnapshot snapshot{{}, IsConvertible(ReadContentFacts()), 0};
   std::optional<Text> text;
   if (snapshot.convertible) text = ReadOpenClipboardText();
+  if (text) snapshot.formatted = ReadOpenFormattedVersions();
   withheld = snapshot.convertible && !text;
   snapshot.text = std::move(text).value_or(Text());
   // Read while the clipboard is open, so it names the content just read.

@@ -9,6 +9,7 @@
 
 #include <optional>
 
+#include "clipboard/FormattedVersions.h"
 #include "common/Text.h"
 
 namespace tarnwick::clipboard {
@@ -39,6 +40,9 @@ struct ClipboardSnapshot {
   Text text;         // empty unless the content is convertible
   bool convertible;  // see IsConvertible
   DWORD sequence;    // the content's clipboard sequence number
+  // Its HTML and RTF, read in the same look as the text and only beside a
+  // text that was handed out; an owner that promised one renders it then.
+  FormattedVersions formatted{};
 };
 
 // Why a look found no content to show.

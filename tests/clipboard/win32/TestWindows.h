@@ -36,15 +36,20 @@ class TestWindow {
   HWND hwnd_;
 };
 
-// Another program's copy of a text.
-inline void OtherProgramCopies(HWND other, const std::wstring& text) {
-  const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+inline void PutBlock(UINT format, const void* data, std::size_t bytes) {
+  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+  std::memcpy(::GlobalLock(block), data, bytes);
+  ::GlobalUnlock(block);
+  if (::SetClipboardData(format, block) == nullptr) ::GlobalFree(block);
+}
+
+// Another program's copy of a text, with an "HTML Format" block beside it
+// when `html` is not empty.
+inline void OtherProgramCopies(HWND other, const std::wstring& text, const std::string& html = {}) {
   ASSERT_TRUE(::OpenClipboard(other));
   ::EmptyClipboard();
-  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
-  std::memcpy(::GlobalLock(block), text.c_str(), bytes);
-  ::GlobalUnlock(block);
-  if (::SetClipboardData(CF_UNICODETEXT, block) == nullptr) ::GlobalFree(block);
+  PutBlock(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  if (!html.empty()) PutBlock(::RegisterClipboardFormatW(L"HTML Format"), html.c_str(), html.size() + 1);
   ::CloseClipboard();
 }
 

@@ -1,4 +1,4 @@
-#include "Utf8.h"
+#include "case/Utf8Validation.h"
 
 #include <cstdint>
 #include <cstring>

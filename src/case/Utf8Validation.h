@@ -1,4 +1,5 @@
-// Strict UTF-8 validation for the filter.
+// Strict UTF-8 validation: the filter checks its input with it, the HTML
+// converter its block.
 #pragma once
 
 #include <cstddef>
