@@ -266,36 +266,26 @@ std::string RtfDocument(const std::string& text) {
          "{\\colortbl;\\red200\\green0\\blue0;}\\f0\\fs20 " + body + "\\par}";
 }
 
-LRESULT CALLBACK CopierProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message != kCommand) return ::DefWindowProcW(hwnd, message, wParam, lParam);
-  const std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(lParam));
-  if (line->empty()) {
-    ::PostQuitMessage(0);
-    return 0;
-  }
-  const std::wstring text = Wide(*line);
-  const std::string html = HtmlBlock(*line), rtf = RtfDocument(*line);
-  if (!OpenRetrying(hwnd)) return 0;
+// Copies each line as a program with formatted text does: the text, an
+// "HTML Format" block and an RTF document; prints the three sizes.
+void CopyFormatted(HWND owner, const std::string& line) {
+  const std::wstring text = Wide(line);
+  const std::string html = HtmlBlock(line), rtf = RtfDocument(line);
+  if (!OpenClipboardRetrying(owner, 2)) return;
   ::EmptyClipboard();
-  const auto put = [](UINT format, const void* data, std::size_t bytes) {
-    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
-    std::memcpy(::GlobalLock(block), data, bytes);
-    ::GlobalUnlock(block);
-    if (::SetClipboardData(format, block) == nullptr) ::GlobalFree(block);
-  };
-  put(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-  put(::RegisterClipboardFormatW(L"HTML Format"), html.c_str(), html.size() + 1);
-  put(::RegisterClipboardFormatW(L"Rich Text Format"), rtf.c_str(), rtf.size() + 1);
+  PutBlock(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  PutBlock(::RegisterClipboardFormatW(L"HTML Format"), html.c_str(), html.size() + 1);
+  PutBlock(::RegisterClipboardFormatW(L"Rich Text Format"), rtf.c_str(), rtf.size() + 1);
   ::CloseClipboard();
   Say(std::to_string((text.size() + 1) * sizeof(wchar_t)) + " " + std::to_string(html.size() + 1) +
       " " + std::to_string(rtf.size() + 1));
-  return 0;
 }
 
 int Copier() {
-  HWND window = MakeWindow(&CopierProc);
+  HWND window = MakeWindow(&::DefWindowProcW);
   Say("ready");
-  return RunUntilInputEnds(window);
+  helper::ServeUntilInputEnds([window](const std::string& line) { CopyFormatted(window, line); });
+  return 0;
 }
 
 int Run(int argc, wchar_t** argv) {
