@@ -2,7 +2,6 @@
 
 #include <bit>
 #include <map>
-#include <memory>
 
 #include "case/CaseTables.h"
 
@@ -112,9 +111,10 @@ bool Caseless(const CaseTables& t, unsigned first, unsigned count) {
   return true;
 }
 
-std::unique_ptr<Lanes> Build() {
+Lanes Build() {
   const CaseTables& t = Tables();
-  auto lanes = std::make_unique<Lanes>();  // value-initialised: all zero
+  Lanes built{};  // all zero
+  Lanes* const lanes = &built;
   for (unsigned lead : kLeads) {
     lanes->leads[lead & 15] = static_cast<std::uint8_t>(lead);
     for (unsigned high = 0; high < 4; ++high) SetSegment(*lanes, lead, high, t);
@@ -127,16 +127,17 @@ std::unique_ptr<Lanes> Build() {
     }
   }
   for (unsigned k = 0; k < 16; ++k) lanes->bits[k] = static_cast<std::uint8_t>(1u << (k & 7));
-  return lanes;
+  return built;
 }
 
 // The pairs' even lead bytes, the common ones first.
 constexpr unsigned kPairLeads[Utf8WideTables::kPairs] = {0xC2, 0xCE, 0xD0, 0xC4, 0xC6, 0xC8, 0xD2};
 static_assert(Utf8WideTables::kCommonPairs == 3);
 
-std::unique_ptr<Utf8WideTables> BuildWide(const Lanes& lanes) {
+Utf8WideTables BuildWide(const Lanes& lanes) {
   const CaseTables& t = Tables();
-  auto wide = std::make_unique<Utf8WideTables>();
+  Utf8WideTables built{};
+  Utf8WideTables* const wide = &built;
   for (unsigned lead = 0xC0; lead < 0xE0; ++lead) {
     if (lead >= 0xC2 && Caseless(t, (lead & 0x1F) << 6, 64)) wide->kinds[lead & 0x3F] = Utf8WideTables::kCaseless;
   }
@@ -152,19 +153,21 @@ std::unique_ptr<Utf8WideTables> BuildWide(const Lanes& lanes) {
   for (unsigned half = 0; half < 2; ++half) {
     for (unsigned lead = 0; lead < 16; ++lead) wide->caselessThree[half << 4 | lead] = lanes.caselessThree[half][lead];
   }
-  return wide;
+  return built;
 }
 
 }  // namespace
 
+// Static storage, not the heap: the tables' alignment would take the
+// aligned allocation functions, which the C runtime of older Windows lacks.
 const Utf8LaneTables& Utf8Lanes() {
-  static const std::unique_ptr<Utf8LaneTables> lanes = Build();
-  return *lanes;
+  static const Utf8LaneTables lanes = Build();
+  return lanes;
 }
 
 const Utf8WideTables& Utf8Wide() {
-  static const std::unique_ptr<Utf8WideTables> wide = BuildWide(Utf8Lanes());
-  return *wide;
+  static const Utf8WideTables wide = BuildWide(Utf8Lanes());
+  return wide;
 }
 
 }  // namespace tarnwick::mCase::detail

@@ -82,7 +82,7 @@ struct Utf8WideTables {
   alignas(64) std::uint8_t caselessThree[64];
 };
 
-// Built on first use; thread-safe, never freed.
+// Built on first use, thread-safe, in static storage.
 const Utf8LaneTables& Utf8Lanes();
 const Utf8WideTables& Utf8Wide();
 
