@@ -1,6 +1,5 @@
 #include "case/CaseTables.h"
 
-#include <memory>
 #include <string_view>
 
 #include "case/CaseTableData.h"
@@ -41,8 +40,7 @@ char16_t Toggled(const CaseTables& t, std::size_t c) {
   return char16_t(c);
 }
 
-std::unique_ptr<CaseTables> Build() {
-  auto t = std::make_unique<CaseTables>();
+void Build(CaseTables* t) {
   char16_t* const lower = t->wordForms;
   Identity(t->upper);
   Identity(lower);
@@ -55,14 +53,18 @@ std::unique_ptr<CaseTables> Build() {
     t->toggled[c] = Toggled(*t, c);
     t->wordForms[kUnitCount + c] = t->upper[lower[c]];
   }
-  return t;
 }
 
 }  // namespace
 
+// Static storage, filled on first use: the kernels that first ask for the
+// tables cannot throw, so building them must not need memory that may have
+// run out by then.
 const CaseTables& Tables() {
-  static const std::unique_ptr<CaseTables> tables = Build();
-  return *tables;
+  static CaseTables tables;
+  static const bool built = (Build(&tables), true);
+  (void)built;
+  return tables;
 }
 
 }  // namespace tarnwick::mCase::detail

@@ -30,7 +30,8 @@ struct CaseTables {
   CaseTables& operator=(const CaseTables&) = delete;
 };
 
-// Built from the generated data on first use; thread-safe, never freed.
+// Built from the generated data on first use, thread-safe, in static
+// storage: a first use allocates nothing.
 const CaseTables& Tables();
 
 }  // namespace tarnwick::mCase::detail

@@ -1,7 +1,6 @@
 #include "case/CaseUtf8.h"
 
 #include <atomic>
-#include <memory>
 
 #include "case/CaseUtf8Steps.h"
 #include "case/CaseVector.h"
@@ -22,21 +21,23 @@ void FillForm(std::uint16_t* form, const char16_t* table, const CaseTables& t) {
   }
 }
 
-std::unique_ptr<ByteForms> BuildByteForms() {
+void BuildByteForms(ByteForms* forms) {
   const CaseTables& t = Tables();
-  auto forms = std::make_unique<ByteForms>();
   FillForm(forms->entries + ByteForms::Upper * ByteForms::kWordStart, t.upper, t);
   FillForm(forms->entries + ByteForms::Toggled * ByteForms::kWordStart, t.toggled, t);
   FillForm(forms->entries + ByteForms::Lower * ByteForms::kWordStart, t.lower, t);
   FillForm(forms->entries + ByteForms::Capitalised * ByteForms::kWordStart, t.capitalised, t);
-  return forms;
 }
 
 }  // namespace
 
+// In static storage, as the case tables: the kernels that first ask for
+// them cannot throw.
 const ByteForms& Utf8ByteForms() {
-  static const std::unique_ptr<ByteForms> forms = BuildByteForms();
-  return *forms;
+  static ByteForms forms;
+  static const bool built = (BuildByteForms(&forms), true);
+  (void)built;
+  return forms;
 }
 
 namespace {

@@ -140,7 +140,7 @@ struct ByteForms {
   const std::uint16_t* Of(Form form) const { return entries + form * kWordStart; }
 };
 
-// Built on first use; thread-safe, never freed.
+// Built on first use, thread-safe, in static storage.
 const ByteForms& Utf8ByteForms();
 
 }  // namespace tarnwick::mCase::detail

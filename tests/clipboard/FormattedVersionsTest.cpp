@@ -8,6 +8,7 @@
 #include <string>
 
 #include "clipboard/ClipboardTracker.h"
+#include "../support/CountingNew.h"
 
 namespace tarnwick::clipboard {
 namespace {
@@ -54,6 +55,18 @@ TEST(FormattedVersions, EachVersionIsConvertedWithTheRuleAndOneThatCannotBeIsLef
     EXPECT_EQ(versions.html, row.out.html);
     EXPECT_EQ(versions.rtf, row.out.rtf);
   }
+}
+
+// Out of memory for one result: that version is left out, not put back
+// unconverted, and the other is converted all the same.
+TEST(FormattedVersions, AVersionWithoutMemoryForItsResultIsLeftOut) {
+  const std::string longText(4096, 'a');
+  FormattedVersions versions{Html(longText), Rtf("x")};
+  test_support::RefuseAllocationsFrom(longText.size());
+  ConvertFormattedVersions(CaseRule::Upper, versions);
+  test_support::RefuseAllocationsFrom(test_support::kRefuseNothing);
+  EXPECT_EQ(versions.html, std::nullopt);
+  EXPECT_EQ(versions.rtf, Rtf("X"));
 }
 
 TEST(TextFingerprint, TheFormattedVersionsBelongToTheContent) {
