@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -41,8 +44,10 @@ inline bool PutBlock(UINT format, const void* data, std::size_t bytes) {
 // std::string, null at the end of the input).
 constexpr UINT kInputLine = WM_APP + 100;
 
-inline DWORD WINAPI ReadInputLines(void* serving) {
-  const auto thread = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(serving));
+// Calls `onLine` with each line of standard input, on the calling thread,
+// until the input ends.
+template <class OnLine>
+void ForEachInputLine(OnLine onLine) {
   std::string pending;
   static char buffer[1 << 16];
   DWORD read = 0;
@@ -52,9 +57,15 @@ inline DWORD WINAPI ReadInputLines(void* serving) {
     pending.append(buffer, read);
     for (std::size_t end, from = searched; (end = pending.find('\n', from)) != std::string::npos;
          pending.erase(0, end + 1), from = 0)
-      ::PostThreadMessageW(thread, kInputLine, 0,
-                           reinterpret_cast<LPARAM>(new std::string(pending.substr(0, end))));
+      onLine(pending.substr(0, end));
   }
+}
+
+inline DWORD WINAPI ReadInputLines(void* serving) {
+  const auto thread = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(serving));
+  ForEachInputLine([thread](std::string line) {
+    ::PostThreadMessageW(thread, kInputLine, 0, reinterpret_cast<LPARAM>(new std::string(std::move(line))));
+  });
   ::PostThreadMessageW(thread, kInputLine, 0, 0);
   return 0;
 }
@@ -78,6 +89,34 @@ void ServeUntilInputEnds(OnLine onLine) {
     const std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(msg.lParam));
     onLine(*line);
   }
+}
+
+// One line on standard output, at once: the test waits for it.
+inline void Say(const std::string& line) {
+  std::fputs((line + "\n").c_str(), stdout);
+  std::fflush(stdout);
+}
+
+// A hidden window of this program's own class, which `proc` serves.
+inline HWND MakeWindow(WNDPROC proc, const wchar_t* className) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = proc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = className;
+  ::RegisterClassW(&wc);
+  return ::CreateWindowW(className, className, WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                         wc.hInstance, nullptr);
+}
+
+// The program's status from `run` with its arguments as the system splits
+// them; 2 when they cannot be read.
+template <class Run>
+int RunWithArguments(Run run) {
+  int argc = 0;
+  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  const int status = argv != nullptr ? run(argc, argv) : 2;
+  ::LocalFree(argv);
+  return status;
 }
 
 }  // namespace helper

@@ -34,6 +34,7 @@ namespace {
 
 using helper::OpenClipboardRetrying;
 using helper::PutBlock;
+using helper::Say;
 
 constexpr UINT kPassOn = WM_APP + 2;  // a late notification to pass on now
 constexpr UINT kLower = WM_APP + 3;   // look at the clipboard once the notice is done
@@ -45,10 +46,6 @@ struct {
   long notifications = 0, writes = 0;
 } viewer;
 
-void Say(const std::string& line) {
-  std::fputs((line + "\n").c_str(), stdout);
-  std::fflush(stdout);
-}
 
 // Empties the open clipboard and puts the block (null: a promise).
 bool Put(UINT format, const void* data, std::size_t bytes) {
@@ -115,15 +112,7 @@ LRESULT CALLBACK ViewerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
   }
 }
 
-HWND MakeWindow(WNDPROC proc) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = proc;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"Tarnwick.Peer";
-  ::RegisterClassW(&wc);
-  return ::CreateWindowW(wc.lpszClassName, L"peer", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                         wc.hInstance, nullptr);
-}
+HWND MakeWindow(WNDPROC proc) { return helper::MakeWindow(proc, L"Tarnwick.Peer"); }
 
 int Viewer(const wchar_t* mode) {
   viewer.mode = mode ? mode : L"";
@@ -301,10 +290,4 @@ int Run(int argc, wchar_t** argv) {
 
 }  // namespace
 
-int main() {
-  int argc = 0;
-  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  const int status = argv ? Run(argc, argv) : 2;
-  ::LocalFree(argv);
-  return status;
-}
+int main() { return helper::RunWithArguments(&Run); }

@@ -17,26 +17,23 @@
 //       prints the answer to the first and the milliseconds the second took.
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "HelperProgram.h"
+
 namespace {
+
+using helper::Say;
 
 constexpr UINT kHang = WM_APP + 1;
 
 HWND self = nullptr, next = nullptr;
 HANDLE awake = nullptr;  // set while the viewer answers
 DWORD holdMs = 0;        // a manager's hold on each change; 0: none
-
-void Say(const char* line) {
-  std::printf("%s\n", line);
-  std::fflush(stdout);
-}
 
 LRESULT CALLBACK ViewerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -65,32 +62,17 @@ LRESULT CALLBACK ViewerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 // Reads the commands: "hang" reaches the window as a message, "wake" the
 // event that the hung window waits on.
 DWORD WINAPI ReadCommands(void*) {
-  std::string pending;
-  char buffer[64];
-  DWORD read = 0;
-  while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) &&
-         read > 0) {
-    pending.append(buffer, read);
-    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;
-         pending.erase(0, end + 1)) {
-      const std::string line = pending.substr(0, end);
-      if (line == "hang") ::ResetEvent(awake), ::PostMessageW(self, kHang, 0, 0);
-      if (line == "wake") ::SetEvent(awake);
-    }
-  }
+  helper::ForEachInputLine([](const std::string& line) {
+    if (line == "hang") ::ResetEvent(awake), ::PostMessageW(self, kHang, 0, 0);
+    if (line == "wake") ::SetEvent(awake);
+  });
   ::SetEvent(awake);
   ::PostMessageW(self, WM_QUIT, 0, 0);
   return 0;
 }
 
 int Viewer(DWORD hold) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = &ViewerProc;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"Tarnwick.Stall";
-  ::RegisterClassW(&wc);
-  self = ::CreateWindowW(wc.lpszClassName, L"stall", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                         wc.hInstance, nullptr);
+  self = helper::MakeWindow(&ViewerProc, L"Tarnwick.Stall");
   awake = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
   next = ::SetClipboardViewer(self);  // its notification arrives with holdMs still 0
   holdMs = hold;
@@ -105,19 +87,12 @@ int Viewer(DWORD hold) {
 // A window whose thread never takes a message: the system counts it hung
 // 5 s after the thread began.
 DWORD WINAPI HungWindow(void* made) {
-  *static_cast<HWND*>(made) =
-      ::CreateWindowW(L"Tarnwick.Stall", L"hung owner", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
-                      nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  *static_cast<HWND*>(made) = helper::MakeWindow(&::DefWindowProcW, L"Tarnwick.HungOwner");
   ::Sleep(INFINITE);
   return 0;
 }
 
 int Owners(int count) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = &::DefWindowProcW;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"Tarnwick.Stall";
-  ::RegisterClassW(&wc);
   std::vector<HWND> owners(count, nullptr);
   for (HWND& owner : owners) ::CloseHandle(::CreateThread(nullptr, 0, &HungWindow, &owner, 0, nullptr));
   ::Sleep(5500);
@@ -166,10 +141,4 @@ int Run(int argc, wchar_t** argv) {
 
 }  // namespace
 
-int main() {
-  int argc = 0;
-  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  const int status = argv ? Run(argc, argv) : 2;
-  ::LocalFree(argv);
-  return status;
-}
+int main() { return helper::RunWithArguments(&Run); }
