@@ -1,15 +1,19 @@
-// What the HTML and RTF converters share: the output, and the rule applied
-// to one character of the text stream at a time.
+// What the HTML and RTF converters share: the output, the stream of text
+// that the rule reads, and the rule applied to one character at a time.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "case/CaseRules.h"
 #include "case/CaseUtf8.h"
+#include "case/FormatScan.h"
 
 namespace tarnwick::mCase::detail {
 
@@ -32,7 +36,7 @@ class FormatWriter {
   // Input [from, to) becomes `bytes`.
   void Replace(std::size_t from, std::size_t to, std::string_view bytes) {
     if (inPlace_ && bytes.size() == to - from) {
-      std::memcpy(out_.data() + from, bytes.data(), bytes.size());
+      CopyBytes(out_.data() + from, bytes.data(), bytes.size());
     } else {
       Appending(from);
       out_.append(bytes);
@@ -91,6 +95,199 @@ class FormatWriter {
   std::string out_;
   bool inPlace_ = true;
   std::size_t written_ = 0;
+};
+
+// UTF-8 of one unit; a surrogate half, which UTF-8 cannot hold, as U+FFFF,
+// which the rules read the same way: no letter, delimiter or separator.
+inline std::size_t PutUtf8(char* out, char16_t unit) {
+  if (unit < 0x80) {
+    out[0] = char(unit);
+    return 1;
+  }
+  if (unit < 0x800) {
+    out[0] = char(0xC0 | (unit >> 6));
+    out[1] = char(0x80 | (unit & 0x3F));
+    return 2;
+  }
+  if (unit >= 0xD800 && unit <= 0xDFFF) unit = 0xFFFF;
+  out[0] = char(0xE0 | (unit >> 12));
+  out[1] = char(0x80 | ((unit >> 6) & 0x3F));
+  out[2] = char(0x80 | (unit & 0x3F));
+  return 3;
+}
+
+// The unit of the UTF-8 character at `in` (of at most three bytes).
+inline char16_t GetUtf8(const char* in) {
+  const auto lead = static_cast<unsigned char>(in[0]);
+  if (lead < 0x80) return lead;
+  if (lead < 0xE0) return char16_t((lead & 0x1F) << 6 | (in[1] & 0x3F));
+  return char16_t((lead & 0x0F) << 12 | (in[1] & 0x3F) << 6 | (in[2] & 0x3F));
+}
+
+// The text that the rule reads, in document order, gathered from the
+// pieces between the markup and converted by one call of the UTF-8 kernel
+// per batch: a call costs tens of nanoseconds before its first byte, and a
+// document has hundreds of thousands of pieces. Each piece is then written
+// back in its place: a run of text as the kernel converted it, a unit that
+// the format wrote in a form of its own (a reference, an escape) by
+// Format::WriteUnit(const Piece&, char16_t converted), called only when
+// the rule changed it.
+template <class Format>
+class TextStream {
+ public:
+  enum class Kind : std::uint8_t {
+    Run,   // input bytes, UTF-8, written back in place
+    Read,  // units that the rule reads, not written back
+    Unit,  // one unit, written back by the format
+  };
+
+  struct Piece {
+    std::size_t at;        // Run: its input bytes; Unit: where what the format rewrites starts
+    std::size_t end;       // Unit: where it ends
+    std::uint32_t length;  // its bytes in the batch
+    Kind kind;
+    std::uint8_t form;     // Unit: the format's own (which form it was written in)
+    std::uint16_t count;   // Unit: the format's own
+    char16_t unit;         // Unit: what the rule reads
+    const void* context;   // Unit: the format's own
+  };
+
+  TextStream(CaseRule rule, std::string_view in, FormatWriter& writer, Format& format)
+      : rule_(rule),
+        in_(in),
+        writer_(writer),
+        format_(format),
+        capacity_(std::min(kBatchBytes, in.size() + 16)),
+        buffer_(new char[capacity_]),
+        converted_(new char[Utf8Capacity(capacity_)]) {
+    pieces_.reserve(std::min(kBatchPieces, in.size() / 2 + 1));
+  }
+
+  // Input [from, to): well-formed UTF-8 that ends with a whole character.
+  void Run(std::size_t from, std::size_t to) {
+    const std::size_t n = to - from;
+    if (n == 0) return;
+    if (n > capacity_ / 4) {  // long enough to be worth a call of its own
+      Flush();
+      writer_.ConvertText(rule_, from, to, state_);
+      return;
+    }
+    Room(n);
+    if (!pieces_.empty() && pieces_.back().kind == Kind::Run && pieces_.back().at + pieces_.back().length == from) {
+      pieces_.back().length += std::uint32_t(n);
+    } else {
+      pieces_.push_back({from, to, std::uint32_t(n), Kind::Run, 0, 0, 0, nullptr});
+    }
+    CopyBytes(buffer_.get() + size_, in_.data() + from, n);
+    size_ += n;
+  }
+
+  void Read(char16_t unit) {
+    Room(3);
+    const std::size_t n = PutUtf8(buffer_.get() + size_, unit);
+    size_ += n;
+    if (!pieces_.empty() && pieces_.back().kind == Kind::Read) {
+      pieces_.back().length += std::uint32_t(n);
+    } else {
+      pieces_.push_back({0, 0, std::uint32_t(n), Kind::Read, 0, 0, 0, nullptr});
+    }
+  }
+
+  // Input bytes [from, to) of ASCII that the rule reads, not written back.
+  void ReadBytes(std::size_t from, std::size_t to) {
+    for (std::size_t at = from; at < to;) {
+      Room(1);
+      const std::size_t n = std::min(to - at, capacity_ - size_);
+      CopyBytes(buffer_.get() + size_, in_.data() + at, n);
+      size_ += n;
+      if (!pieces_.empty() && pieces_.back().kind == Kind::Read) {
+        pieces_.back().length += std::uint32_t(n);
+      } else {
+        pieces_.push_back({0, 0, std::uint32_t(n), Kind::Read, 0, 0, 0, nullptr});
+      }
+      at += n;
+    }
+  }
+
+  // A unit read from input [at, end) that the format writes back.
+  void Unit(std::size_t at, std::size_t end, char16_t unit, std::uint8_t form, std::uint16_t count = 0,
+            const void* context = nullptr) {
+    Room(3);
+    const std::size_t n = PutUtf8(buffer_.get() + size_, unit);
+    if (n == 3 && unit >= 0xD800 && unit <= 0xDFFF) unit = 0xFFFF;  // what the rule reads for it
+    size_ += n;
+    pieces_.push_back({at, end, std::uint32_t(n), Kind::Unit, form, count, unit, context});
+  }
+
+  // Converts what was gathered and writes it back; the output then holds
+  // every piece before this point.
+  void Flush() {
+    if (pieces_.empty()) return;
+    const bool start = state_;
+    const std::size_t length = ConvertUtf8(rule_, buffer_.get(), size_, converted_.get(), state_);
+    if (length == size_ && SameCharacterBounds(buffer_.get(), converted_.get(), size_)) {
+      WriteBack();
+    } else {
+      state_ = start;
+      ConvertPieceByPiece();
+    }
+    pieces_.clear();
+    size_ = 0;
+  }
+
+  // The rule's state (see ConvertUnits) after what was gathered; changing
+  // it takes a Flush first.
+  bool& State() { return state_; }
+
+ private:
+  static constexpr std::size_t kBatchBytes = std::size_t(32) << 10;
+  static constexpr std::size_t kBatchPieces = 4096;
+
+  void Room(std::size_t n) {
+    if (size_ + n > capacity_ || pieces_.size() == kBatchPieces) Flush();
+  }
+
+  // Every character kept its length: each piece lies in the converted
+  // batch where it lay in the gathered one.
+  void WriteBack() {
+    const char* converted = converted_.get();
+    for (const Piece& piece : pieces_) {
+      if (piece.kind == Kind::Run) {
+        writer_.Replace(piece.at, piece.at + piece.length, {converted, piece.length});
+      } else if (piece.kind == Kind::Unit) {
+        const char16_t unit = GetUtf8(converted);
+        if (unit != piece.unit) format_.WriteUnit(piece, unit);
+      }
+      converted += piece.length;
+    }
+  }
+
+  // A character changed its length (dotless i into I, U+023A into U+2C65):
+  // the batch again, one piece at a time.
+  void ConvertPieceByPiece() {
+    const char* gathered = buffer_.get();
+    for (const Piece& piece : pieces_) {
+      if (piece.kind == Kind::Run) {
+        writer_.ConvertText(rule_, piece.at, piece.at + piece.length, state_);
+      } else if (piece.kind == Kind::Unit) {
+        const char16_t unit = ConvertUnit(rule_, piece.unit, state_);
+        if (unit != piece.unit) format_.WriteUnit(piece, unit);
+      } else {
+        ConvertUtf8(rule_, gathered, piece.length, converted_.get(), state_);
+      }
+      gathered += piece.length;
+    }
+  }
+
+  CaseRule rule_;
+  std::string_view in_;
+  FormatWriter& writer_;
+  Format& format_;
+  std::size_t capacity_;
+  std::unique_ptr<char[]> buffer_, converted_;
+  std::size_t size_ = 0;
+  std::vector<Piece> pieces_;
+  bool state_ = true;
 };
 
 }  // namespace tarnwick::mCase::detail
