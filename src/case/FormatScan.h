@@ -95,6 +95,34 @@ inline unsigned InRange(__m128i b, char lowest, int count) {
 }
 #endif
 
+// Eight bytes at a time in a 64-bit word, in any build: where the bytes
+// of a word lie in a range of ASCII, as the top bit of each byte.
+namespace swar {
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ull, kTops = kOnes * 0x80;
+
+// Bytes in memory order, the first in the lowest bits.
+inline std::uint64_t Load(const char* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, 8);
+  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+  return word;
+}
+
+// The top bit of each byte of `word` in [low, high] (both below 0x80).
+constexpr std::uint64_t InRange(std::uint64_t word, unsigned char low, unsigned char high) {
+  const std::uint64_t seven = word & (kOnes * 0x7F);  // no carry from one byte into the next
+  return (seven + kOnes * (0x80 - low)) & ~(seven + kOnes * (0x7F - high)) & ~word & kTops;
+}
+
+constexpr std::uint64_t Letters(std::uint64_t word) { return InRange(word | kOnes * 0x20, 'a', 'z'); }
+constexpr std::uint64_t Digits(std::uint64_t word) { return InRange(word, '0', '9'); }
+
+// How many of the first bytes have their top bit in `tops`.
+constexpr std::size_t Leading(std::uint64_t tops) { return std::size_t(std::countr_zero(~tops & kTops)) / 8; }
+
+}  // namespace swar
+
 // The number of ASCII letters from data[from] on, before `to`.
 inline std::size_t CountLetters(const char* data, std::size_t from, std::size_t to) {
   const std::size_t start = from;

@@ -231,25 +231,37 @@ struct Reference {
   bool semicolon = false;
 };
 
-// The names in a hash table, built once: a reference is found with a
-// multiplication and a compare or two.
+// The first eight bytes of a name as a number (the name may be longer).
+std::uint64_t NameKey(const char* name, std::size_t length) {
+  std::uint64_t key = 0;
+  for (std::size_t i = 0; i < length && i < 8; ++i) key |= std::uint64_t(std::uint8_t(name[i])) << (8 * i);
+  return key;
+}
+
+// The names in a hash table by their first eight bytes and length, built
+// once: a reference is found with a multiplication and a compare or two.
 class NameIndex {
  public:
   NameIndex() {
     const auto names = data::NamedReferences();
     for (std::size_t i = 0; i < names.size(); ++i) {
-      std::size_t slot = Slot(names[i].name);
-      while (slots_[slot] != 0) slot = (slot + 1) % kSlots;
-      slots_[slot] = std::uint16_t(i + 1);
+      const std::uint64_t key = NameKey(names[i].name.data(), names[i].name.size());
+      std::size_t slot = Slot(key, names[i].name.size());
+      while (slots_[slot].index != 0) slot = (slot + 1) % kSlots;
+      slots_[slot] = {key, std::uint16_t(i + 1)};
     }
   }
 
   char16_t Find(std::string_view name) const {
     const auto names = data::NamedReferences();
-    for (std::size_t slot = Slot(name);; slot = (slot + 1) % kSlots) {
-      if (slots_[slot] == 0) return kNeutralUnit;
-      const data::NamedReference& entry = names[slots_[slot] - 1];
-      if (entry.name == name) return entry.unit;
+    const std::uint64_t key = NameKey(name.data(), name.size());
+    for (std::size_t slot = Slot(key, name.size());; slot = (slot + 1) % kSlots) {
+      if (slots_[slot].index == 0) return kNeutralUnit;
+      if (slots_[slot].key != key) continue;
+      const data::NamedReference& entry = names[slots_[slot].index - 1];
+      if (entry.name.size() == name.size() && (name.size() <= 8 || entry.name.substr(8) == name.substr(8))) {
+        return entry.unit;
+      }
     }
   }
 
@@ -257,13 +269,15 @@ class NameIndex {
   static constexpr unsigned kBits = 11;
   static constexpr std::size_t kSlots = std::size_t(1) << kBits;  // a quarter full
 
-  static std::size_t Slot(std::string_view name) {
-    std::uint64_t key = name.size();
-    for (std::size_t i = 0; i < name.size() && i < 8; ++i) key ^= std::uint64_t(std::uint8_t(name[i])) << (8 * i);
-    return std::size_t((key * 0x9E3779B97F4A7C15ull) >> (64 - kBits));
+  static std::size_t Slot(std::uint64_t key, std::size_t length) {
+    return std::size_t(((key ^ length) * 0x9E3779B97F4A7C15ull) >> (64 - kBits));
   }
 
-  std::array<std::uint16_t, kSlots> slots_{};  // index + 1 into NamedReferences(); 0: empty
+  struct Entry {
+    std::uint64_t key = 0;
+    std::uint16_t index = 0;  // into NamedReferences(), from 1; 0: empty
+  };
+  std::array<Entry, kSlots> slots_{};
 };
 
 char16_t NamedUnit(std::string_view name) {
