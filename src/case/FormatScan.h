@@ -172,6 +172,22 @@ inline void CopyBytes(char* to, const char* from, std::size_t n) {
   }
 }
 
+// The first n (at most 16) bytes of `from` over those of `to`, where
+// sixteen bytes of each are in bounds: one load and one store of sixteen,
+// with no branch on n, which varies from piece to piece.
+inline void OverwriteShort(char* to, const char* from, std::size_t n) {
+#if TARNWICK_CASE_SSE2_BASELINE
+  alignas(16) static constexpr unsigned char kMasks[32] = {
+      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kMasks + 16 - n));  // n bytes of 0xFF
+  const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(to));
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_or_si128(_mm_and_si128(keep, bytes), _mm_andnot_si128(keep, old)));
+#else
+  CopyBytes(to, from, n);
+#endif
+}
+
 // True when a and b, n bytes of UTF-8 each, have their characters at the
 // same places: no character changed its length.
 inline bool SameCharacterBounds(const char* a, const char* b, std::size_t n) {
@@ -209,8 +225,10 @@ class KeySlots {
     }
   }
 
-  // The index of the only key that may equal `key`, or -1.
-  constexpr int Candidate(std::uint64_t key) const { return int(slots_[Slot(key)]) - 1; }
+  // One more than the index of the only key that may equal `key`; 0 for
+  // none. (Callers keep a key at 0 that no name has, so that a miss takes
+  // the same compare as a hit.)
+  constexpr std::size_t Candidate(std::uint64_t key) const { return slots_[Slot(key)]; }
 
  private:
   constexpr std::size_t Slot(std::uint64_t key) const { return std::size_t((key * multiplier_) >> (64 - kBits)); }

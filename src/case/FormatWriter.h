@@ -37,11 +37,20 @@ class FormatWriter {
   void Replace(std::size_t from, std::size_t to, std::string_view bytes) {
     if (inPlace_ && bytes.size() == to - from) {
       CopyBytes(out_.data() + from, bytes.data(), bytes.size());
-    } else {
-      Appending(from);
-      out_.append(bytes);
+      written_ = to;
+      return;
     }
-    written_ = to;
+    Append(from, to, bytes);
+  }
+
+  // The same, for at most sixteen bytes with sixteen readable at `bytes`.
+  void ReplaceShort(std::size_t from, std::size_t to, const char* bytes, std::size_t n) {
+    if (inPlace_ && n == to - from && from + 16 <= out_.size()) {
+      OverwriteShort(out_.data() + from, bytes, n);
+      written_ = to;
+      return;
+    }
+    Replace(from, to, {bytes, n});
   }
 
   // Input [from, to), well-formed UTF-8 ending with a whole character,
@@ -81,6 +90,13 @@ class FormatWriter {
   }
 
  private:
+  // Input [from, to) becomes `bytes` at the end of the output.
+  void Append(std::size_t from, std::size_t to, std::string_view bytes) {
+    Appending(from);
+    out_.append(bytes);
+    written_ = to;
+  }
+
   // Turns to appending (once) and writes the unchanged input up to `at`.
   void Appending(std::size_t at) {
     if (inPlace_) {
@@ -132,13 +148,19 @@ inline char16_t GetUtf8(const char* in) {
 // the format wrote in a form of its own (a reference, an escape) by
 // Format::WriteUnit(const Piece&, char16_t converted), called only when
 // the rule changed it.
+//
+// The rules that carry no state (UPPER, lower, tOGGLE) convert such a unit
+// on its own as it is added, and skip what is only read: the kernel then
+// sees the runs alone, mostly ASCII, which it converts sixteen bytes at a
+// time.
 template <class Format>
 class TextStream {
  public:
   enum class Kind : std::uint8_t {
-    Run,   // input bytes, UTF-8, written back in place
-    Read,  // units that the rule reads, not written back
-    Unit,  // one unit, written back by the format
+    Run,        // input bytes, UTF-8, written back in place
+    Read,       // units that the rule reads, not written back
+    Unit,       // one unit, written back by the format
+    Converted,  // the same, converted when it was added (a rule without state)
   };
 
   struct Piece {
@@ -149,6 +171,7 @@ class TextStream {
     std::uint8_t form;     // Unit: the format's own (which form it was written in)
     std::uint16_t count;   // Unit: the format's own
     char16_t unit;         // Unit: what the rule reads
+    char16_t converted;    // Converted: what the rule made of it
     const void* context;   // Unit: the format's own
   };
 
@@ -158,8 +181,9 @@ class TextStream {
         writer_(writer),
         format_(format),
         capacity_(std::min(kBatchBytes, in.size() + 16)),
-        buffer_(new char[capacity_]),
-        converted_(new char[Utf8Capacity(capacity_)]) {
+        buffer_(new char[capacity_ + kSlack]),
+        converted_(new char[Utf8Capacity(capacity_) + kSlack]),
+        stateless_(rule == CaseRule::Upper || rule == CaseRule::Lower || rule == CaseRule::Toggle) {
     pieces_.reserve(std::min(kBatchPieces, in.size() / 2 + 1));
   }
 
@@ -176,25 +200,31 @@ class TextStream {
     if (!pieces_.empty() && pieces_.back().kind == Kind::Run && pieces_.back().at + pieces_.back().length == from) {
       pieces_.back().length += std::uint32_t(n);
     } else {
-      pieces_.push_back({from, to, std::uint32_t(n), Kind::Run, 0, 0, 0, nullptr});
+      pieces_.push_back({from, to, std::uint32_t(n), Kind::Run, 0, 0, 0, 0, nullptr});
     }
-    CopyBytes(buffer_.get() + size_, in_.data() + from, n);
+    if (n <= 16 && from + 16 <= in_.size()) {
+      std::memcpy(buffer_.get() + size_, in_.data() + from, 16);  // what lies past n is written over next
+    } else {
+      CopyBytes(buffer_.get() + size_, in_.data() + from, n);
+    }
     size_ += n;
   }
 
   void Read(char16_t unit) {
+    if (stateless_) return;
     Room(3);
     const std::size_t n = PutUtf8(buffer_.get() + size_, unit);
     size_ += n;
     if (!pieces_.empty() && pieces_.back().kind == Kind::Read) {
       pieces_.back().length += std::uint32_t(n);
     } else {
-      pieces_.push_back({0, 0, std::uint32_t(n), Kind::Read, 0, 0, 0, nullptr});
+      pieces_.push_back({0, 0, std::uint32_t(n), Kind::Read, 0, 0, 0, 0, nullptr});
     }
   }
 
   // Input bytes [from, to) of ASCII that the rule reads, not written back.
   void ReadBytes(std::size_t from, std::size_t to) {
+    if (stateless_) return;
     for (std::size_t at = from; at < to;) {
       Room(1);
       const std::size_t n = std::min(to - at, capacity_ - size_);
@@ -203,7 +233,7 @@ class TextStream {
       if (!pieces_.empty() && pieces_.back().kind == Kind::Read) {
         pieces_.back().length += std::uint32_t(n);
       } else {
-        pieces_.push_back({0, 0, std::uint32_t(n), Kind::Read, 0, 0, 0, nullptr});
+        pieces_.push_back({0, 0, std::uint32_t(n), Kind::Read, 0, 0, 0, 0, nullptr});
       }
       at += n;
     }
@@ -212,11 +242,16 @@ class TextStream {
   // A unit read from input [at, end) that the format writes back.
   void Unit(std::size_t at, std::size_t end, char16_t unit, std::uint8_t form, std::uint16_t count = 0,
             const void* context = nullptr) {
+    if (stateless_) {
+      Room(0);
+      pieces_.push_back({at, end, 0, Kind::Converted, form, count, unit, UnitOnItsOwn(unit), context});
+      return;
+    }
     Room(3);
     const std::size_t n = PutUtf8(buffer_.get() + size_, unit);
     if (n == 3 && unit >= 0xD800 && unit <= 0xDFFF) unit = 0xFFFF;  // what the rule reads for it
     size_ += n;
-    pieces_.push_back({at, end, std::uint32_t(n), Kind::Unit, form, count, unit, context});
+    pieces_.push_back({at, end, std::uint32_t(n), Kind::Unit, form, count, unit, 0, context});
   }
 
   // Converts what was gathered and writes it back; the output then holds
@@ -242,9 +277,15 @@ class TextStream {
  private:
   static constexpr std::size_t kBatchBytes = std::size_t(32) << 10;
   static constexpr std::size_t kBatchPieces = 4096;
+  static constexpr std::size_t kSlack = 16;  // so that a short piece takes one copy of sixteen bytes
 
   void Room(std::size_t n) {
     if (size_ + n > capacity_ || pieces_.size() == kBatchPieces) Flush();
+  }
+
+  // A rule without state on one unit: what its kernel does to each.
+  char16_t UnitOnItsOwn(char16_t unit) const {
+    return rule_ == CaseRule::Upper ? ToUpperUnit(unit) : rule_ == CaseRule::Lower ? ToLowerUnit(unit) : ToggledUnit(unit);
   }
 
   // Every character kept its length: each piece lies in the converted
@@ -253,10 +294,16 @@ class TextStream {
     const char* converted = converted_.get();
     for (const Piece& piece : pieces_) {
       if (piece.kind == Kind::Run) {
-        writer_.Replace(piece.at, piece.at + piece.length, {converted, piece.length});
+        if (piece.length <= 16) {
+          writer_.ReplaceShort(piece.at, piece.at + piece.length, converted, piece.length);
+        } else {
+          writer_.Replace(piece.at, piece.at + piece.length, {converted, piece.length});
+        }
       } else if (piece.kind == Kind::Unit) {
         const char16_t unit = GetUtf8(converted);
         if (unit != piece.unit) format_.WriteUnit(piece, unit);
+      } else if (piece.kind == Kind::Converted && piece.converted != piece.unit) {
+        format_.WriteUnit(piece, piece.converted);
       }
       converted += piece.length;
     }
@@ -272,6 +319,8 @@ class TextStream {
       } else if (piece.kind == Kind::Unit) {
         const char16_t unit = ConvertUnit(rule_, piece.unit, state_);
         if (unit != piece.unit) format_.WriteUnit(piece, unit);
+      } else if (piece.kind == Kind::Converted) {
+        if (piece.converted != piece.unit) format_.WriteUnit(piece, piece.converted);
       } else {
         ConvertUtf8(rule_, gathered, piece.length, converted_.get(), state_);
       }
@@ -287,6 +336,7 @@ class TextStream {
   std::unique_ptr<char[]> buffer_, converted_;
   std::size_t size_ = 0;
   std::vector<Piece> pieces_;
+  bool stateless_;
   bool state_ = true;
 };
 

@@ -217,8 +217,8 @@ Element ElementOf(std::string_view name) {
     return EqualIgnoringCase(name, "plaintext") ? Element::Plaintext : Element::Inline;
   }
   const std::uint64_t key = NameKey(name);
-  const int at = kElementSlots.Candidate(key);
-  return at >= 0 && kElements[at].key == key ? kElements[at].element : Element::Inline;
+  const std::size_t candidate = kElementSlots.Candidate(key);
+  return candidate != 0 && kElements[candidate - 1].key == key ? kElements[candidate - 1].element : Element::Inline;
 }
 
 // --- References ------------------------------------------------------------------

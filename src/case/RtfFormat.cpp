@@ -99,6 +99,18 @@ constexpr auto kWordKeys = [] {
 }();
 constexpr detail::KeySlots<9> kWordSlots(kWordKeys, 0xe73dd14186820cf3ull);
 
+// Each word's key and length by KeySlots::Candidate: at 0, a key that no
+// name has.
+struct WordKey {
+  std::uint64_t key;
+  std::size_t length;
+};
+constexpr auto kWordKeysByCandidate = [] {
+  std::array<WordKey, std::size(kWords) + 1> keys{};
+  for (std::size_t i = 0; i < std::size(kWords); ++i) keys[i + 1] = {kWordKeys[i], kWords[i].name.size()};
+  return keys;
+}();
+
 // "\\name-123 ": where its parts lie.
 struct ControlWord {
   std::size_t nameAt, nameEnd, paramEnd, end;  // the parameter starts at nameEnd
@@ -152,10 +164,12 @@ ControlWord ReadControlWord(std::string_view in, std::size_t at) {
 // The word of a control word.
 const WordInfo& Lookup(std::string_view in, const ControlWord& word) {
   static constexpr WordInfo kOther{"", Word::Other};
-  const int at = kWordSlots.Candidate(word.key);
+  const std::size_t candidate = kWordSlots.Candidate(word.key);
   const std::size_t length = word.nameEnd - word.nameAt;
-  if (at < 0 || kWordKeys[at] != word.key || kWords[at].name.size() != length) return kOther;
-  return length <= 8 || kWords[at].name.substr(8) == word.Name(in).substr(8) ? kWords[at] : kOther;
+  const WordKey& key = kWordKeysByCandidate[candidate];
+  if (key.key != word.key || key.length != length) return kOther;
+  const WordInfo& info = kWords[candidate - 1];
+  return length <= 8 || info.name.substr(8) == word.Name(in).substr(8) ? info : kOther;
 }
 
 // --- Code pages --------------------------------------------------------------------
