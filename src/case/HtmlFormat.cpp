@@ -232,7 +232,7 @@ struct Reference {
 };
 
 // The first eight bytes of a name as a number (the name may be longer).
-std::uint64_t NameKey(const char* name, std::size_t length) {
+std::uint64_t ReferenceKey(const char* name, std::size_t length) {
   std::uint64_t key = 0;
   for (std::size_t i = 0; i < length && i < 8; ++i) key |= std::uint64_t(std::uint8_t(name[i])) << (8 * i);
   return key;
@@ -245,7 +245,7 @@ class NameIndex {
   NameIndex() {
     const auto names = data::NamedReferences();
     for (std::size_t i = 0; i < names.size(); ++i) {
-      const std::uint64_t key = NameKey(names[i].name.data(), names[i].name.size());
+      const std::uint64_t key = ReferenceKey(names[i].name.data(), names[i].name.size());
       std::size_t slot = Slot(key, names[i].name.size());
       while (slots_[slot].index != 0) slot = (slot + 1) % kSlots;
       slots_[slot] = {key, std::uint16_t(i + 1)};
@@ -254,7 +254,7 @@ class NameIndex {
 
   char16_t Find(std::string_view name) const {
     const auto names = data::NamedReferences();
-    const std::uint64_t key = NameKey(name.data(), name.size());
+    const std::uint64_t key = ReferenceKey(name.data(), name.size());
     for (std::size_t slot = Slot(key, name.size());; slot = (slot + 1) % kSlots) {
       if (slots_[slot].index == 0) return kNeutralUnit;
       if (slots_[slot].key != key) continue;
