@@ -170,6 +170,34 @@ TEST(HtmlFormat, OffsetsFollowEveryChangeOfLength) {
             Block("One " + std::string(kStart) + "Two [Three]" + std::string(kEnd), true));
 }
 
+// Thousands of pieces: the stream is converted batch by batch, each with
+// the rule's state where the one before left it, and a batch in which a
+// character changes its length (U+2C65, 3 bytes, and U+023A, 2 bytes) is
+// converted again piece by piece, its offsets following.
+TEST(HtmlFormat, LongDocumentsConvertAsShortOnesDo) {
+  const struct {
+    CaseRule rule;
+    std::string_view first, rest, tail;  // what the repeated part becomes, and the end
+  } cases[] = {
+      {S, "<p>One. Tw&eacute;</p>", "<p>one. Tw&eacute;</p>", "<p>\xE2\xB1\xA5. \xC8\xBA</p>"},
+      {P, "<p>One. Tw&eacute;</p>", "<p>One. Tw&eacute;</p>", "<p>\xC8\xBA. \xC8\xBA</p>"},
+      {U, "<p>ONE. TW&Eacute;</p>", "<p>ONE. TW&Eacute;</p>", "<p>\xC8\xBA. \xC8\xBA</p>"},
+      {L, "<p>one. tw&eacute;</p>", "<p>one. tw&eacute;</p>", "<p>\xE2\xB1\xA5. \xE2\xB1\xA5</p>"},
+  };
+  constexpr int kRepeats = 3000;
+  const std::string_view part = "<p>ONE. tw&Eacute;</p>", tail = "<p>\xE2\xB1\xA5. \xE2\xB1\xA5</p>";
+  std::string in;
+  for (int k = 0; k < kRepeats; ++k) in += part;
+  in += tail;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    std::string out(c.first);
+    for (int k = 1; k < kRepeats; ++k) out += c.rest;
+    out += c.tail;
+    EXPECT_EQ(ConvertHtmlFormat(c.rule, Block(in)), Block(out));
+  }
+}
+
 TEST(HtmlFormat, HeaderWidthsGrowTogetherWhenAnOffsetOutgrowsThem) {
   const std::string bigA = "\xC8\xBA", smallA = "\xE2\xB1\xA5";
   // Two digits each, the document ending at 99: U+2C65 is a byte longer
