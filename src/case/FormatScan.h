@@ -12,6 +12,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "case/CaseRules.h"
 #include "case/CaseVector.h"
 
 #if TARNWICK_CASE_SSE2_BASELINE
@@ -92,6 +93,20 @@ inline std::size_t FindByte(const char* data, std::size_t from, std::size_t to, 
 inline unsigned InRange(__m128i b, char lowest, int count) {
   const __m128i shifted = _mm_add_epi8(b, _mm_set1_epi8(char(0x80 - static_cast<unsigned char>(lowest))));
   return unsigned(_mm_movemask_epi8(_mm_cmplt_epi8(shifted, _mm_set1_epi8(char(-128 + count)))));
+}
+#endif
+
+#if TARNWICK_CASE_SSE2_BASELINE
+// ASCII bytes converted by a rule without state (UPPER, lower, tOGGLE);
+// the other bytes stay.
+inline __m128i AsciiCase(CaseRule rule, __m128i b) {
+  const unsigned char lowest = rule == CaseRule::Upper ? 'a' : 'A';
+  __m128i letters = _mm_cmplt_epi8(_mm_add_epi8(b, _mm_set1_epi8(char(0x80 - lowest))), _mm_set1_epi8(char(-128 + 26)));
+  if (rule == CaseRule::Toggle) {
+    const __m128i folded = _mm_or_si128(b, _mm_set1_epi8(0x20));
+    letters = _mm_cmplt_epi8(_mm_add_epi8(folded, _mm_set1_epi8(char(0x80 - 'a'))), _mm_set1_epi8(char(-128 + 26)));
+  }
+  return _mm_xor_si128(b, _mm_and_si128(letters, _mm_set1_epi8(0x20)));
 }
 #endif
 

@@ -78,6 +78,28 @@ class FormatWriter {
     written_ = to;
   }
 
+  // The same for a rule without state (UPPER, lower, tOGGLE), which
+  // converts each character on its own: a short run of ASCII, the most
+  // common piece of a document, is converted here in one round of sixteen
+  // bytes, without the kernel's call.
+  void ConvertTextAlone(CaseRule rule, std::size_t from, std::size_t to) {
+#if TARNWICK_CASE_SSE2_BASELINE
+    const std::size_t n = to - from;
+    if (inPlace_ && n <= 16 && from + 16 <= in_.size()) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in_.data() + from));
+      if ((unsigned(_mm_movemask_epi8(bytes)) & ((1u << n) - 1)) == 0) {
+        alignas(16) char converted[16];
+        _mm_store_si128(reinterpret_cast<__m128i*>(converted), AsciiCase(rule, bytes));
+        OverwriteShort(out_.data() + from, converted, n);
+        written_ = to;
+        return;
+      }
+    }
+#endif
+    bool state = true;  // no rule without state reads it
+    ConvertText(rule, from, to, state);
+  }
+
   // The input bytes before this one are written (or replaced).
   std::size_t Written() const { return written_; }
 
@@ -149,10 +171,9 @@ inline char16_t GetUtf8(const char* in) {
 // Format::WriteUnit(const Piece&, char16_t converted), called only when
 // the rule changed it.
 //
-// The rules that carry no state (UPPER, lower, tOGGLE) convert such a unit
-// on its own as it is added, and skip what is only read: the kernel then
-// sees the runs alone, mostly ASCII, which it converts sixteen bytes at a
-// time.
+// The rules that carry no state (UPPER, lower, tOGGLE) gather nothing:
+// each piece is converted in its place as it comes (the output holds every
+// piece before it), and what is only read is skipped.
 template <class Format>
 class TextStream {
  public:
@@ -160,7 +181,6 @@ class TextStream {
     Run,        // input bytes, UTF-8, written back in place
     Read,       // units that the rule reads, not written back
     Unit,       // one unit, written back by the format
-    Converted,  // the same, converted when it was added (a rule without state)
   };
 
   struct Piece {
@@ -171,7 +191,6 @@ class TextStream {
     std::uint8_t form;     // Unit: the format's own (which form it was written in)
     std::uint16_t count;   // Unit: the format's own
     char16_t unit;         // Unit: what the rule reads
-    char16_t converted;    // Converted: what the rule made of it
     const void* context;   // Unit: the format's own
   };
 
@@ -180,17 +199,21 @@ class TextStream {
         in_(in),
         writer_(writer),
         format_(format),
-        capacity_(std::min(kBatchBytes, in.size() + 16)),
+        stateless_(rule == CaseRule::Upper || rule == CaseRule::Lower || rule == CaseRule::Toggle),
+        capacity_(stateless_ ? 0 : std::min(kBatchBytes, in.size() + 16)),
         buffer_(new char[capacity_ + kSlack]),
-        converted_(new char[Utf8Capacity(capacity_) + kSlack]),
-        stateless_(rule == CaseRule::Upper || rule == CaseRule::Lower || rule == CaseRule::Toggle) {
-    pieces_.reserve(std::min(kBatchPieces, in.size() / 2 + 1));
+        converted_(new char[Utf8Capacity(capacity_) + kSlack]) {
+    if (!stateless_) pieces_.reserve(std::min(kBatchPieces, in.size() / 2 + 1));
   }
 
   // Input [from, to): well-formed UTF-8 that ends with a whole character.
   void Run(std::size_t from, std::size_t to) {
     const std::size_t n = to - from;
     if (n == 0) return;
+    if (stateless_) {
+      writer_.ConvertTextAlone(rule_, from, to);
+      return;
+    }
     if (n > capacity_ / 4) {  // long enough to be worth a call of its own
       Flush();
       writer_.ConvertText(rule_, from, to, state_);
@@ -200,7 +223,7 @@ class TextStream {
     if (!pieces_.empty() && pieces_.back().kind == Kind::Run && pieces_.back().at + pieces_.back().length == from) {
       pieces_.back().length += std::uint32_t(n);
     } else {
-      pieces_.push_back({from, to, std::uint32_t(n), Kind::Run, 0, 0, 0, 0, nullptr});
+      pieces_.push_back({from, to, std::uint32_t(n), Kind::Run, 0, 0, 0, nullptr});
     }
     if (n <= 16 && from + 16 <= in_.size()) {
       std::memcpy(buffer_.get() + size_, in_.data() + from, 16);  // what lies past n is written over next
@@ -218,7 +241,7 @@ class TextStream {
     if (!pieces_.empty() && pieces_.back().kind == Kind::Read) {
       pieces_.back().length += std::uint32_t(n);
     } else {
-      pieces_.push_back({0, 0, std::uint32_t(n), Kind::Read, 0, 0, 0, 0, nullptr});
+      pieces_.push_back({0, 0, std::uint32_t(n), Kind::Read, 0, 0, 0, nullptr});
     }
   }
 
@@ -233,7 +256,7 @@ class TextStream {
       if (!pieces_.empty() && pieces_.back().kind == Kind::Read) {
         pieces_.back().length += std::uint32_t(n);
       } else {
-        pieces_.push_back({0, 0, std::uint32_t(n), Kind::Read, 0, 0, 0, 0, nullptr});
+        pieces_.push_back({0, 0, std::uint32_t(n), Kind::Read, 0, 0, 0, nullptr});
       }
       at += n;
     }
@@ -243,15 +266,15 @@ class TextStream {
   void Unit(std::size_t at, std::size_t end, char16_t unit, std::uint8_t form, std::uint16_t count = 0,
             const void* context = nullptr) {
     if (stateless_) {
-      Room(0);
-      pieces_.push_back({at, end, 0, Kind::Converted, form, count, unit, UnitOnItsOwn(unit), context});
+      const char16_t converted = UnitOnItsOwn(unit);
+      if (converted != unit) format_.WriteUnit({at, end, 0, Kind::Unit, form, count, unit, context}, converted);
       return;
     }
     Room(3);
     const std::size_t n = PutUtf8(buffer_.get() + size_, unit);
     if (n == 3 && unit >= 0xD800 && unit <= 0xDFFF) unit = 0xFFFF;  // what the rule reads for it
     size_ += n;
-    pieces_.push_back({at, end, std::uint32_t(n), Kind::Unit, form, count, unit, 0, context});
+    pieces_.push_back({at, end, std::uint32_t(n), Kind::Unit, form, count, unit, context});
   }
 
   // Converts what was gathered and writes it back; the output then holds
@@ -302,8 +325,6 @@ class TextStream {
       } else if (piece.kind == Kind::Unit) {
         const char16_t unit = GetUtf8(converted);
         if (unit != piece.unit) format_.WriteUnit(piece, unit);
-      } else if (piece.kind == Kind::Converted && piece.converted != piece.unit) {
-        format_.WriteUnit(piece, piece.converted);
       }
       converted += piece.length;
     }
@@ -319,8 +340,6 @@ class TextStream {
       } else if (piece.kind == Kind::Unit) {
         const char16_t unit = ConvertUnit(rule_, piece.unit, state_);
         if (unit != piece.unit) format_.WriteUnit(piece, unit);
-      } else if (piece.kind == Kind::Converted) {
-        if (piece.converted != piece.unit) format_.WriteUnit(piece, piece.converted);
       } else {
         ConvertUtf8(rule_, gathered, piece.length, converted_.get(), state_);
       }
@@ -332,11 +351,11 @@ class TextStream {
   std::string_view in_;
   FormatWriter& writer_;
   Format& format_;
-  std::size_t capacity_;
+  bool stateless_;
+  std::size_t capacity_;  // none for a rule without state, which gathers nothing
   std::unique_ptr<char[]> buffer_, converted_;
   std::size_t size_ = 0;
   std::vector<Piece> pieces_;
-  bool stateless_;
   bool state_ = true;
 };
 
