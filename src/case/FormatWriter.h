@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "case/CaseRules.h"
+#include "case/CaseTables.h"
 #include "case/CaseUtf8.h"
 #include "case/FormatScan.h"
 
@@ -22,6 +23,33 @@ inline char16_t ConvertUnit(CaseRule rule, char16_t unit, bool& state) {
   char16_t out;
   state = ConvertUnits(rule, &unit, &out, 1, state);
   return out;
+}
+
+// UTF-8 of one unit; a surrogate half, which UTF-8 cannot hold, as U+FFFF,
+// which the rules read the same way: no letter, delimiter or separator.
+inline std::size_t PutUtf8(char* out, char16_t unit) {
+  if (unit < 0x80) {
+    out[0] = char(unit);
+    return 1;
+  }
+  if (unit < 0x800) {
+    out[0] = char(0xC0 | (unit >> 6));
+    out[1] = char(0x80 | (unit & 0x3F));
+    return 2;
+  }
+  if (unit >= 0xD800 && unit <= 0xDFFF) unit = 0xFFFF;
+  out[0] = char(0xE0 | (unit >> 12));
+  out[1] = char(0x80 | ((unit >> 6) & 0x3F));
+  out[2] = char(0x80 | (unit & 0x3F));
+  return 3;
+}
+
+// The unit of the UTF-8 character at `in` (of at most three bytes).
+inline char16_t GetUtf8(const char* in) {
+  const auto lead = static_cast<unsigned char>(in[0]);
+  if (lead < 0x80) return lead;
+  if (lead < 0xE0) return char16_t((lead & 0x1F) << 6 | (in[1] & 0x3F));
+  return char16_t((lead & 0x0F) << 12 | (in[1] & 0x3F) << 6 | (in[2] & 0x3F));
 }
 
 // The output of a conversion. It starts as a copy of the input, and pieces
@@ -78,26 +106,54 @@ class FormatWriter {
     written_ = to;
   }
 
-  // The same for a rule without state (UPPER, lower, tOGGLE), which
-  // converts each character on its own: a short run of ASCII, the most
-  // common piece of a document, is converted here in one round of sixteen
-  // bytes, without the kernel's call.
-  void ConvertTextAlone(CaseRule rule, std::size_t from, std::size_t to) {
+  // The same for a rule without state (UPPER, lower, tOGGLE), given its
+  // table of units: each character is converted on its own, in place,
+  // without the kernel's call (a document's runs are short). Sixteen bytes
+  // at a time: their ASCII letters at once, then each other character. From
+  // a character that changes its length on, the kernel takes the rest.
+  void ConvertTextAlone(CaseRule rule, const char16_t* table, std::size_t from, std::size_t to) {
+    if (!inPlace_) {
+      bool state = true;  // no rule without state reads it
+      ConvertText(rule, from, to, state);
+      return;
+    }
+    const char* in = in_.data();
+    char* out = out_.data();
+    std::size_t i = from;
 #if TARNWICK_CASE_SSE2_BASELINE
-    const std::size_t n = to - from;
-    if (inPlace_ && n <= 16 && from + 16 <= in_.size()) {
-      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in_.data() + from));
-      if ((unsigned(_mm_movemask_epi8(bytes)) & ((1u << n) - 1)) == 0) {
-        alignas(16) char converted[16];
-        _mm_store_si128(reinterpret_cast<__m128i*>(converted), AsciiCase(rule, bytes));
-        OverwriteShort(out_.data() + from, converted, n);
-        written_ = to;
-        return;
+    for (; i < to && i + 16 <= in_.size();) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+      const std::size_t left = std::min<std::size_t>(to - i, 16);
+      alignas(16) char converted[16];
+      _mm_store_si128(reinterpret_cast<__m128i*>(converted), AsciiCase(rule, bytes));  // the rest as it is
+      OverwriteShort(out + i, converted, left);
+      const unsigned inWindow = left == 16 ? 0xFFFFu : (1u << left) - 1;
+      const std::size_t end = i + left;
+      // The lead bytes of the characters above ASCII: 0xC0 and up.
+      const __m128i lead = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(char(0xBF))), bytes);  // signed: 0xC0-0xFF
+      for (unsigned leads = unsigned(_mm_movemask_epi8(lead)) & inWindow;
+           leads != 0; leads &= leads - 1) {
+        const std::size_t at = i + std::size_t(std::countr_zero(leads));
+        if (!ConvertCharacterAlone(rule, table, at, to)) return;
       }
+      // A character that started in the window may end past it.
+      i = end;
+      while (i < to && (static_cast<unsigned char>(in[i]) & 0xC0) == 0x80) ++i;
     }
 #endif
-    bool state = true;  // no rule without state reads it
-    ConvertText(rule, from, to, state);
+    while (i < to) {
+      const auto lead = static_cast<unsigned char>(in[i]);
+      if (lead < 0x80) {
+        out[i] = char(table[lead]);
+        ++i;
+      } else if ((lead & 0xC0) == 0x80) {
+        ++i;  // inside a character that the window converted
+      } else {
+        if (!ConvertCharacterAlone(rule, table, i, to)) return;
+        i += lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+      }
+    }
+    written_ = to;
   }
 
   // The input bytes before this one are written (or replaced).
@@ -112,6 +168,27 @@ class FormatWriter {
   }
 
  private:
+  // The character above ASCII at input `at`, in a run that ends at `to`,
+  // converted in place by a rule without state; false when it changes its
+  // length, and the kernel has converted the run from it on.
+  bool ConvertCharacterAlone(CaseRule rule, const char16_t* table, std::size_t at, std::size_t to) {
+    const auto lead = static_cast<unsigned char>(in_[at]);
+    if (lead >= 0xF0) return true;  // beyond the BMP: no case, the bytes stay
+    const std::size_t length = lead < 0xE0 ? 2 : 3;
+    const char16_t unit = GetUtf8(in_.data() + at);
+    const char16_t converted = table[unit];
+    if (converted == unit) return true;
+    char bytes[3];
+    if (PutUtf8(bytes, converted) != length) {
+      written_ = at;
+      bool state = true;
+      ConvertText(rule, at, to, state);
+      return false;
+    }
+    std::memcpy(out_.data() + at, bytes, length);
+    return true;
+  }
+
   // Input [from, to) becomes `bytes` at the end of the output.
   void Append(std::size_t from, std::size_t to, std::string_view bytes) {
     Appending(from);
@@ -134,33 +211,6 @@ class FormatWriter {
   bool inPlace_ = true;
   std::size_t written_ = 0;
 };
-
-// UTF-8 of one unit; a surrogate half, which UTF-8 cannot hold, as U+FFFF,
-// which the rules read the same way: no letter, delimiter or separator.
-inline std::size_t PutUtf8(char* out, char16_t unit) {
-  if (unit < 0x80) {
-    out[0] = char(unit);
-    return 1;
-  }
-  if (unit < 0x800) {
-    out[0] = char(0xC0 | (unit >> 6));
-    out[1] = char(0x80 | (unit & 0x3F));
-    return 2;
-  }
-  if (unit >= 0xD800 && unit <= 0xDFFF) unit = 0xFFFF;
-  out[0] = char(0xE0 | (unit >> 12));
-  out[1] = char(0x80 | ((unit >> 6) & 0x3F));
-  out[2] = char(0x80 | (unit & 0x3F));
-  return 3;
-}
-
-// The unit of the UTF-8 character at `in` (of at most three bytes).
-inline char16_t GetUtf8(const char* in) {
-  const auto lead = static_cast<unsigned char>(in[0]);
-  if (lead < 0x80) return lead;
-  if (lead < 0xE0) return char16_t((lead & 0x1F) << 6 | (in[1] & 0x3F));
-  return char16_t((lead & 0x0F) << 12 | (in[1] & 0x3F) << 6 | (in[2] & 0x3F));
-}
 
 // The text that the rule reads, in document order, gathered from the
 // pieces between the markup and converted by one call of the UTF-8 kernel
@@ -200,6 +250,9 @@ class TextStream {
         writer_(writer),
         format_(format),
         stateless_(rule == CaseRule::Upper || rule == CaseRule::Lower || rule == CaseRule::Toggle),
+        table_(rule == CaseRule::Upper   ? Tables().upper
+               : rule == CaseRule::Lower ? Tables().lower
+                                         : Tables().toggled),
         capacity_(stateless_ ? 0 : std::min(kBatchBytes, in.size() + 16)),
         buffer_(new char[capacity_ + kSlack]),
         converted_(new char[Utf8Capacity(capacity_) + kSlack]) {
@@ -211,7 +264,7 @@ class TextStream {
     const std::size_t n = to - from;
     if (n == 0) return;
     if (stateless_) {
-      writer_.ConvertTextAlone(rule_, from, to);
+      writer_.ConvertTextAlone(rule_, table_, from, to);
       return;
     }
     if (n > capacity_ / 4) {  // long enough to be worth a call of its own
@@ -307,9 +360,7 @@ class TextStream {
   }
 
   // A rule without state on one unit: what its kernel does to each.
-  char16_t UnitOnItsOwn(char16_t unit) const {
-    return rule_ == CaseRule::Upper ? ToUpperUnit(unit) : rule_ == CaseRule::Lower ? ToLowerUnit(unit) : ToggledUnit(unit);
-  }
+  char16_t UnitOnItsOwn(char16_t unit) const { return table_[unit]; }
 
   // Every character kept its length: each piece lies in the converted
   // batch where it lay in the gathered one.
@@ -352,6 +403,7 @@ class TextStream {
   FormatWriter& writer_;
   Format& format_;
   bool stateless_;
+  const char16_t* table_;  // a rule without state: its units
   std::size_t capacity_;  // none for a rule without state, which gathers nothing
   std::unique_ptr<char[]> buffer_, converted_;
   std::size_t size_ = 0;
