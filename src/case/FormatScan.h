@@ -64,6 +64,24 @@ class ByteSet {
     return from;
   }
 
+#if TARNWICK_CASE_SSE2_BASELINE
+  // The bytes of the set in data[at, at + 64) as a bit mask, the first in
+  // the lowest bit.
+  std::uint64_t Mask64(const char* data) const {
+    std::uint64_t mask = 0;
+    for (int k = 0; k < 4; ++k) {
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * k));
+      const __m128i hit = _mm_or_si128(
+          _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(b, vectors_[0]), _mm_cmpeq_epi8(b, vectors_[1])),
+                       _mm_or_si128(_mm_cmpeq_epi8(b, vectors_[2]), _mm_cmpeq_epi8(b, vectors_[3]))),
+          _mm_or_si128(_mm_cmpeq_epi8(b, vectors_[4]), _mm_cmpeq_epi8(b, vectors_[5])));
+      const int bits = _mm_movemask_epi8(hit) | (high_ ? _mm_movemask_epi8(b) : 0);
+      mask |= std::uint64_t(unsigned(bits)) << (16 * k);
+    }
+    return mask;
+  }
+#endif
+
  private:
   static constexpr int kValues = 6;
   bool table_[256] = {};
@@ -72,6 +90,41 @@ class ByteSet {
 #if TARNWICK_CASE_SSE2_BASELINE
   __m128i vectors_[kValues];
 #endif
+};
+
+// ByteSet::Find over one block, for a walk that stops at its bytes
+// hundreds of thousands of times: the stops of 64 bytes at a time are kept
+// as a bit mask, so that the next stop in the same 64 bytes takes no load
+// and no loop.
+class ByteScanner {
+ public:
+  ByteScanner(const ByteSet& set, const char* data, std::size_t size) : set_(set), data_(data), size_(size) {}
+
+  // The first byte of the set in data[from, to) (to <= size), or `to`.
+  std::size_t Find(std::size_t from, std::size_t to) {
+#if TARNWICK_CASE_SSE2_BASELINE
+    while (from < to) {
+      const std::size_t base = from & ~std::size_t(63);
+      if (base + 64 > size_) break;
+      if (base != base_) {
+        base_ = base;
+        mask_ = set_.Mask64(data_ + base);
+      }
+      const std::uint64_t ahead = mask_ & (~std::uint64_t(0) << (from - base));
+      if (ahead != 0) return std::min(to, base + std::size_t(std::countr_zero(ahead)));
+      from = base + 64;
+    }
+    if (from >= to) return to;
+#endif
+    return set_.Find(data_, from, to);
+  }
+
+ private:
+  const ByteSet& set_;
+  const char* data_;
+  std::size_t size_;
+  std::size_t base_ = std::size_t(-1);
+  std::uint64_t mask_ = 0;
 };
 
 // The first `byte` in data[from, to), or `to`.

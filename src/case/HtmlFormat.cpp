@@ -612,10 +612,11 @@ class HtmlWalk {
     const detail::ByteSet& stops = content == Content::Markup   ? markupStops_
                                    : content == Content::Rcdata ? rcdataStops_
                                                                 : rawtextStops_;
+    detail::ByteScanner scanner(stops, in_.data(), in_.size());
     const bool references = content != Content::Rawtext;
     std::size_t pos = from, text = from;
     while (!failed_) {
-      const std::size_t at = stops.Find(in_.data(), pos, to);
+      const std::size_t at = scanner.Find(pos, to);
       if (at == to) break;
       const char c = in_[at];
       if (c == '&') {

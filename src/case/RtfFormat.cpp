@@ -251,6 +251,8 @@ class RtfWalk {
       : in_(in),
         textStops_({'\\', '{', '}', '\r', '\n'}, true),
         keptStops_({'\\', '{', '}'}, false),
+        textScanner_(textStops_, in.data(), in.size()),
+        keptScanner_(keptStops_, in.data(), in.size()),
         writer_(in),
         stream_(rule, in, writer_, *this) {}
 
@@ -271,7 +273,7 @@ class RtfWalk {
           return OnlyPaddingAfter(pos_);
         }
       } else if (Top().kind == Kind::Kept) {
-        pos_ = keptStops_.Find(in_.data(), pos_, in_.size());
+        pos_ = keptScanner_.Find(pos_, in_.size());
       } else if (c == '\r' || c == '\n') {
         ++pos_;
       } else {
@@ -461,7 +463,7 @@ class RtfWalk {
   // is what stopped it.
   bool Text() {
     const std::size_t from = pos_;
-    pos_ = textStops_.Find(in_.data(), pos_, in_.size());
+    pos_ = textScanner_.Find(pos_, in_.size());
     if (pos_ > from) AsciiText(from, pos_);
     if (pos_ < in_.size() && static_cast<unsigned char>(in_[pos_]) >= 0x80) return ByteChar(pos_++, false);
     return true;
@@ -618,6 +620,7 @@ class RtfWalk {
 
   std::string_view in_;
   const detail::ByteSet textStops_, keptStops_;
+  detail::ByteScanner textScanner_, keptScanner_;
   FormatWriter writer_;
   detail::TextStream<RtfWalk> stream_;
   std::size_t pos_ = 0;
