@@ -133,8 +133,31 @@ ControlWord ReadControlWord(std::string_view in, std::size_t at) {
   ControlWord w;
   w.nameAt = at + 1;
   // Most words are short: away from the end of the input, a name of up to
-  // seven letters and a number of up to seven digits are each found in
-  // one word of eight bytes.
+  // seven letters and its number are found in the sixteen bytes after the
+  // backslash, every kind of byte among them at once, so that no load waits
+  // for the length of the name.
+#if TARNWICK_CASE_SSE2_BASELINE
+  if (at + 24 <= n) {
+    const std::uint64_t name = detail::swar::Load(data + w.nameAt);
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + w.nameAt));
+    const unsigned letters = detail::InRange(_mm_or_si128(bytes, _mm_set1_epi8(0x20)), 'a', 26);
+    const unsigned digits = detail::InRange(bytes, '0', 10);
+    const unsigned minuses = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('-'))));
+    const unsigned spaces = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '))));
+    const std::size_t length = std::size_t(std::countr_one(letters));
+    if (length < 8) {
+      w.key = name & ((std::uint64_t(1) << (8 * length)) - 1);
+      w.nameEnd = w.nameAt + length;
+      const std::size_t minus = (minuses >> length) & (digits >> (length + 1)) & 1u;
+      const std::size_t digitsEnd = length + minus + std::size_t(std::countr_one(digits >> (length + minus)));
+      if (digitsEnd < 16) {
+        w.paramEnd = w.nameAt + digitsEnd;
+        w.end = w.paramEnd + ((spaces >> digitsEnd) & 1u);
+        return w;
+      }
+    }
+  }
+#else
   if (at + 24 <= n) {
     const std::uint64_t name = detail::swar::Load(data + w.nameAt);
     const std::size_t length = detail::swar::Leading(detail::swar::Letters(name));
@@ -152,6 +175,7 @@ ControlWord ReadControlWord(std::string_view in, std::size_t at) {
       }
     }
   }
+#endif
   std::size_t i = w.nameEnd = w.nameAt + detail::CountLetters(data, w.nameAt, n);
   w.key = NameKey(w.Name(in));
   i += i + 1 < n && data[i] == '-' && IsDigit(data[i + 1]);
@@ -500,11 +524,20 @@ class RtfWalk {
     return true;
   }
 
+  // Encode, remembered for the units met last: a document repeats its few
+  // letters beyond ASCII.
+  int EncodeRemembered(const data::CodePage* page, char16_t unit) {
+    if (unit < 0x80) return unit;
+    Encoded& known = encoded_[(unit ^ (unit >> 6)) % encoded_.size()];
+    if (known.page != page || known.unit != unit) known = {page, unit, Encode(page, unit)};
+    return known.byte;
+  }
+
   // Writes `unit` in place of the character at `at`: in the same form when
   // the page has it, else as \uN followed by `skip` fallback characters.
   void WriteChar(std::size_t at, bool hex, const data::CodePage* page, long long skip, char16_t unit) {
     const std::size_t end = at + (hex ? 4 : 1);
-    const int byte = Encode(page, unit);
+    const int byte = EncodeRemembered(page, unit);
     if (byte >= 0) {
       // A raw byte that becomes an ASCII letter (and was none) is written
       // as \'hh: after a control word without a delimiter it would
@@ -574,7 +607,7 @@ class RtfWalk {
       const char16_t was = Decode(*page, byte);
       if (was == data::kNoCharacter) return;
       const char16_t now = upper ? ToUpperUnit(was) : ToLowerUnit(was);
-      const int newByte = now == was ? -1 : Encode(page, now);
+      const int newByte = now == was ? -1 : EncodeRemembered(page, now);
       if (newByte < 0) return;
       const bool escape = hex || (IsLetter(char(newByte)) && !IsLetter(in_[at]));  // as in WriteChar
       WriteByte(at, at + (hex ? 4 : 1), hex, escape, newByte);
@@ -618,7 +651,14 @@ class RtfWalk {
     return at;
   }
 
+  struct Encoded {
+    const data::CodePage* page = nullptr;
+    char16_t unit = 0;  // none: 0 takes no look-up
+    int byte = -1;
+  };
+
   std::string_view in_;
+  std::array<Encoded, 64> encoded_{};
   const detail::ByteSet textStops_, keptStops_;
   detail::ByteScanner textScanner_, keptScanner_;
   FormatWriter writer_;
