@@ -252,9 +252,11 @@ class NameIndex {
     }
   }
 
-  char16_t Find(std::string_view name) const {
+  char16_t Find(std::string_view name) const { return Find(name, ReferenceKey(name.data(), name.size())); }
+
+  // The same with the name's key already made.
+  char16_t Find(std::string_view name, std::uint64_t key) const {
     const auto names = data::NamedReferences();
-    const std::uint64_t key = ReferenceKey(name.data(), name.size());
     for (std::size_t slot = Slot(key, name.size());; slot = (slot + 1) % kSlots) {
       if (slots_[slot].index == 0) return kNeutralUnit;
       if (slots_[slot].key != key) continue;
@@ -280,9 +282,9 @@ class NameIndex {
   std::array<Entry, kSlots> slots_{};
 };
 
-char16_t NamedUnit(std::string_view name) {
+const NameIndex& Names() {
   static const NameIndex index;
-  return index.Find(name);
+  return index;
 }
 
 // Numeric references stand for the code point, except that 0x80-0x9F read
@@ -318,13 +320,30 @@ std::optional<Reference> ReadReference(std::string_view in, std::size_t at, std:
     ref.unit = NumericUnit(value);
   } else {
     ref.digitsAt = i;
+    // Most names are short: away from the end, a name of up to seven
+    // letters and digits, and its semicolon, are found in one word of
+    // eight bytes, which is then the name's key.
+    if (i + 8 <= to) {
+      const std::uint64_t word = detail::swar::Load(in.data() + i);
+      const std::size_t width = detail::swar::Leading(detail::swar::Letters(word) | detail::swar::Digits(word));
+      if (width == 0) return std::nullopt;
+      if (width < 8) {
+        ref.width = width;
+        ref.semicolon = ((word >> (8 * width)) & 0xFF) == ';';
+        ref.end = i + width + ref.semicolon;
+        const std::size_t length = width + ref.semicolon;
+        const std::uint64_t key = length == 8 ? word : word & ((std::uint64_t(1) << (8 * length)) - 1);
+        ref.unit = Names().Find(in.substr(i, length), key);
+        return ref;
+      }
+    }
     while (i < to && IsAlnum(in[i])) ++i;
     ref.width = i - ref.digitsAt;
     if (ref.width == 0) return std::nullopt;
   }
   ref.semicolon = i < to && in[i] == ';';
   ref.end = i + ref.semicolon;
-  if (ref.form == Reference::Named) ref.unit = NamedUnit(in.substr(ref.digitsAt, ref.end - ref.digitsAt));
+  if (ref.form == Reference::Named) ref.unit = Names().Find(in.substr(ref.digitsAt, ref.end - ref.digitsAt));
   return ref;
 }
 
