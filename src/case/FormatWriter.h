@@ -173,6 +173,14 @@ class FormatWriter {
   // length, and the kernel has converted the run from it on.
   bool ConvertCharacterAlone(CaseRule rule, const char16_t* table, std::size_t at, std::size_t to) {
     const auto lead = static_cast<unsigned char>(in_[at]);
+    if (lead < 0xE0) {  // two bytes, the most common (Latin, Greek, Cyrillic): no branch on the lengths
+      const char16_t converted = table[(lead & 0x1F) << 6 | (in_[at + 1] & 0x3F)];
+      if (converted >= 0x80 && converted < 0x800) {
+        out_[at] = char(0xC0 | (converted >> 6));
+        out_[at + 1] = char(0x80 | (converted & 0x3F));
+        return true;
+      }
+    }
     if (lead >= 0xF0) return true;  // beyond the BMP: no case, the bytes stay
     const std::size_t length = lead < 0xE0 ? 2 : 3;
     const char16_t unit = GetUtf8(in_.data() + at);
