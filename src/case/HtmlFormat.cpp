@@ -187,10 +187,11 @@ constexpr std::uint64_t NameKey(std::string_view name) {
 
 struct ElementName {
   std::uint64_t key;
+  std::size_t length;  // the key alone cannot tell "xmp" from "xmp" and a NUL
   Element element;
 };
 
-constexpr ElementName E(std::string_view name, Element element) { return {NameKey(name), element}; }
+constexpr ElementName E(std::string_view name, Element element) { return {NameKey(name), name.size(), element}; }
 
 constexpr Element B = Element::Block, K = Element::Kept;
 constexpr ElementName kElements[] = {
@@ -218,7 +219,8 @@ Element ElementOf(std::string_view name) {
   }
   const std::uint64_t key = NameKey(name);
   const std::size_t candidate = kElementSlots.Candidate(key);
-  return candidate != 0 && kElements[candidate - 1].key == key ? kElements[candidate - 1].element : Element::Inline;
+  const bool same = candidate != 0 && kElements[candidate - 1].key == key && kElements[candidate - 1].length == name.size();
+  return same ? kElements[candidate - 1].element : Element::Inline;
 }
 
 // --- References ------------------------------------------------------------------

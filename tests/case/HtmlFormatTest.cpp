@@ -113,6 +113,7 @@ TEST(HtmlFormat, MarkupStaysAndTextAroundItChanges) {
       {U, "<textarea>a <b>&eacute;</b></textarea>c", "<textarea>A <B>&Eacute;</B></textarea>C"},
       {U, "<xmp><b>&eacute;</xmp>c", "<xmp><B>&EACUTE;</xmp>C"},
       {U, "<plaintext></plaintext>&eacute;", "<plaintext></PLAINTEXT>&EACUTE;"},
+      {U, std::string("<xmp\0>a<b>", 10) + "c</xmp>", std::string("<xmp\0>A<b>", 10) + "C</xmp>"},  // no xmp
       {U, "<style>a", "<style>a"},                      // unclosed: kept to the end
       {U, "a<b title=\"x", "A<b title=\"x"},            // a tag cut off by the end is no text
       {L, "\xC4\xB0\xC3\x89 \xE2\xB1\xA5", "&#105;\xC3\xA9 \xE2\xB1\xA5"},
