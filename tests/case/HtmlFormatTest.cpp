@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "case/CaseUtf8.h"
 #include "case/HtmlFormat.h"
 
 namespace tarnwick::mCase {
@@ -196,6 +197,30 @@ TEST(HtmlFormat, LongDocumentsConvertAsShortOnesDo) {
     for (int k = 1; k < kRepeats; ++k) out += c.rest;
     out += c.tail;
     EXPECT_EQ(ConvertHtmlFormat(c.rule, Block(in)), Block(out));
+  }
+}
+
+// Text with nothing that HTML reads otherwise converts as the plain text
+// does: sixteen bytes at a time where sixteen more follow in the block, one
+// at a time near its end.
+TEST(HtmlFormat, TextConvertsAsThePlainTextDoes) {
+  const std::string texts[] = {
+      "Hello, World! @AZ[`az{ 0123456789 ~ the end",  // the bytes around the letters
+      "caf\xC3\xA9 \xC3\x89L\xC3\x88VE \xCE\xBA\xCF\x8C\xCF\x83\xCE\xBC\xCE\xBF\xCF\x82 \xD0\xBC\xD0\xB8\xD1\x80 \xC3\xA9" "a",
+      "0123456789abcde\xC3\xA9" "fgh \xE2\x93\x90\xE2\x92\xB6 x",  // a letter across sixteen bytes; circled letters
+      "x\xE1\xBA\x9E" "abc \xF0\x9F\x98\x80" "def \xE2\xB1\xA5 and \xC8\xBA more",  // capital sharp s, beyond the BMP
+  };
+  const std::string_view after = "<!-- sixteen bytes and more that no rule reads -->";
+  for (CaseRule rule : kCaseRules) {
+    for (const std::string& text : texts) {
+      for (const std::string_view tail : {std::string_view(), after}) {
+        SCOPED_TRACE(std::string(CaseRuleName(rule)) + ": " + text + std::string(tail));
+        std::string converted(Utf8Capacity(text.size()), '\0');
+        bool state = true;
+        converted.resize(ConvertUtf8(rule, text.data(), text.size(), converted.data(), state));
+        EXPECT_EQ(ConvertHtmlFormat(rule, Block(text + std::string(tail))), Block(converted + std::string(tail)));
+      }
+    }
   }
 }
 
