@@ -1,8 +1,13 @@
 // Throughput of the two formatted-text converters on generated 10 MiB
 // blocks, a browser's "HTML Format" and a word processor's RTF, against
 // memcpy of the same block measured in the same rounds, and the peak heap
-// that one conversion takes beyond its input. Prints its figures; it
-// asserts nothing.
+// that one conversion takes beyond its input. Beside each rule, the UTF-8
+// kernel alone on the block's plain text (the text a browser or word
+// processor puts beside it) in the same rounds: the floor that the
+// converters' own work adds to. Prints its figures; it asserts nothing.
+//
+// `format-bench --once html|rtf RULE` converts one block once and prints
+// nothing else, for a profiler (valgrind --tool=callgrind).
 #include <algorithm>
 #include <atomic>
 #include <ctime>
@@ -17,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "case/CaseUtf8.h"
 #include "case/HtmlFormat.h"
 #include "case/RtfFormat.h"
 
@@ -93,36 +99,48 @@ class Writer {
   std::mt19937 rng_;
 };
 
+// A block and the plain text it holds.
+struct Document {
+  std::string block, text;
+};
+
 // A browser's copy of a long article: nested divs with classes and styles,
 // paragraphs with links, bold and italic runs, references and list items.
-std::string HtmlDocument(std::size_t bytes) {
+Document HtmlDocument(std::size_t bytes) {
   Writer w(2026);
-  std::string body;
+  std::string body, text;
   body.reserve(bytes + 4096);
   while (body.size() < bytes) {
     body += "<div class=\"section\" style=\"margin:0 0 12px;font-family:Segoe UI,Arial\">";
-    body += w.Chance(30) ? "<h2 id=\"h\">Heading &amp; more</h2>" : "";
+    const bool heading = w.Chance(30);
+    body += heading ? "<h2 id=\"h\">Heading &amp; more</h2>" : "";
+    text += heading ? "Heading & more\r\n" : "";
     const int paragraphs = w.Between(1, 4);
     for (int p = 0; p < paragraphs; ++p) {
       const bool item = w.Chance(20);
       body += item ? "<ul><li>" : "<p class=\"para\" style=\"line-height:1.4\">";
       const int words = w.Between(20, 60);
       for (int k = 0; k < words; ++k) {
+        const Word* word;
         if (w.Chance(6)) {
           body += "<a href=\"https://example.com/articles/2026/index.html?id=42&amp;ref=clip\" class=\"link\">";
-          body += w.AnyWord().html;
+          body += (word = &w.AnyWord())->html;
           body += "</a>";
         } else if (w.Chance(6)) {
           const bool bold = w.Chance(50);
           body += bold ? "<b>" : "<span style=\"color:#336699\">";
-          body += w.AnyWord().html;
+          body += (word = &w.AnyWord())->html;
           body += bold ? "</b>" : "</span>";
         } else {
-          body += w.AnyWord().html;
+          body += (word = &w.AnyWord())->html;
         }
-        body += k + 1 == words ? ". " : w.Chance(8) ? ",&nbsp;" : " ";
+        text += word->utf8;
+        const bool comma = k + 1 != words && w.Chance(8);
+        body += k + 1 == words ? ". " : comma ? ",&nbsp;" : " ";
+        text += k + 1 == words ? ". " : comma ? ",\xC2\xA0" : " ";
       }
       body += item ? "</li></ul>\r\n" : "</p>\r\n";
+      text += "\r\n";
     }
     body += "</div>\r\n";
   }
@@ -136,13 +154,14 @@ std::string HtmlDocument(std::size_t bytes) {
                                                std::size_t(0), std::size_t(0));
   const std::size_t start = headerSize, fragment = start + before.size(), fragmentEnd = fragment + body.size();
   std::snprintf(header, sizeof header, layout, start, fragmentEnd + after.size(), fragment, fragmentEnd);
-  return header + before + body + after;
+  return {header + before + body + after, text};
 }
 
 // A word processor's document: the tables of its header, then paragraphs
 // of runs with their formatting, \'hh and \u escapes, now and then a field.
-std::string RtfDocument(std::size_t bytes) {
+Document RtfDocument(std::size_t bytes) {
   Writer w(2027);
+  std::string text;
   std::string rtf =
       "{\\rtf1\\adeflang1025\\ansi\\ansicpg1252\\uc1\\adeff31507\\deff0\\stshfdbch31505\\stshfloch31506"
       "\\stshfhich31506\\stshfbi31507\\deflang1033\\deflangfe1033\\themelang1033\\themelangfe0\\themelangcs0"
@@ -171,14 +190,19 @@ std::string RtfDocument(std::size_t bytes) {
       else rtf += w.Chance(50) ? "{\\rtlch\\fcs1 \\af31507 \\ltrch\\fcs0 \\insrsid7611649 " : "{\\rtlch\\fcs1 \\ab\\af31507 \\ltrch\\fcs0 \\b\\cf4\\insrsid1051648 ";
       const int words = w.Between(6, 30);
       for (int k = 0; k < words; ++k) {
-        rtf += w.AnyWord().rtf;
-        rtf += k + 1 == words ? ". " : w.Chance(8) ? ", " : " ";
+        const Word& word = w.AnyWord();
+        rtf += word.rtf;
+        text += word.utf8;
+        const char* separator = k + 1 == words ? ". " : w.Chance(8) ? ", " : " ";
+        rtf += separator;
+        text += separator;
       }
       rtf += field ? "}}}" : "}";
     }
     rtf += "{\\rtlch\\fcs1 \\af31507 \\ltrch\\fcs0 \\insrsid7611649 \\par }\r\n";
+    text += "\r\n";
   }
-  return rtf + "}";
+  return {rtf + "}", text};
 }
 
 // --- Timing ---------------------------------------------------------------------
@@ -209,10 +233,14 @@ Spread Of(std::vector<double> values) {
 
 const CaseRule kRules[] = {CaseRule::Upper, CaseRule::Lower, CaseRule::Toggle, CaseRule::Proper, CaseRule::Sentence};
 
-void Measure(const char* name, const std::string& block,
-             std::optional<std::string> (*convert)(CaseRule, std::string_view)) {
-  std::printf("\n%s: %.1f MiB\n", name, double(block.size()) / (1 << 20));
+using Converter = std::optional<std::string> (*)(CaseRule, std::string_view);
+
+void Measure(const char* name, const Document& document, Converter convert) {
+  const std::string& block = document.block;
+  std::printf("\n%s: %.1f MiB, its plain text %.1f MiB\n", name, double(block.size()) / (1 << 20),
+              double(document.text.size()) / (1 << 20));
   std::string copy(block.size(), '\0');
+  std::string textOut(mCase::Utf8Capacity(document.text.size()), '\0');
   std::vector<double> copyRates;
   for (CaseRule rule : kRules) {
     std::optional<std::string> out = convert(rule, block);  // warm-up, and a check that it converts
@@ -221,22 +249,29 @@ void Measure(const char* name, const std::string& block,
       continue;
     }
     out.reset();
-    std::vector<double> rates, ratios;
+    std::vector<double> rates, ratios, kernelRatios;
     for (int r = 0; r < kRounds; ++r) {
       const double copyRate = double(block.size()) / Seconds([&] { std::memcpy(copy.data(), block.data(), block.size()); }) / 1e9;
       const double rate = double(block.size()) / Seconds([&] { out = convert(rule, block); }) / 1e9;
       out.reset();
+      bool state = true;
+      const double kernelRate = double(block.size()) / Seconds([&] {
+        mCase::ConvertUtf8(rule, document.text.data(), document.text.size(), textOut.data(), state);
+      }) / 1e9;
       copyRates.push_back(copyRate);
       rates.push_back(rate);
       ratios.push_back(rate / copyRate);
+      kernelRatios.push_back(kernelRate / copyRate);
     }
     const std::size_t base = gHeapNow;
     gHeapPeak = base;
     out = convert(rule, block);
     const double peak = double(gHeapPeak - base) / double(block.size());
-    const Spread rate = Of(rates), ratio = Of(ratios);
-    std::printf("  %-9s %5.2f GB/s (%5.2f-%5.2f)  %5.3f x memcpy (%5.3f-%5.3f)  heap %.2f x block\n",
-                mCase::CaseRuleName(rule), rate.median, rate.low, rate.high, ratio.median, ratio.low, ratio.high, peak);
+    const Spread rate = Of(rates), ratio = Of(ratios), kernel = Of(kernelRatios);
+    std::printf("  %-9s %5.2f GB/s (%5.2f-%5.2f)  %5.3f x memcpy (%5.3f-%5.3f)  heap %.2f x block"
+                "  | kernel alone on the text %5.3f x (%5.3f-%5.3f)\n",
+                mCase::CaseRuleName(rule), rate.median, rate.low, rate.high, ratio.median, ratio.low, ratio.high, peak,
+                kernel.median, kernel.low, kernel.high);
   }
   const Spread copyRate = Of(copyRates);
   std::printf("  %-9s %5.2f GB/s (%5.2f-%5.2f)\n", "memcpy", copyRate.median, copyRate.low, copyRate.high);
@@ -244,9 +279,20 @@ void Measure(const char* name, const std::string& block,
 
 }  // namespace
 
-// `format-bench [html|rtf]`: both formats, or one.
+// `format-bench [html|rtf]`: both formats, or one; `format-bench --once
+// html|rtf RULE`: one conversion, for a profiler.
 int main(int argc, char** argv) {
   const std::string_view only = argc > 1 ? argv[1] : "";
+  if (only == "--once" && argc == 4) {
+    const bool html = std::string_view(argv[2]) == "html";
+    const Document document = html ? HtmlDocument(kBlockBytes) : RtfDocument(kBlockBytes);
+    for (CaseRule rule : mCase::kCaseRules) {
+      if (std::string_view(argv[3]) != mCase::CaseRuleName(rule)) continue;
+      return (html ? mCase::ConvertHtmlFormat : mCase::ConvertRtf)(rule, document.block) ? 0 : 1;
+    }
+    std::fprintf(stderr, "usage: format-bench [html|rtf] | --once html|rtf RULE\n");
+    return 2;
+  }
   std::printf("format-bench: median (and range) of %d rounds, each memcpy of the block then one conversion\n",
               kRounds);
   if (only != "rtf") Measure("HTML Format, a browser's copy", HtmlDocument(kBlockBytes), mCase::ConvertHtmlFormat);

@@ -13,7 +13,6 @@
 namespace tarnwick::mCase {
 namespace {
 
-using detail::ConvertUnit;
 using detail::FormatWriter;
 
 constexpr bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; }
@@ -188,13 +187,14 @@ constexpr std::uint64_t NameKey(std::string_view name) {
 
 struct ElementName {
   std::uint64_t key;
+  std::size_t length;  // the key alone cannot tell "xmp" from "xmp" and a NUL
   Element element;
 };
 
-constexpr ElementName E(std::string_view name, Element element) { return {NameKey(name), element}; }
+constexpr ElementName E(std::string_view name, Element element) { return {NameKey(name), name.size(), element}; }
 
 constexpr Element B = Element::Block, K = Element::Kept;
-constexpr ElementName kElementsByKey[] = {
+constexpr ElementName kElements[] = {
     E("address", B), E("article", B), E("aside", B), E("body", B), E("br", B), E("caption", B), E("center", B),
     E("dd", B), E("details", B), E("dialog", B), E("dir", B), E("div", B), E("dl", B), E("dt", B),
     E("fieldset", B), E("figure", B), E("footer", B), E("form", B), E("h1", B), E("h2", B), E("h3", B),
@@ -205,14 +205,12 @@ constexpr ElementName kElementsByKey[] = {
     E("title", K), E("noscript", K), E("iframe", K), E("noembed", K), E("noframes", K),
     E("textarea", Element::Rcdata), E("xmp", Element::Rawtext)};
 
-struct SortedElements {
-  std::array<ElementName, std::size(kElementsByKey)> names;
-  constexpr SortedElements() : names() {
-    for (std::size_t i = 0; i < names.size(); ++i) names[i] = kElementsByKey[i];
-    std::sort(names.begin(), names.end(), [](const ElementName& a, const ElementName& b) { return a.key < b.key; });
-  }
-};
-constexpr SortedElements kSortedElements;
+constexpr auto kElementKeys = [] {
+  std::array<std::uint64_t, std::size(kElements)> keys{};
+  for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = kElements[i].key;
+  return keys;
+}();
+constexpr detail::KeySlots<8> kElementSlots(kElementKeys, 0x23ec75979615a32full);
 
 Element ElementOf(std::string_view name) {
   if (name.size() > 8) {
@@ -220,10 +218,9 @@ Element ElementOf(std::string_view name) {
     return EqualIgnoringCase(name, "plaintext") ? Element::Plaintext : Element::Inline;
   }
   const std::uint64_t key = NameKey(name);
-  const auto& names = kSortedElements.names;
-  const auto at = std::lower_bound(names.begin(), names.end(), key,
-                                   [](const ElementName& e, std::uint64_t k) { return e.key < k; });
-  return at != names.end() && at->key == key ? at->element : Element::Inline;
+  const std::size_t candidate = kElementSlots.Candidate(key);
+  const bool same = candidate != 0 && kElements[candidate - 1].key == key && kElements[candidate - 1].length == name.size();
+  return same ? kElements[candidate - 1].element : Element::Inline;
 }
 
 // --- References ------------------------------------------------------------------
@@ -236,31 +233,60 @@ struct Reference {
   bool semicolon = false;
 };
 
-// The names by their first eight bytes as a number (case kept), built once:
-// a reference is looked up with integer compares.
-struct NameIndex {
-  std::vector<std::pair<std::uint64_t, std::uint16_t>> keys;  // key, index into NamedReferences()
+// The first eight bytes of a name as a number (the name may be longer).
+std::uint64_t ReferenceKey(const char* name, std::size_t length) {
+  std::uint64_t key = 0;
+  for (std::size_t i = 0; i < length && i < 8; ++i) key |= std::uint64_t(std::uint8_t(name[i])) << (8 * i);
+  return key;
+}
+
+// The names in a hash table by their first eight bytes and length, built
+// once: a reference is found with a multiplication and a compare or two.
+class NameIndex {
+ public:
   NameIndex() {
     const auto names = data::NamedReferences();
-    for (std::size_t i = 0; i < names.size(); ++i) keys.push_back({Key(names[i].name), std::uint16_t(i)});
-    std::sort(keys.begin(), keys.end());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      const std::uint64_t key = ReferenceKey(names[i].name.data(), names[i].name.size());
+      std::size_t slot = Slot(key, names[i].name.size());
+      while (slots_[slot].index != 0) slot = (slot + 1) % kSlots;
+      slots_[slot] = {key, std::uint16_t(i + 1)};
+    }
   }
-  static std::uint64_t Key(std::string_view name) {
+
+  char16_t Find(std::string_view name) const { return Find(name, ReferenceKey(name.data(), name.size())); }
+
+  // The same with the name's key already made.
+  char16_t Find(std::string_view name, std::uint64_t key) const {
+    const auto names = data::NamedReferences();
+    for (std::size_t slot = Slot(key, name.size());; slot = (slot + 1) % kSlots) {
+      if (slots_[slot].index == 0) return kNeutralUnit;
+      if (slots_[slot].key != key) continue;
+      const data::NamedReference& entry = names[slots_[slot].index - 1];
+      if (entry.name.size() == name.size() && (name.size() <= 8 || entry.name.substr(8) == name.substr(8))) {
+        return entry.unit;
+      }
+    }
+  }
+
+ private:
+  static constexpr unsigned kBits = 11;
+  static constexpr std::size_t kSlots = std::size_t(1) << kBits;  // a quarter full
+
+  static std::size_t Slot(std::uint64_t key, std::size_t length) {
+    return std::size_t(((key ^ length) * 0x9E3779B97F4A7C15ull) >> (64 - kBits));
+  }
+
+  struct Entry {
     std::uint64_t key = 0;
-    std::memcpy(&key, name.data(), std::min<std::size_t>(name.size(), 8));
-    return key;
-  }
+    std::uint16_t index = 0;  // into NamedReferences(), from 1; 0: empty
+  };
+  std::array<Entry, kSlots> slots_{};
 };
 
-char16_t NamedUnit(std::string_view name) {
+const NameIndex& Names() {
   static const NameIndex index;
-  const auto names = data::NamedReferences();
-  const std::uint64_t key = NameIndex::Key(name);
-  auto at = std::lower_bound(index.keys.begin(), index.keys.end(), std::make_pair(key, std::uint16_t(0)));
-  for (; at != index.keys.end() && at->first == key; ++at) {
-    if (names[at->second].name == name) return names[at->second].unit;
-  }
-  return kNeutralUnit;
+  return index;
 }
 
 // Numeric references stand for the code point, except that 0x80-0x9F read
@@ -296,13 +322,30 @@ std::optional<Reference> ReadReference(std::string_view in, std::size_t at, std:
     ref.unit = NumericUnit(value);
   } else {
     ref.digitsAt = i;
+    // Most names are short: away from the end, a name of up to seven
+    // letters and digits, and its semicolon, are found in one word of
+    // eight bytes, which is then the name's key.
+    if (i + 8 <= to) {
+      const std::uint64_t word = detail::swar::Load(in.data() + i);
+      const std::size_t width = detail::swar::Leading(detail::swar::Letters(word) | detail::swar::Digits(word));
+      if (width == 0) return std::nullopt;
+      if (width < 8) {
+        ref.width = width;
+        ref.semicolon = ((word >> (8 * width)) & 0xFF) == ';';
+        ref.end = i + width + ref.semicolon;
+        const std::size_t length = width + ref.semicolon;
+        const std::uint64_t key = length == 8 ? word : word & ((std::uint64_t(1) << (8 * length)) - 1);
+        ref.unit = Names().Find(in.substr(i, length), key);
+        return ref;
+      }
+    }
     while (i < to && IsAlnum(in[i])) ++i;
     ref.width = i - ref.digitsAt;
     if (ref.width == 0) return std::nullopt;
   }
   ref.semicolon = i < to && in[i] == ';';
   ref.end = i + ref.semicolon;
-  if (ref.form == Reference::Named) ref.unit = NamedUnit(in.substr(ref.digitsAt, ref.end - ref.digitsAt));
+  if (ref.form == Reference::Named) ref.unit = Names().Find(in.substr(ref.digitsAt, ref.end - ref.digitsAt));
   return ref;
 }
 
@@ -357,13 +400,12 @@ std::string RewrittenReference(std::string_view in, const Reference& ref, char16
 // `to` when the block ends inside it. Follows the attribute states of an
 // HTML tokenizer, so that a '>' inside a quoted value does not end it.
 std::size_t TagEnd(std::string_view in, std::size_t i, std::size_t to) {
+  if (i < to && in[i] == '>') return i + 1;
   // Without a quote before the first '>', nothing can hide that '>'.
-  const auto* firstGreater = static_cast<const char*>(std::memchr(in.data() + i, '>', to - i));
-  if (firstGreater == nullptr) return to;
-  const std::size_t length = static_cast<std::size_t>(firstGreater - in.data()) - i;
-  if (std::memchr(in.data() + i, '"', length) == nullptr && std::memchr(in.data() + i, '\'', length) == nullptr) {
-    return i + length + 1;
-  }
+  static const detail::ByteSet kGreaterOrQuote({'>', '"', '\''}, false);
+  const std::size_t first = kGreaterOrQuote.Find(in.data(), i, to);
+  if (first == to) return to;
+  if (in[first] == '>') return first + 1;
   enum { Name, BeforeAttribute, Attribute, AfterAttribute, BeforeValue, Unquoted, AfterQuoted, SelfClosing };
   int state = Name;
   while (i < to) {
@@ -393,8 +435,8 @@ std::size_t TagEnd(std::string_view in, std::size_t i, std::size_t to) {
       case BeforeValue:
         if (c == '>') return i + 1;
         if (c == '"' || c == '\'') {
-          const std::size_t close = in.find(c, i + 1);
-          if (close == std::string_view::npos || close >= to) return to;
+          const std::size_t close = detail::FindByte(in.data(), i + 1, to, c);
+          if (close == to) return to;
           i = close;
           state = AfterQuoted;
         } else if (!IsSpace(c)) {
@@ -516,176 +558,189 @@ struct Point {
   bool restart;  // the plain text, and so the stream, starts here
 };
 
-// The next place of one byte from a position on, remembered, so that a
-// byte far away is searched for once rather than from every position.
-class NextByte {
- public:
-  NextByte(std::string_view in, char byte) : in_(in), byte_(byte) {}
-  std::size_t From(std::size_t pos, std::size_t to) {
-    if (!valid_ || at_ < pos) {
-      valid_ = true;
-      const void* found = std::memchr(in_.data() + pos, byte_, to - pos);
-      at_ = found ? static_cast<std::size_t>(static_cast<const char*>(found) - in_.data()) : to;
-    }
-    return std::min(at_, to);
-  }
-
- private:
-  std::string_view in_;
-  char byte_;
-  std::size_t at_ = 0;
-  bool valid_ = false;
+// What the stream's units of HTML are, and so how each is written back.
+enum UnitForm : std::uint8_t {
+  kReference,         // a character reference
+  kPartnerReference,  // a letter whose partner is ASCII, where references are read
+  kPartnerCharacter,  // the same where they are not
 };
 
 class HtmlWalk {
  public:
   HtmlWalk(CaseRule rule, std::string_view in, std::vector<Point> points)
-      : rule_(rule), in_(in), writer_(in), points_(std::move(points)) {}
+      : rule_(rule),
+        in_(in),
+        markupStops_(Stops({'<', '&'})),
+        rcdataStops_(Stops({'&'})),
+        rawtextStops_(Stops({})),
+        writer_(in),
+        stream_(rule, in, writer_, *this),
+        points_(std::move(points)),
+        nextPoint_(points_.empty() ? kNone : points_.front().at) {}
 
   // Converts the document in [from, to); false when an offset falls inside
   // a reference that changes length.
   bool Run(std::size_t from, std::size_t to) {
     Walk(from, to, Content::Markup);
-    return Reach(in_.size());
+    Reach(in_.size());
+    stream_.Flush();
+    return !failed_;
   }
 
   std::string Finish() { return writer_.Finish(); }
   std::size_t Mapped(int field) const { return mapped_[field]; }
 
+  // The stream's way back for a unit that the rule changed.
+  void WriteUnit(const detail::TextStream<HtmlWalk>::Piece& piece, char16_t unit) {
+    if (piece.form == kReference) {
+      const auto ref = ReadReference(in_, piece.at, piece.end);
+      writer_.Replace(piece.at, ref->end, RewrittenReference(in_, *ref, unit));
+    } else if (unit >= 0x80) {
+      char bytes[3];
+      writer_.Replace(piece.at, piece.end, {bytes, detail::PutUtf8(bytes, unit)});
+    } else {
+      writer_.Replace(piece.at, piece.end,
+                      piece.form == kPartnerReference ? DecimalReference(unit) : std::string(1, char(unit)));
+    }
+  }
+
  private:
+  static constexpr std::size_t kNone = std::size_t(-1);
+
   // What the walk reads in a stretch: markup and references, references
   // alone, or neither.
   enum class Content { Markup, Rcdata, Rawtext };
 
+  // The bytes where text may stop: the given ones, the first bytes of the
+  // letters whose partner is ASCII, and of the no-break space for the rule
+  // that reads it as a space.
+  detail::ByteSet Stops(std::initializer_list<unsigned char> markup) const {
+    unsigned char bytes[6];
+    std::size_t n = 0;
+    for (unsigned char b : markup) bytes[n++] = b;
+    for (unsigned char b : {0xC4, 0xC5, 0xE2}) bytes[n++] = b;
+    if (rule_ == CaseRule::Proper) bytes[n++] = 0xC2;
+    switch (n) {
+      case 3: return detail::ByteSet({bytes[0], bytes[1], bytes[2]}, false);
+      case 4: return detail::ByteSet({bytes[0], bytes[1], bytes[2], bytes[3]}, false);
+      case 5: return detail::ByteSet({bytes[0], bytes[1], bytes[2], bytes[3], bytes[4]}, false);
+      default: return detail::ByteSet({bytes[0], bytes[1], bytes[2], bytes[3], bytes[4], bytes[5]}, false);
+    }
+  }
+
   // Text, markup and references in [from, to) as content of the given kind.
   void Walk(std::size_t from, std::size_t to, Content content) {
+    const detail::ByteSet& stops = content == Content::Markup   ? markupStops_
+                                   : content == Content::Rcdata ? rcdataStops_
+                                                                : rawtextStops_;
+    detail::ByteScanner scanner(stops, in_.data(), in_.size());
+    const bool references = content != Content::Rawtext;
     std::size_t pos = from, text = from;
-    NextByte lessThan(in_, '<'), ampersand(in_, '&');
-    while (failed_ == false) {
-      const std::size_t tag = content == Content::Markup ? lessThan.From(pos, to) : to;
-      const std::size_t ref = content != Content::Rawtext ? ampersand.From(pos, to) : to;
-      const std::size_t at = std::min(tag, ref);
+    while (!failed_) {
+      const std::size_t at = scanner.Find(pos, to);
       if (at == to) break;
-      if (at == ref) {
+      const char c = in_[at];
+      if (c == '&') {
         const auto reference = ReadReference(in_, at, to);
         if (!reference) {
           pos = at + 1;
           continue;
         }
         Text(text, at);
-        ConvertReference(*reference, at);
+        Reach(at);
+        const char16_t seen = reference->unit == 0xA0 ? u' ' : reference->unit;
+        stream_.Unit(at, reference->end, seen, kReference);
         pos = text = reference->end;
         continue;
       }
-      const auto markup = ReadMarkup(in_, at, to);
-      if (!markup) {
-        pos = at + 1;
+      if (c == '<') {
+        const auto markup = ReadMarkup(in_, at, to);
+        if (!markup) {
+          pos = at + 1;
+          continue;
+        }
+        Text(text, at);
+        Reach(at);
+        pos = text = markup->end;
+        if (markup->name.empty()) continue;
+        const Element element = ElementOf(markup->name);
+        if (element == Element::Block) stream_.Read(u'\n');
+        if (!markup->startTag || element == Element::Inline || element == Element::Block) continue;
+        const std::size_t close = element == Element::Script      ? ScriptEnd(in_, pos, to)
+                                  : element == Element::Plaintext ? to
+                                                                  : RawTextEnd(in_, pos, to, markup->name);
+        if (element == Element::Rcdata) Walk(pos, close, Content::Rcdata);
+        if (element == Element::Rawtext || element == Element::Plaintext) Walk(pos, close, Content::Rawtext);
+        pos = text = close;
         continue;
       }
-      Text(text, at);
-      pos = text = markup->end;
-      if (markup->name.empty()) continue;
-      const Element element = ElementOf(markup->name);
-      if (element == Element::Block) ConvertUnit(rule_, u'\n', state_);
-      if (!markup->startTag || element == Element::Inline || element == Element::Block) continue;
-      const std::size_t close = element == Element::Script      ? ScriptEnd(in_, pos, to)
-                                : element == Element::Plaintext ? to
-                                                                : RawTextEnd(in_, pos, to, markup->name);
-      if (element == Element::Rcdata) Walk(pos, close, Content::Rcdata);
-      if (element == Element::Rawtext || element == Element::Plaintext) Walk(pos, close, Content::Rawtext);
-      pos = text = close;
+      if (const std::size_t partner = AsciiPartnerLength(at, to)) {
+        Text(text, at);
+        Reach(at);
+        const char16_t unit = partner == 3 ? char16_t(0x212A) : char16_t((in_[at] & 0x1F) << 6 | (in_[at + 1] & 0x3F));
+        stream_.Unit(at, at + partner, unit, references ? kPartnerReference : kPartnerCharacter);
+        pos = text = at + partner;
+        continue;
+      }
+      if (rule_ == CaseRule::Proper && static_cast<unsigned char>(c) == 0xC2 && at + 1 < to &&
+          static_cast<unsigned char>(in_[at + 1]) == 0xA0) {
+        Text(text, at + 2);  // the no-break space as it is, then a space for the rule
+        stream_.Read(u' ');
+        Reach(at + 2);
+        pos = text = at + 2;
+        continue;
+      }
+      pos = at + 1;
     }
-    Text(text, to, content != Content::Rawtext);
+    Text(text, to);
+    Reach(to);
   }
 
-  // Text in [from, to), split where a point falls; a no-break space counts
-  // as a space for the rule.
-  void Text(std::size_t from, std::size_t to, bool references = true) {
+  // Text in [from, to), split where a point falls.
+  void Text(std::size_t from, std::size_t to) {
     Reach(from);
-    while (from < to) {
-      std::size_t stop = to;
-      if (next_ < points_.size() && points_[next_].at < stop) stop = points_[next_].at;
-      bool noBreakSpace = false;
-      if (rule_ == CaseRule::Proper) {
-        const std::size_t nbsp = in_.substr(from, stop - from).find("\xC2\xA0");
-        if (nbsp != std::string_view::npos) {
-          stop = from + nbsp + 2;
-          noBreakSpace = true;
-        }
-      }
-      const std::size_t ascii = AsciiPartnerAt(from, stop);
-      writer_.ConvertText(rule_, from, ascii, state_);
-      // A letter with an ASCII partner before the no-break space comes first;
-      // the space is read when the next round reaches it.
-      if (noBreakSpace && ascii == stop) ConvertUnit(rule_, u' ', state_);
-      if (ascii < stop) stop = ConvertToAscii(ascii, references);
-      from = stop;
+    while (nextPoint_ < to) {
+      stream_.Run(from, nextPoint_);
+      from = nextPoint_;
       Reach(from);
     }
+    stream_.Run(from, to);
   }
 
-  // The first character in [from, to) whose partner is an ASCII letter
-  // (long s, dotless i, dotted capital I, Kelvin sign), or `to`.
-  std::size_t AsciiPartnerAt(std::size_t from, std::size_t to) const {
-    std::size_t i = from;
-    for (std::uint64_t word; i + 8 <= to; i += 8) {  // ASCII, eight bytes at a time
-      std::memcpy(&word, in_.data() + i, 8);
-      if ((word & 0x8080808080808080ull) != 0) break;
-    }
-    for (; i + 1 < to; ++i) {
-      const auto lead = static_cast<unsigned char>(in_[i]), next = static_cast<unsigned char>(in_[i + 1]);
-      if ((lead == 0xC5 && next == 0xBF) || (lead == 0xC4 && (next == 0xB0 || next == 0xB1))) return i;
-      if (lead == 0xE2 && next == 0x84 && i + 2 < to && static_cast<unsigned char>(in_[i + 2]) == 0xAA) return i;
-    }
-    return to;
+  // The length of the character at `at` when its partner is an ASCII
+  // letter (long s, dotless i, dotted capital I, Kelvin sign), else 0.
+  std::size_t AsciiPartnerLength(std::size_t at, std::size_t to) const {
+    if (at + 1 >= to) return 0;
+    const auto lead = static_cast<unsigned char>(in_[at]), next = static_cast<unsigned char>(in_[at + 1]);
+    if ((lead == 0xC5 && next == 0xBF) || (lead == 0xC4 && (next == 0xB0 || next == 0xB1))) return 2;
+    if (lead == 0xE2 && next == 0x84 && at + 2 < to && static_cast<unsigned char>(in_[at + 2]) == 0xAA) return 3;
+    return 0;
   }
 
-  // One such character; converted to an ASCII letter it is written as a
-  // decimal reference where references are read, so that it cannot make a
-  // tag ("<ſ" becoming "<S") or a reference ("&ſcaron;" becoming
-  // "&Scaron;") out of the text before it. Returns where it ends.
-  std::size_t ConvertToAscii(std::size_t at, bool references) {
-    const bool kelvin = static_cast<unsigned char>(in_[at]) == 0xE2;
-    const std::size_t end = at + (kelvin ? 3 : 2);
-    const char16_t unit = kelvin ? 0x212A : static_cast<char16_t>((in_[at] & 0x1F) << 6 | (in_[at + 1] & 0x3F));
-    bool state = state_;
-    const char16_t converted = ConvertUnit(rule_, unit, state);
-    if (converted >= 0x80) {
-      writer_.ConvertText(rule_, at, end, state_);
-      return end;
-    }
-    state_ = state;
-    writer_.Replace(at, end, references ? DecimalReference(converted) : std::string(1, char(converted)));
-    return end;
-  }
-
-  void ConvertReference(const Reference& ref, std::size_t at) {
-    Reach(at);
-    const char16_t seen = ref.unit == 0xA0 ? u' ' : ref.unit;
-    const char16_t converted = ConvertUnit(rule_, seen, state_);
-    if (converted == seen || ref.unit == kNeutralUnit) return;
-    writer_.Replace(at, ref.end, RewrittenReference(in_, ref, converted));
-  }
-
-  // Records where the points up to `at` land; a point that falls inside
-  // something already rewritten has no place.
-  bool Reach(std::size_t at) {
+  // Records where the points up to `at` land, with everything before them
+  // written; a point that falls inside something already rewritten has no
+  // place.
+  void Reach(std::size_t at) {
+    if (nextPoint_ > at) return;
+    stream_.Flush();
     for (; next_ < points_.size() && points_[next_].at <= at; ++next_) {
       const Point& point = points_[next_];
       if (point.at < writer_.Written()) failed_ = true;
       mapped_[point.field] = writer_.OutputPosition(point.at);
-      if (point.restart) state_ = true;
+      if (point.restart) stream_.State() = true;
     }
-    return !failed_;
+    nextPoint_ = next_ < points_.size() ? points_[next_].at : kNone;
   }
 
   CaseRule rule_;
   std::string_view in_;
+  const detail::ByteSet markupStops_, rcdataStops_, rawtextStops_;
   FormatWriter writer_;
+  detail::TextStream<HtmlWalk> stream_;
   std::vector<Point> points_;
   std::size_t next_ = 0;
+  std::size_t nextPoint_;  // points_[next_].at, or kNone
   std::array<std::size_t, kFields> mapped_{};
-  bool state_ = true;
   bool failed_ = false;
 };
 

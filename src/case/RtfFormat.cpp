@@ -5,17 +5,17 @@
 #include <cstdint>
 #include <vector>
 
+#include "case/FormatScan.h"
 #include "case/FormatTableData.h"
 #include "case/FormatWriter.h"
 
 namespace tarnwick::mCase {
 namespace {
 
-using detail::ConvertUnit;
 using detail::FormatWriter;
 
-constexpr bool IsLetter(char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
-constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool IsLetter(char c) { return detail::IsAsciiLetter(c); }
+constexpr bool IsDigit(char c) { return detail::IsAsciiDigit(c); }
 int HexValue(char c) {
   if (IsDigit(c)) return c - '0';
   const char lower = char(c | 0x20);
@@ -85,61 +85,115 @@ constexpr WordInfo kWords[] = {
     {"xmlnstbl", Word::Kept}, {"zwj", Word::Character, 0x200D}, {"zwnj", Word::Character, 0x200C},
 };
 
-// A name of up to eight letters as a number, for a quick lookup; longer
-// names (rarer, and few in the table) are compared as they are.
+// The first eight bytes of a name as a number, for a quick lookup.
 constexpr std::uint64_t NameKey(std::string_view name) {
   std::uint64_t key = 0;
   for (std::size_t i = 0; i < name.size() && i < 8; ++i) key |= std::uint64_t(std::uint8_t(name[i])) << (8 * i);
   return key;
 }
 
-struct KeyedWords {
-  std::array<std::pair<std::uint64_t, std::uint8_t>, std::size(kWords)> keys{};  // key, index into kWords
-  constexpr KeyedWords() {
-    for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = {kWords[i].name.size() <= 8 ? NameKey(kWords[i].name) : 0, std::uint8_t(i)};
-    std::sort(keys.begin(), keys.end());
-  }
+constexpr auto kWordKeys = [] {
+  std::array<std::uint64_t, std::size(kWords)> keys{};
+  for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = NameKey(kWords[i].name);
+  return keys;
+}();
+constexpr detail::KeySlots<9> kWordSlots(kWordKeys, 0xe73dd14186820cf3ull);
+
+// Each word's key and length by KeySlots::Candidate: at 0, a key that no
+// name has.
+struct WordKey {
+  std::uint64_t key;
+  std::size_t length;
 };
-constexpr KeyedWords kKeyedWords;
+constexpr auto kWordKeysByCandidate = [] {
+  std::array<WordKey, std::size(kWords) + 1> keys{};
+  for (std::size_t i = 0; i < std::size(kWords); ++i) keys[i + 1] = {kWordKeys[i], kWords[i].name.size()};
+  return keys;
+}();
 
-const WordInfo& Lookup(std::string_view name) {
-  static constexpr WordInfo kOther{"", Word::Other};
-  if (name.size() > 8) {
-    for (const WordInfo& info : kWords) {
-      if (info.name == name) return info;
-    }
-    return kOther;
-  }
-  const std::uint64_t key = NameKey(name);
-  const auto& keys = kKeyedWords.keys;
-  const auto at = std::lower_bound(keys.begin(), keys.end(), std::pair<std::uint64_t, std::uint8_t>(key, 0));
-  return at != keys.end() && at->first == key ? kWords[at->second] : kOther;
-}
-
-// "\name-123 ": where its parts lie.
+// "\\name-123 ": where its parts lie.
 struct ControlWord {
-  std::size_t nameAt, nameEnd, paramAt, paramEnd, end;
-  long long value;
-  bool hasParam;
-  std::string_view Name(std::string_view in) const { return in.substr(nameAt, nameEnd - nameAt); }
+  std::size_t nameAt, nameEnd, paramEnd, end;  // the parameter starts at nameEnd
+  std::uint64_t key;                           // NameKey of the name
+  bool HasParam() const { return paramEnd > nameEnd; }
+  std::string_view Name(std::string_view in) const { return {in.data() + nameAt, nameEnd - nameAt}; }
+  // The parameter, as large as 2^40 at most.
+  long long Value(std::string_view in) const {
+    const bool negative = HasParam() && in[nameEnd] == '-';
+    long long value = 0;
+    for (std::size_t i = nameEnd + negative; i < paramEnd; ++i) value = std::min<long long>(value * 10 + (in[i] - '0'), 1LL << 40);
+    return negative ? -value : value;
+  }
 };
 
 // The control word at in[at] == '\\', in[at + 1] a letter.
 ControlWord ReadControlWord(std::string_view in, std::size_t at) {
-  ControlWord w{};
+  const char* data = in.data();
+  const std::size_t n = in.size();
+  ControlWord w;
   w.nameAt = at + 1;
-  std::size_t i = w.nameAt;
-  while (i < in.size() && IsLetter(in[i])) ++i;
-  w.nameEnd = w.paramAt = i;
-  const bool negative = i + 1 < in.size() && in[i] == '-' && IsDigit(in[i + 1]);
-  i += negative;
-  long long value = 0;
-  while (i < in.size() && IsDigit(in[i])) value = std::min<long long>(value * 10 + (in[i++] - '0'), 1LL << 40);
-  w.hasParam = i > w.paramAt;
-  w.value = negative ? -value : value;
+  // Most words are short: away from the end of the input, a name of up to
+  // seven letters and its number are found in the sixteen bytes after the
+  // backslash, every kind of byte among them at once, so that no load waits
+  // for the length of the name.
+#if TARNWICK_CASE_SSE2_BASELINE
+  if (at + 24 <= n) {
+    const std::uint64_t name = detail::swar::Load(data + w.nameAt);
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + w.nameAt));
+    const unsigned letters = detail::InRange(_mm_or_si128(bytes, _mm_set1_epi8(0x20)), 'a', 26);
+    const unsigned digits = detail::InRange(bytes, '0', 10);
+    const unsigned minuses = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('-'))));
+    const unsigned spaces = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '))));
+    const std::size_t length = std::size_t(std::countr_one(letters));
+    if (length < 8) {
+      w.key = name & ((std::uint64_t(1) << (8 * length)) - 1);
+      w.nameEnd = w.nameAt + length;
+      const std::size_t minus = (minuses >> length) & (digits >> (length + 1)) & 1u;
+      const std::size_t digitsEnd = length + minus + std::size_t(std::countr_one(digits >> (length + minus)));
+      if (digitsEnd < 16) {
+        w.paramEnd = w.nameAt + digitsEnd;
+        w.end = w.paramEnd + ((spaces >> digitsEnd) & 1u);
+        return w;
+      }
+    }
+  }
+#else
+  if (at + 24 <= n) {
+    const std::uint64_t name = detail::swar::Load(data + w.nameAt);
+    const std::size_t length = detail::swar::Leading(detail::swar::Letters(name));
+    if (length < 8) {
+      w.key = name & ((std::uint64_t(1) << (8 * length)) - 1);
+      std::size_t i = w.nameEnd = w.nameAt + length;
+      const std::uint64_t param = detail::swar::Load(data + i);
+      const std::uint64_t digits = detail::swar::Digits(param);
+      const std::size_t minus = (param & 0xFF) == '-' && (digits & 0x8000) != 0;
+      const std::size_t count = detail::swar::Leading(digits >> (8 * minus));
+      if (count < 8 - minus) {
+        w.paramEnd = i + minus + count;
+        w.end = w.paramEnd + (data[w.paramEnd] == ' ');
+        return w;
+      }
+    }
+  }
+#endif
+  std::size_t i = w.nameEnd = w.nameAt + detail::CountLetters(data, w.nameAt, n);
+  w.key = NameKey(w.Name(in));
+  i += i + 1 < n && data[i] == '-' && IsDigit(data[i + 1]);
+  i += detail::CountDigits(data, i, n);
   w.paramEnd = i;
-  w.end = i + (i < in.size() && in[i] == ' ');
+  w.end = i + (i < n && data[i] == ' ');
   return w;
+}
+
+// The word of a control word.
+const WordInfo& Lookup(std::string_view in, const ControlWord& word) {
+  static constexpr WordInfo kOther{"", Word::Other};
+  const std::size_t candidate = kWordSlots.Candidate(word.key);
+  const std::size_t length = word.nameEnd - word.nameAt;
+  const WordKey& key = kWordKeysByCandidate[candidate];
+  if (key.key != word.key || key.length != length) return kOther;
+  const WordInfo& info = kWords[candidate - 1];
+  return length <= 8 || info.name.substr(8) == word.Name(in).substr(8) ? info : kOther;
 }
 
 // --- Code pages --------------------------------------------------------------------
@@ -190,15 +244,41 @@ struct Group {
   long long skip = 1;  // \uc: fallback characters after \uN
 };
 
-// A character of a \uN fallback: a raw byte or \'hh.
-struct FallbackChar {
-  std::size_t at;
-  bool hex;
+// The most fallback characters that \uc asks for.
+constexpr long long kMostFallback = 16;
+
+// What the stream's units of RTF are, and so how each is written back.
+enum UnitForm : std::uint8_t {
+  kRawByte,          // a byte above 0x7F in the code page in force
+  kHexByte,          // \'hh
+  kUnicode,          // the number of \uN, then its fallback
+  kUnicodePositive,  // the same, a number above 32767 written positive
 };
+
+// The decimal digits of `value`, with a minus sign when negative, ending
+// at `end`; returns where they start.
+char* Decimal(int value, char* end) {
+  unsigned magnitude = value < 0 ? 0u - unsigned(value) : unsigned(value);
+  do {
+    *--end = char('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (value < 0) *--end = '-';
+  return end;
+}
 
 class RtfWalk {
  public:
-  RtfWalk(CaseRule rule, std::string_view in) : rule_(rule), in_(in), writer_(in) {}
+  using Piece = detail::TextStream<RtfWalk>::Piece;
+
+  RtfWalk(CaseRule rule, std::string_view in)
+      : in_(in),
+        textStops_({'\\', '{', '}', '\r', '\n'}, true),
+        keptStops_({'\\', '{', '}'}, false),
+        textScanner_(textStops_, in.data(), in.size()),
+        keptScanner_(keptStops_, in.data(), in.size()),
+        writer_(in),
+        stream_(rule, in, writer_, *this) {}
 
   // False when the document cannot be converted safely.
   bool Run() {
@@ -206,15 +286,18 @@ class RtfWalk {
     while (pos_ < in_.size()) {
       const char c = in_[pos_];
       bool ok = true;
-      if (c == '{') {
+      if (c == '\\') {
+        ok = Control();
+      } else if (c == '{') {
         OpenGroup();
       } else if (c == '}') {
         CloseGroup();
-        if (groups_.empty()) return OnlyPaddingAfter(pos_);
-      } else if (c == '\\') {
-        ok = Control();
+        if (groups_.empty()) {
+          stream_.Flush();
+          return OnlyPaddingAfter(pos_);
+        }
       } else if (Top().kind == Kind::Kept) {
-        SkipKeptBytes();
+        pos_ = keptScanner_.Find(pos_, in_.size());
       } else if (c == '\r' || c == '\n') {
         ++pos_;
       } else {
@@ -226,6 +309,16 @@ class RtfWalk {
   }
 
   std::string Finish() { return writer_.Finish(); }
+
+  // The stream's way back for a unit that the rule changed.
+  void WriteUnit(const Piece& piece, char16_t unit) {
+    const auto* page = static_cast<const data::CodePage*>(piece.context);
+    if (piece.form == kUnicode || piece.form == kUnicodePositive) {
+      WriteUnicode(piece, page, unit);
+    } else {
+      WriteChar(piece.at, piece.form == kHexByte, page, piece.count, unit);
+    }
+  }
 
  private:
   Group& Top() { return groups_.back(); }
@@ -248,7 +341,7 @@ class RtfWalk {
       if (in_[pos_ + 1] == '*') {
         group.kind = Kind::Kept;
       } else if (IsLetter(in_[pos_ + 1])) {
-        switch (Lookup(ReadControlWord(in_, pos_).Name(in_)).word) {
+        switch (Lookup(in_, ReadControlWord(in_, pos_)).word) {
           case Word::Kept: group.kind = Kind::Kept; break;
           case Word::FontTable:
             group.kind = Kind::Kept;
@@ -256,9 +349,10 @@ class RtfWalk {
             break;
           case Word::ReadOnly: group.kind = Kind::ReadOnly; break;
           case Word::OwnStream:
+            stream_.Flush();
             group.ownStream = true;
-            group.outerState = state_;
-            state_ = true;
+            group.outerState = stream_.State();
+            stream_.State() = true;
             break;
           default: break;
         }
@@ -269,17 +363,17 @@ class RtfWalk {
 
   void CloseGroup() {
     ++pos_;
-    if (Top().ownStream) state_ = Top().outerState;
+    if (Top().ownStream) {
+      stream_.Flush();
+      stream_.State() = Top().outerState;
+    }
     groups_.pop_back();
   }
 
-  // Bytes of a kept destination up to the next brace or backslash.
-  void SkipKeptBytes() {
-    while (pos_ < in_.size() && in_[pos_] != '{' && in_[pos_] != '}' && in_[pos_] != '\\') ++pos_;
+  // The rule reads one unit of the stream.
+  void Read(char16_t unit) {
+    if (Top().kind != Kind::Kept) stream_.Read(unit);
   }
-
-  // The rule reads one unit of the stream; what it makes of it.
-  char16_t Read(char16_t unit) { return Top().kind == Kind::Kept ? unit : ConvertUnit(rule_, unit, state_); }
 
   bool Control() {
     const std::size_t at = pos_;
@@ -310,37 +404,49 @@ class RtfWalk {
   }
 
   bool ControlWordSeen(const ControlWord& word) {
-    const WordInfo& info = Lookup(word.Name(in_));
+    const WordInfo& info = Lookup(in_, word);
+    if (info.word == Word::Other) return true;  // most words: formatting that the text does not see
     Group& group = Top();
     if (info.word == Word::Binary) return SkipBinary(word);
     if (group.fontTable) {
       ++generation_;
-      if (info.word == Word::Font) font_ = word.value;
-      if (info.word == Word::FontCharset) Font(font_).charset = word.value;
-      if (info.word == Word::FontCodePage) Font(font_).codePage = word.value;
+      if (info.word == Word::Font) font_ = word.Value(in_);
+      if (info.word == Word::FontCharset) Font(font_).charset = word.Value(in_);
+      if (info.word == Word::FontCodePage) Font(font_).codePage = word.Value(in_);
       return true;
     }
     if (group.kind == Kind::Kept) return true;
     switch (info.word) {
-      case Word::Unicode: return word.hasParam ? UnicodeChar(word) : true;
-      case Word::UnicodeSkip: group.skip = std::clamp<long long>(word.value, 0, 16); break;
-      case Word::Font: group.font = word.value; break;
+      case Word::Unicode: return word.HasParam() ? UnicodeChar(word) : true;
+      case Word::UnicodeSkip: group.skip = std::clamp<long long>(word.Value(in_), 0, kMostFallback); break;
+      case Word::Font: group.font = word.Value(in_); break;
       case Word::DocumentPage:
-        documentPage_ = info.unit != 0 ? info.unit : word.value;
+        documentPage_ = info.unit != 0 ? info.unit : word.Value(in_);
         ++generation_;
         break;
-      case Word::DefaultFont: defaultFont_ = word.value; break;
+      case Word::DefaultFont: defaultFont_ = word.Value(in_); break;
       case Word::Plain: group.font = defaultFont_; break;
-      case Word::Character: Read(info.unit); break;
+      case Word::Character: stream_.Read(info.unit); break;
       default: break;
     }
     return true;
   }
 
   bool SkipBinary(const ControlWord& word) {
-    if (!word.hasParam || word.value < 0 || std::size_t(word.value) > in_.size() - pos_) return false;
-    pos_ += std::size_t(word.value);
+    const std::size_t end = BinaryEnd(word);
+    if (end == kFailed) return false;
+    pos_ = end;
     return true;
+  }
+
+  static constexpr std::size_t kFailed = std::size_t(-1);
+
+  // Where \binN's data, after the word, ends; kFailed when it runs past
+  // the end.
+  std::size_t BinaryEnd(const ControlWord& word) const {
+    const long long count = word.Value(in_);
+    if (!word.HasParam() || count < 0 || std::size_t(count) > in_.size() - word.end) return kFailed;
+    return word.end + std::size_t(count);
   }
 
   FontDef& Font(long long number) {
@@ -381,11 +487,7 @@ class RtfWalk {
   // is what stopped it.
   bool Text() {
     const std::size_t from = pos_;
-    while (pos_ < in_.size()) {
-      const auto c = static_cast<unsigned char>(in_[pos_]);
-      if (c >= 0x80 || c == '\\' || c == '{' || c == '}' || c == '\r' || c == '\n') break;
-      ++pos_;
-    }
+    pos_ = textScanner_.Find(pos_, in_.size());
     if (pos_ > from) AsciiText(from, pos_);
     if (pos_ < in_.size() && static_cast<unsigned char>(in_[pos_]) >= 0x80) return ByteChar(pos_++, false);
     return true;
@@ -393,11 +495,13 @@ class RtfWalk {
 
   void AsciiText(std::size_t from, std::size_t to) {
     const bool symbol = CurrentPage().kind == Page::Symbol;
-    if (Top().kind == Kind::Text && !symbol) {
-      writer_.ConvertText(rule_, from, to, state_);
-      return;
+    if (symbol) {
+      for (std::size_t i = from; i < to; ++i) stream_.Read(IsLetter(in_[i]) ? kNeutralUnit : char16_t(in_[i]));
+    } else if (Top().kind == Kind::Text) {
+      stream_.Run(from, to);
+    } else {
+      stream_.ReadBytes(from, to);
     }
-    for (std::size_t i = from; i < to; ++i) Read(symbol && IsLetter(in_[i]) ? kNeutralUnit : char16_t(in_[i]));
   }
 
   // A character of one byte at `at`: \'hh (hex) or a raw byte.
@@ -405,113 +509,160 @@ class RtfWalk {
     const auto byte = static_cast<unsigned char>(hex ? HexValue(in_[at + 2]) * 16 + HexValue(in_[at + 3]) : in_[at]);
     const Page page = CurrentPage();
     if (page.kind == Page::Symbol) {
-      Read(kNeutralUnit);
+      stream_.Read(kNeutralUnit);
       return true;
     }
     if (byte >= 0x80 && page.kind == Page::None) return false;  // no table to read it with
     const char16_t unit = byte < 0x80 ? char16_t(byte) : Decode(*page.table, byte);
     if (unit == data::kNoCharacter) {
-      Read(kNeutralUnit);
-      return true;
+      stream_.Read(kNeutralUnit);
+    } else if (Top().kind == Kind::Text) {
+      stream_.Unit(at, at + (hex ? 4 : 1), unit, hex ? kHexByte : kRawByte, std::uint16_t(Top().skip), page.table);
+    } else {
+      stream_.Read(unit);
     }
-    const char16_t converted = Read(unit);
-    if (converted != unit && Top().kind == Kind::Text) WriteChar(at, hex, page.table, converted);
     return true;
   }
 
+  // Encode, remembered for the units met last: a document repeats its few
+  // letters beyond ASCII.
+  int EncodeRemembered(const data::CodePage* page, char16_t unit) {
+    if (unit < 0x80) return unit;
+    Encoded& known = encoded_[(unit ^ (unit >> 6)) % encoded_.size()];
+    if (known.page != page || known.unit != unit) known = {page, unit, Encode(page, unit)};
+    return known.byte;
+  }
+
   // Writes `unit` in place of the character at `at`: in the same form when
-  // the page has it, else as \uN with the fallback characters in force.
-  void WriteChar(std::size_t at, bool hex, const data::CodePage* page, char16_t unit) {
+  // the page has it, else as \uN followed by `skip` fallback characters.
+  void WriteChar(std::size_t at, bool hex, const data::CodePage* page, long long skip, char16_t unit) {
     const std::size_t end = at + (hex ? 4 : 1);
-    const int byte = Encode(page, unit);
+    const int byte = EncodeRemembered(page, unit);
     if (byte >= 0) {
       // A raw byte that becomes an ASCII letter (and was none) is written
       // as \'hh: after a control word without a delimiter it would
       // lengthen the word's name.
       const bool escape = hex || (IsLetter(char(byte)) && !IsLetter(in_[at]));
-      writer_.Replace(at, end, escape ? HexEscape(hex ? at : std::size_t(-1), byte) : std::string(1, char(byte)));
+      WriteByte(at, end, hex, escape, byte);
       return;
     }
-    std::string escape = std::string("\\u").append(std::to_string(unit > 0x7FFF ? int(unit) - 0x10000 : int(unit)));
-    const long long skip = Top().skip;
+    char number[8];
+    char* const numberEnd = number + sizeof number;
+    std::string escape = std::string("\\u").append(Decimal(unit > 0x7FFF ? int(unit) - 0x10000 : int(unit), numberEnd), numberEnd);
     if (skip == 0) escape += ' ';
     if (skip > 0) escape.append(in_.substr(at, end - at));
     if (skip > 1) escape.append(std::size_t(skip - 1), '?');
     writer_.Replace(at, end, escape);
   }
 
-  // \'hh for `byte`, with the hex digits' case of the \'hh at `at` (lower
-  // case for none).
-  std::string HexEscape(std::size_t at, int byte) const {
-    const std::string_view digits = at < in_.size() ? in_.substr(at + 2, 2) : std::string_view();
-    const bool upper = std::any_of(digits.begin(), digits.end(), [](char c) { return c >= 'A' && c <= 'F'; });
-    const char* hex = upper ? "0123456789ABCDEF" : "0123456789abcdef";
-    return {'\\', '\'', hex[byte >> 4], hex[byte & 15]};
+  // `byte` in place of input [at, end): as it is, or as \'hh with the hex
+  // digits' case of the \'hh it replaces (lower case for none).
+  void WriteByte(std::size_t at, std::size_t end, bool hex, bool escape, int byte) {
+    if (!escape) {
+      const char raw = char(byte);
+      writer_.Replace(at, end, {&raw, 1});
+      return;
+    }
+    const auto upperDigit = [](char c) { return c >= 'A' && c <= 'F'; };
+    const bool upper = hex && (upperDigit(in_[at + 2]) || upperDigit(in_[at + 3]));
+    const char* digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    const char escaped[4] = {'\\', '\'', digits[byte >> 4], digits[byte & 15]};
+    writer_.Replace(at, end, {escaped, 4});
   }
 
   // \uN and its fallback characters.
   bool UnicodeChar(const ControlWord& word) {
-    if (word.value < -0x8000 || word.value > 0xFFFF) return false;
-    const auto unit = static_cast<char16_t>(word.value < 0 ? word.value + 0x10000 : word.value);
-    std::vector<FallbackChar> fallback;
-    if (!SkipFallback(fallback)) return false;
-    const char16_t converted = Read(unit);
-    if (converted == unit || Top().kind != Kind::Text) return true;
-    // Numbers above 32767 are written negative, unless the writer wrote them positive.
-    const bool negative = converted > 0x7FFF && word.value <= 0x7FFF;
-    writer_.Replace(word.paramAt, word.paramEnd, std::to_string(negative ? int(converted) - 0x10000 : int(converted)));
-    const Page page = CurrentPage();
-    if (page.kind != Page::Table) return true;
-    for (const FallbackChar& c : fallback) {
-      const auto byte = static_cast<unsigned char>(c.hex ? HexValue(in_[c.at + 2]) * 16 + HexValue(in_[c.at + 3]) : in_[c.at]);
-      const char16_t was = Decode(*page.table, byte);
-      if (was == data::kNoCharacter) continue;
-      const char16_t now = ToLowerUnit(converted) != converted   ? ToUpperUnit(was)
-                           : ToUpperUnit(converted) != converted ? ToLowerUnit(was)
-                                                                 : was;
-      const int newByte = now == was ? -1 : Encode(page.table, now);
-      if (newByte < 0) continue;
-      const bool escape = c.hex || (IsLetter(char(newByte)) && !IsLetter(in_[c.at]));  // as in WriteChar
-      writer_.Replace(c.at, c.at + (c.hex ? 4 : 1),
-                      escape ? HexEscape(c.hex ? c.at : std::size_t(-1), newByte) : std::string(1, char(newByte)));
+    const long long value = word.Value(in_);
+    if (value < -0x8000 || value > 0xFFFF) return false;
+    const auto unit = static_cast<char16_t>(value < 0 ? value + 0x10000 : value);
+    const long long skip = Top().skip;
+    const std::size_t end = FallbackEnd(pos_, skip, [](std::size_t, bool) {});
+    if (end == kFailed) return false;
+    pos_ = end;
+    if (Top().kind != Kind::Text) {
+      stream_.Read(unit);
+      return true;
     }
+    const Page page = CurrentPage();
+    stream_.Unit(word.nameEnd, word.paramEnd, unit, value > 0x7FFF ? kUnicodePositive : kUnicode,
+                 std::uint16_t(skip), page.kind == Page::Table ? page.table : nullptr);
     return true;
   }
 
-  // Skips the \uc fallback after \uN: each raw byte, \'hh, control word or
-  // control symbol counts as one, line breaks as none; a brace ends it.
-  bool SkipFallback(std::vector<FallbackChar>& chars) {
-    for (long long left = Top().skip; left > 0 && pos_ < in_.size(); --left) {
-      const char c = in_[pos_];
+  // The converted \uN whose number the piece is: the number, then each
+  // fallback letter in the converted letter's case where the page (when
+  // there is one) has that form.
+  void WriteUnicode(const Piece& piece, const data::CodePage* page, char16_t converted) {
+    // Numbers above 32767 are written negative, unless the writer wrote them positive.
+    const bool negative = converted > 0x7FFF && piece.form != kUnicodePositive;
+    char number[8];
+    char* const numberEnd = number + sizeof number;
+    const char* digits = Decimal(negative ? int(converted) - 0x10000 : int(converted), numberEnd);
+    writer_.Replace(piece.at, piece.end, {digits, std::size_t(numberEnd - digits)});
+    const bool upper = ToLowerUnit(converted) != converted, lower = ToUpperUnit(converted) != converted;
+    if (page == nullptr || !(upper || lower)) return;
+    const std::size_t wordEnd = piece.end + (piece.end < in_.size() && in_[piece.end] == ' ');
+    FallbackEnd(wordEnd, piece.count, [&](std::size_t at, bool hex) {
+      const auto byte = static_cast<unsigned char>(hex ? HexValue(in_[at + 2]) * 16 + HexValue(in_[at + 3]) : in_[at]);
+      const char16_t was = Decode(*page, byte);
+      if (was == data::kNoCharacter) return;
+      const char16_t now = upper ? ToUpperUnit(was) : ToLowerUnit(was);
+      const int newByte = now == was ? -1 : EncodeRemembered(page, now);
+      if (newByte < 0) return;
+      const bool escape = hex || (IsLetter(char(newByte)) && !IsLetter(in_[at]));  // as in WriteChar
+      WriteByte(at, at + (hex ? 4 : 1), hex, escape, newByte);
+    });
+  }
+
+  // Where the \uc fallback after \uN that ends at `at` ends, telling
+  // `found` of each raw byte and \'hh in it; kFailed when it is cut short.
+  // Each raw byte, \'hh, control word or control symbol counts as one,
+  // line breaks as none; a brace ends it.
+  template <class Found>
+  std::size_t FallbackEnd(std::size_t at, long long skip, Found found) const {
+    for (long long left = skip; left > 0 && at < in_.size(); --left) {
+      const char c = in_[at];
       if (c == '{' || c == '}') break;
       if (c == '\r' || c == '\n') {
-        ++pos_, ++left;
+        ++at, ++left;
         continue;
       }
       if (c != '\\') {
-        chars.push_back({pos_++, false});
+        found(at++, false);
         continue;
       }
-      if (pos_ + 1 >= in_.size()) return false;
-      const char next = in_[pos_ + 1];
+      if (at + 1 >= in_.size()) return kFailed;
+      const char next = in_[at + 1];
       if (next == '\'') {
-        if (pos_ + 3 >= in_.size() || HexValue(in_[pos_ + 2]) < 0 || HexValue(in_[pos_ + 3]) < 0) return false;
-        chars.push_back({pos_, true});
-        pos_ += 4;
+        if (at + 3 >= in_.size() || HexValue(in_[at + 2]) < 0 || HexValue(in_[at + 3]) < 0) return kFailed;
+        found(at, true);
+        at += 4;
       } else if (IsLetter(next)) {
-        const ControlWord word = ReadControlWord(in_, pos_);
-        pos_ = word.end;
-        if (Lookup(word.Name(in_)).word == Word::Binary && !SkipBinary(word)) return false;
+        const ControlWord word = ReadControlWord(in_, at);
+        at = word.end;
+        if (Lookup(in_, word).word == Word::Binary) {
+          at = BinaryEnd(word);
+          if (at == kFailed) return kFailed;
+        }
       } else {
-        pos_ += 2;
+        at += 2;
       }
     }
-    return true;
+    return at;
   }
 
-  CaseRule rule_;
+  struct Encoded {
+    const data::CodePage* page = nullptr;
+    char16_t unit = 0;  // none: 0 takes no look-up
+    int byte = -1;
+  };
+
   std::string_view in_;
+  std::array<Encoded, 64> encoded_{};
+  const detail::ByteSet textStops_, keptStops_;
+  detail::ByteScanner textScanner_, keptScanner_;
   FormatWriter writer_;
+  detail::TextStream<RtfWalk> stream_;
   std::size_t pos_ = 0;
   std::vector<Group> groups_;
   std::vector<FontDef> fonts_;
@@ -523,7 +674,6 @@ class RtfWalk {
   Page page_{Page::None, nullptr};
   long long pageFont_ = -2;
   unsigned generation_ = 0, pageGeneration_ = 0;
-  bool state_ = true;
 };
 
 }  // namespace

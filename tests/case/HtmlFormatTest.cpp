@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "case/CaseUtf8.h"
 #include "case/HtmlFormat.h"
 
 namespace tarnwick::mCase {
@@ -113,6 +114,7 @@ TEST(HtmlFormat, MarkupStaysAndTextAroundItChanges) {
       {U, "<textarea>a <b>&eacute;</b></textarea>c", "<textarea>A <B>&Eacute;</B></textarea>C"},
       {U, "<xmp><b>&eacute;</xmp>c", "<xmp><B>&EACUTE;</xmp>C"},
       {U, "<plaintext></plaintext>&eacute;", "<plaintext></PLAINTEXT>&EACUTE;"},
+      {U, std::string("<xmp\0>a<b>", 10) + "c</xmp>", std::string("<xmp\0>A<b>", 10) + "C</xmp>"},  // no xmp
       {U, "<style>a", "<style>a"},                      // unclosed: kept to the end
       {U, "a<b title=\"x", "A<b title=\"x"},            // a tag cut off by the end is no text
       {L, "\xC4\xB0\xC3\x89 \xE2\xB1\xA5", "&#105;\xC3\xA9 \xE2\xB1\xA5"},
@@ -168,6 +170,58 @@ TEST(HtmlFormat, OffsetsFollowEveryChangeOfLength) {
   // Sentence case starts afresh at the selection too.
   EXPECT_EQ(ConvertHtmlFormat(S, Block("one " + std::string(kStart) + "two [three]" + std::string(kEnd), true)),
             Block("One " + std::string(kStart) + "Two [Three]" + std::string(kEnd), true));
+}
+
+// Thousands of pieces: the stream is converted batch by batch, each with
+// the rule's state where the one before left it, and a batch in which a
+// character changes its length (U+2C65, 3 bytes, and U+023A, 2 bytes) is
+// converted again piece by piece, its offsets following.
+TEST(HtmlFormat, LongDocumentsConvertAsShortOnesDo) {
+  const struct {
+    CaseRule rule;
+    std::string_view first, rest, tail;  // what the repeated part becomes, and the end
+  } cases[] = {
+      {S, "<p>One. Tw&eacute;</p>", "<p>one. Tw&eacute;</p>", "<p>\xE2\xB1\xA5. \xC8\xBA</p>"},
+      {P, "<p>One. Tw&eacute;</p>", "<p>One. Tw&eacute;</p>", "<p>\xC8\xBA. \xC8\xBA</p>"},
+      {U, "<p>ONE. TW&Eacute;</p>", "<p>ONE. TW&Eacute;</p>", "<p>\xC8\xBA. \xC8\xBA</p>"},
+      {L, "<p>one. tw&eacute;</p>", "<p>one. tw&eacute;</p>", "<p>\xE2\xB1\xA5. \xE2\xB1\xA5</p>"},
+  };
+  constexpr int kRepeats = 3000;
+  const std::string_view part = "<p>ONE. tw&Eacute;</p>", tail = "<p>\xE2\xB1\xA5. \xE2\xB1\xA5</p>";
+  std::string in;
+  for (int k = 0; k < kRepeats; ++k) in += part;
+  in += tail;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    std::string out(c.first);
+    for (int k = 1; k < kRepeats; ++k) out += c.rest;
+    out += c.tail;
+    EXPECT_EQ(ConvertHtmlFormat(c.rule, Block(in)), Block(out));
+  }
+}
+
+// Text with nothing that HTML reads otherwise converts as the plain text
+// does: sixteen bytes at a time where sixteen more follow in the block, one
+// at a time near its end.
+TEST(HtmlFormat, TextConvertsAsThePlainTextDoes) {
+  const std::string texts[] = {
+      "Hello, World! @AZ[`az{ 0123456789 ~ the end",  // the bytes around the letters
+      "caf\xC3\xA9 \xC3\x89L\xC3\x88VE \xCE\xBA\xCF\x8C\xCF\x83\xCE\xBC\xCE\xBF\xCF\x82 \xD0\xBC\xD0\xB8\xD1\x80 \xC3\xA9" "a",
+      "0123456789abcde\xC3\xA9" "fgh \xE2\x93\x90\xE2\x92\xB6 x",  // a letter across sixteen bytes; circled letters
+      "x\xE1\xBA\x9E" "abc \xF0\x9F\x98\x80" "def \xE2\xB1\xA5 and \xC8\xBA more",  // capital sharp s, beyond the BMP
+  };
+  const std::string_view after = "<!-- sixteen bytes and more that no rule reads -->";
+  for (CaseRule rule : kCaseRules) {
+    for (const std::string& text : texts) {
+      for (const std::string_view tail : {std::string_view(), after}) {
+        SCOPED_TRACE(std::string(CaseRuleName(rule)) + ": " + text + std::string(tail));
+        std::string converted(Utf8Capacity(text.size()), '\0');
+        bool state = true;
+        converted.resize(ConvertUtf8(rule, text.data(), text.size(), converted.data(), state));
+        EXPECT_EQ(ConvertHtmlFormat(rule, Block(text + std::string(tail))), Block(converted + std::string(tail)));
+      }
+    }
+  }
 }
 
 TEST(HtmlFormat, HeaderWidthsGrowTogetherWhenAnOffsetOutgrowsThem) {

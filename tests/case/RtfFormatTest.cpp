@@ -137,6 +137,34 @@ TEST(RtfFormat, TheStreamBreaksAndRestartsAsThePlainTextDoes) {
   for (const Case& c : cases) ExpectConverted(c);
 }
 
+// Thousands of pieces: the stream is converted batch by batch, each with
+// the rule's state where the one before left it, and a batch in which a
+// character changes its length in UTF-8 (dotless i into I, dotted capital
+// I into i) is converted again piece by piece.
+TEST(RtfFormat, LongDocumentsConvertAsShortOnesDo) {
+  const struct {
+    CaseRule rule;
+    std::string_view first, rest, tail;  // what the repeated part becomes, and the end
+  } cases[] = {
+      {S, "{\\b One. Tw\\'E9}\\par ", "{\\b one. Tw\\'E9}\\par ", ". \\u305?X \\u105?"},
+      {P, "{\\b One. Tw\\'E9}\\par ", "{\\b One. Tw\\'E9}\\par ", ". \\u73?x \\u73?"},
+      {U, "{\\b ONE. TW\\'C9}\\par ", "{\\b ONE. TW\\'C9}\\par ", ". \\u73?X \\u304?"},
+      {L, "{\\b one. tw\\'E9}\\par ", "{\\b one. tw\\'E9}\\par ", ". \\u305?x \\u105?"},
+  };
+  constexpr int kRepeats = 3000;
+  const std::string_view part = "{\\b ONE. tw\\'E9}\\par ", tail = ". \\u305?x \\u304?";
+  std::string in;
+  for (int k = 0; k < kRepeats; ++k) in += part;
+  in += tail;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    std::string out(c.first);
+    for (int k = 1; k < kRepeats; ++k) out += c.rest;
+    out += c.tail;
+    EXPECT_EQ(ConvertRtf(c.rule, Doc(in)), Doc(out));
+  }
+}
+
 TEST(RtfFormat, PaddingAfterTheDocumentIsKept) {
   const std::string tail("\r\n\0\0\xFF", 5);
   EXPECT_EQ(ConvertRtf(U, Doc("a") + tail), Doc("A") + tail);
