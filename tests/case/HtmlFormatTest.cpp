@@ -95,6 +95,7 @@ TEST(HtmlFormat, MarkupStaysAndTextAroundItChanges) {
       {U, "<a href=x/>y", "<a href=x/>Y"},
       {P, "<a c=\"1\" b=>x", "<a c=\"1\" b=>X"},           // '>' where a value would start ends the tag
       {U, "a < b <3 c</ d>e", "A < B <3 C</ d>E"},      // '<' that starts no tag is text
+      {U, "<_b>a<[b>c<p >d", "<_B>A<[B>C<p >D"},        // nor does one before a non-letter
       {U, "x</>y", "X</>Y"},
       {U, "<!-- a <b> --> c", "<!-- a <b> --> C"},
       {U, "<!-->a<!--->b<!---->c", "<!-->A<!--->B<!---->C"},
