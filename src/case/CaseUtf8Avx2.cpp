@@ -90,9 +90,16 @@ struct Registers {
         slowTop(Table(t.slowTop)),
         leads(Table(t.leads)),
         caselessThree{Table(t.caselessThree[0]), Table(t.caselessThree[1])},
-        bits(Table(t.bits)) {}
+        bits(Table(t.bits)),
+        acceptedHigh(Table(t.acceptedHigh)),
+        acceptedLow(Table(t.acceptedLow)),
+        commonDelta{Table(t.commonDelta[0]), Table(t.commonDelta[1])},
+        commonExceptions{Table(t.commonExceptions[0]), Table(t.commonExceptions[1])},
+        exceptionAt(Table(t.exceptionAt)),
+        exceptionSign(Table(t.exceptionSign)) {}
 
   __m256i evenDelta[2], oddDelta[2], flipAbove[2], irregular[3], cased[4], slowTop, leads, caselessThree[2], bits;
+  __m256i acceptedHigh, acceptedLow, commonDelta[2], commonExceptions[2], exceptionAt, exceptionSign;
   const __m256i x0F = Splat(0x0F), x07 = Splat(7), x08 = Splat(8), x20 = Splat(0x20), x3F = Splat(0x3F);
   const __m256i x80 = Splat(0x80), xC0 = Splat(0xC0), xE0 = Splat(0xE0), xF0 = Splat(0xF0), xB0 = Splat(0xB0);
   const __m256i irregularMark = Splat(Utf8LaneTables::kIrregular);
@@ -132,6 +139,16 @@ struct Registers {
 
 // --- Characters of two and three bytes --------------------------------------------
 
+// The three-byte leads among `bytes` whose character is caseless, as its
+// group of 256 is (`after`: the bytes that follow).
+TARNWICK_INLINE __m256i CaselessThreeByteLeads(const Registers& r, __m256i bytes, __m256i after) {
+  const __m256i leadLow = And(bytes, r.x0F);
+  const __m256i groups =
+      Pick(BitOf<5>(after), Lookup(r.caselessThree[1], leadLow), Lookup(r.caselessThree[0], leadLow));
+  const __m256i groupBit = Lookup(r.bits, And(_mm256_srli_epi16(after, 2), r.x0F));
+  return And(HasBit(groups, groupBit), Equal(And(bytes, r.xF0), r.xE0));
+}
+
 // What the lookups tell of each byte of a block.
 struct BlockCase {
   __m256i lead, trail;  // the lead and the trail of the byte's character, when it has two bytes
@@ -140,7 +157,9 @@ struct BlockCase {
   __m256i slow;         // its character is one for the plain steps
 };
 
-TARNWICK_INLINE BlockCase Classify(const Registers& r, __m256i before, __m256i bytes, __m256i after) {
+// By the segment tables, for every lead byte that they know.
+TARNWICK_NOINLINE BlockCase ClassifyFully(const Registers& r, const __m256i& before, const __m256i& bytes,
+                                          const __m256i& after) {
   BlockCase b;
   b.isTrail = Equal(And(before, r.xE0), r.xC0);
   const __m256i isTwo = Or(b.isTrail, Equal(And(bytes, r.xE0), r.xC0));
@@ -173,12 +192,50 @@ TARNWICK_INLINE BlockCase Classify(const Registers& r, __m256i before, __m256i b
   const __m256i otherLead = _mm256_andnot_si256(Equal(Lookup(r.leads, leadLow), b.lead), isTwo);
   const __m256i slow = Or(Or(otherLead, And(slowTop, isTwo)), Equal(b.delta, r.x80));  // x80: kSlow
 
-  // A three-byte lead: its character is caseless when its group of 256 is.
   const __m256i isThree = Equal(And(bytes, r.xF0), r.xE0);
-  const __m256i groups = Pick(half, Lookup(r.caselessThree[1], leadLow), Lookup(r.caselessThree[0], leadLow));
-  const __m256i groupBit = Lookup(r.bits, And(_mm256_srli_epi16(b.trail, 2), r.x0F));
-  b.slow = Or(slow, _mm256_andnot_si256(HasBit(groups, groupBit), isThree));
+  b.slow = Or(slow, _mm256_andnot_si256(CaselessThreeByteLeads(r, bytes, after), isThree));
   return b;
+}
+
+// By the common route's tables (Utf8LaneTables), when it takes every lead
+// byte of the block: a table of a few deltas a segment and of where its
+// characters drop or negate theirs.
+TARNWICK_INLINE bool ClassifyCommon(const Registers& r, __m256i before, __m256i bytes, __m256i after, BlockCase& b) {
+  b.isTrail = Equal(And(before, r.xE0), r.xC0);
+  b.lead = Pick(b.isTrail, before, bytes);
+  const __m256i leadHigh = And(_mm256_srli_epi16(b.lead, 4), r.x0F);
+  const __m256i accepted = And(Lookup(r.acceptedHigh, leadHigh), Lookup(r.acceptedLow, And(b.lead, r.x0F)));
+  const __m256i rejected = Equal(accepted, Zero());
+  // Three-byte characters of other lead bytes by their group, in the few
+  // blocks that hold them (symbols, variation selectors).
+  if (Any(rejected) && Any(_mm256_andnot_si256(CaselessThreeByteLeads(r, bytes, after), rejected))) return false;
+
+  const __m256i isTwo = Or(b.isTrail, Equal(And(bytes, r.xE0), r.xC0));
+  b.trail = Pick(b.isTrail, bytes, after);
+  const __m256i trailLow = And(b.trail, r.x0F), half = BitOf<5>(b.trail);
+  const __m256i segment = Or(And(b.lead, r.x07), And(_mm256_srli_epi16(b.trail, 1), r.x08));
+  auto bySegment = [&](const __m256i(&tables)[2]) {
+    return Pick(half, Lookup(tables[1], segment), Lookup(tables[0], segment));
+  };
+  const __m256i delta = bySegment(r.commonDelta);
+  const __m256i exceptions = And(Lookup(r.exceptionAt, trailLow), bySegment(r.commonExceptions));
+  const __m256i kept = _mm256_sign_epi8(delta, Lookup(r.exceptionSign, exceptions));
+  const __m256i irregular = Pick(half, Lookup(r.irregular[2], trailLow),
+                                 Pick(BitOf<0>(b.lead), Lookup(r.irregular[1], trailLow), Lookup(r.irregular[0], trailLow)));
+  b.delta = And(Pick(Equal(delta, r.irregularMark), irregular, kept), isTwo);
+  const __m256i slowException = And(Greater(exceptions, r.x0F), isTwo);  // kSlowExceptions and up
+  b.slow = Or(slowException, Equal(b.delta, r.x80));  // x80: kSlow
+  return true;
+}
+
+// The case of the block at in[i] (`before` and `bytes` loaded from in[i -
+// 1] and in[i]); false when the plain steps must convert it.
+TARNWICK_INLINE bool ClassifyBlock(const Registers& r, Bytes in, std::size_t i, __m256i before, __m256i bytes,
+                                   BlockCase& b) {
+  const __m256i after = Load(in + i + 1);
+  if (ClassifyCommon(r, before, bytes, after, b) && !Any(b.slow)) return true;
+  b = ClassifyFully(r, before, bytes, after);
+  return !Any(b.slow);
 }
 
 // The block with `delta` added to the code points of its two-byte
@@ -212,8 +269,8 @@ struct MapBlocks : StatelessBlocks {
       Store(out, (r.*kAscii)(bytes));
       return true;
     }
-    const BlockCase b = Classify(r, Load(in + i - 1), bytes, Load(in + i + 1));
-    if (Any(b.slow)) return false;
+    BlockCase b;
+    if (!ClassifyBlock(r, in, i, Load(in + i - 1), bytes, b)) return false;
     Store(out, (r.*kAscii)(AddDeltas(r, b, Keep(b.delta))));
     return true;
   }
@@ -234,8 +291,8 @@ struct ProperBlocks : WordStartBlocks {
     __m256i starts = r.Separators(before);
     __m256i converted = bytes;
     if (Bits(bytes) != 0) {
-      const BlockCase b = Classify(r, before, bytes, Load(in + i + 1));
-      if (Any(b.slow)) return false;
+      BlockCase b;
+      if (!ClassifyBlock(r, in, i, before, bytes, b)) return false;
       starts = Pick(b.isTrail, r.Separators(Load(in + i - 2)), starts);
       converted = AddDeltas(r, b, Pick(starts, ToUpper(b.delta), ToLower(b.delta)));
     }
@@ -259,8 +316,8 @@ struct SentenceBlocks : SentenceStateBlocks {
       Store(out, r.Cased(bytes, r.BytesOf(MarkBlock<std::uint32_t>(asciiLetters, delimiters, 0)), small, capitals));
       return true;
     }
-    const BlockCase b = Classify(r, Load(in + i - 1), bytes, Load(in + i + 1));
-    if (Any(b.slow)) return false;
+    BlockCase b;
+    if (!ClassifyBlock(r, in, i, Load(in + i - 1), bytes, b)) return false;
     const std::uint32_t trails = Bits(b.isTrail);
     const std::uint32_t letters = (~Bits(Equal(b.delta, Zero())) & ~trails) | asciiLetters;
     const __m256i markBytes = r.BytesOf(MarkBlock<std::uint32_t>(letters, delimiters, trails));
