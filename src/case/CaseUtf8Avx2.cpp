@@ -100,7 +100,7 @@ struct Registers {
 
   __m256i evenDelta[2], oddDelta[2], flipAbove[2], irregular[3], cased[4], slowTop, leads, caselessThree[2], bits;
   __m256i acceptedHigh, acceptedLow, commonDelta[2], commonExceptions[2], exceptionAt, exceptionSign;
-  const __m256i x0F = Splat(0x0F), x07 = Splat(7), x08 = Splat(8), x20 = Splat(0x20), x3F = Splat(0x3F);
+  const __m256i x0F = Splat(0x0F), x07 = Splat(7), x08 = Splat(8), x04 = Splat(4), x20 = Splat(0x20), x3F = Splat(0x3F);
   const __m256i x80 = Splat(0x80), xC0 = Splat(0xC0), xE0 = Splat(0xE0), xF0 = Splat(0xF0), xB0 = Splat(0xB0);
   const __m256i irregularMark = Splat(Utf8LaneTables::kIrregular);
   const __m256i space = Splat(' ');
@@ -197,23 +197,19 @@ TARNWICK_NOINLINE BlockCase ClassifyFully(const Registers& r, const __m256i& bef
   return b;
 }
 
-// By the common route's tables (Utf8LaneTables), when it takes every lead
-// byte of the block: a table of a few deltas a segment and of where its
-// characters drop or negate theirs.
-TARNWICK_INLINE bool ClassifyCommon(const Registers& r, __m256i before, __m256i bytes, __m256i after, BlockCase& b) {
+// By the common route's tables (Utf8LaneTables): a delta a segment, and
+// where its characters drop or negate it. Every character of a lead byte off
+// the route is marked slow.
+TARNWICK_INLINE void ClassifyCommon(const Registers& r, __m256i before, __m256i bytes, __m256i after, BlockCase& b) {
   b.isTrail = Equal(And(before, r.xE0), r.xC0);
   b.lead = Pick(b.isTrail, before, bytes);
-  const __m256i leadHigh = And(_mm256_srli_epi16(b.lead, 4), r.x0F);
-  const __m256i accepted = And(Lookup(r.acceptedHigh, leadHigh), Lookup(r.acceptedLow, And(b.lead, r.x0F)));
-  const __m256i rejected = Equal(accepted, Zero());
-  // Three-byte characters of other lead bytes by their group, in the few
-  // blocks that hold them (symbols, variation selectors).
-  if (Any(rejected) && Any(_mm256_andnot_si256(CaselessThreeByteLeads(r, bytes, after), rejected))) return false;
-
-  const __m256i isTwo = Or(b.isTrail, Equal(And(bytes, r.xE0), r.xC0));
   b.trail = Pick(b.isTrail, bytes, after);
-  const __m256i trailLow = And(b.trail, r.x0F), half = BitOf<5>(b.trail);
-  const __m256i segment = Or(And(b.lead, r.x07), And(_mm256_srli_epi16(b.trail, 1), r.x08));
+  const __m256i isTwo = Or(b.isTrail, Equal(And(bytes, r.xE0), r.xC0));
+  const __m256i leadLow = And(b.lead, r.x0F), trailLow = And(b.trail, r.x0F), half = BitOf<5>(b.trail);
+  const __m256i accepted =
+      And(Lookup(r.acceptedHigh, And(_mm256_srli_epi16(b.lead, 4), r.x0F)), Lookup(r.acceptedLow, leadLow));
+
+  const __m256i segment = _mm256_xor_si256(leadLow, And(_mm256_srli_epi16(b.trail, 2), r.x04));
   auto bySegment = [&](const __m256i(&tables)[2]) {
     return Pick(half, Lookup(tables[1], segment), Lookup(tables[0], segment));
   };
@@ -224,8 +220,7 @@ TARNWICK_INLINE bool ClassifyCommon(const Registers& r, __m256i before, __m256i 
                                  Pick(BitOf<0>(b.lead), Lookup(r.irregular[1], trailLow), Lookup(r.irregular[0], trailLow)));
   b.delta = And(Pick(Equal(delta, r.irregularMark), irregular, kept), isTwo);
   const __m256i slowException = And(Greater(exceptions, r.x0F), isTwo);  // kSlowExceptions and up
-  b.slow = Or(slowException, Equal(b.delta, r.x80));  // x80: kSlow
-  return true;
+  b.slow = Or(Or(slowException, Equal(accepted, Zero())), Equal(b.delta, r.x80));  // x80: kSlow
 }
 
 // The case of the block at in[i] (`before` and `bytes` loaded from in[i -
@@ -233,7 +228,13 @@ TARNWICK_INLINE bool ClassifyCommon(const Registers& r, __m256i before, __m256i 
 TARNWICK_INLINE bool ClassifyBlock(const Registers& r, Bytes in, std::size_t i, __m256i before, __m256i bytes,
                                    BlockCase& b) {
   const __m256i after = Load(in + i + 1);
-  if (ClassifyCommon(r, before, bytes, after, b) && !Any(b.slow)) return true;
+  ClassifyCommon(r, before, bytes, after, b);
+  if (!Any(b.slow)) return true;
+  // Three-byte characters of lead bytes off the route by their group, in
+  // the few blocks that hold them (symbols, variation selectors): their
+  // bytes keep their place and value.
+  b.slow = _mm256_andnot_si256(CaselessThreeByteLeads(r, bytes, after), b.slow);
+  if (!Any(b.slow)) return true;
   b = ClassifyFully(r, before, bytes, after);
   return !Any(b.slow);
 }

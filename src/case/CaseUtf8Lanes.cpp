@@ -118,8 +118,8 @@ constexpr unsigned kCommonLeads[6] = {0xC2, 0xC3, 0xCE, 0xCF, 0xD0, 0xD1};
 // and set of exceptions that give every character its wanted delta and mark
 // exactly the characters that only the plain steps convert; else kSlow.
 void SetCommonSegment(Lanes& lanes, unsigned lead, unsigned high, const CaseTables& t) {
-  const unsigned half = high >> 1, index = (lead & 7) | (high & 1) << 3;
-  if (lanes.evenDelta[half][index] == Lanes::kIrregular) {
+  const unsigned half = high >> 1, index = (lead & 15) ^ (high & 1) << 2;
+  if (lanes.evenDelta[half][(lead & 7) | (high & 1) << 3] == Lanes::kIrregular) {
     lanes.commonDelta[half][index] = Lanes::kIrregular;
     return;
   }

@@ -69,10 +69,11 @@ struct Utf8LaneTables {
   // others (ASCII, trails) bit 0, which every low nibble has.
   alignas(16) std::uint8_t acceptedHigh[16];
   alignas(16) std::uint8_t acceptedLow[16];
-  // Per segment, at [trail bit 5][(lead & 7) | (trail & 0x10) >> 1] as
-  // evenDelta: the delta of its letters (kIrregular for the Greek segments
-  // of `irregular`, kSlow for one the route does not convert), and the
-  // exceptions to it that apply there: bits of exceptionAt.
+  // Per segment, at [trail bit 5][(lead & 15) ^ (trail & 0x10) >> 2] (for
+  // the six lead bytes, twelve places of sixteen): the delta of its letters
+  // (kIrregular for the Greek segments of `irregular`, kSlow for one the
+  // route does not convert), and the exceptions to it that apply there:
+  // bits of exceptionAt.
   alignas(16) std::int8_t commonDelta[2][16];
   alignas(16) std::uint8_t commonExceptions[2][16];
   // The exceptions at each trail & 15, and what their bits do, at [bits]:
