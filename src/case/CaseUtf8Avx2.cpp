@@ -241,10 +241,13 @@ TARNWICK_INLINE bool ClassifyBlock(const Registers& r, Bytes in, std::size_t i, 
 
 // The block with `delta` added to the code points of its two-byte
 // characters: the trail takes the sum's low six bits, the lead the carry.
-TARNWICK_INLINE __m256i AddDeltas(const Registers& r, const BlockCase& b, __m256i delta) {
+// Every other byte is taken from `base`: the block itself, or with its ASCII
+// letters converted (its lead bytes as they are), which can then be done
+// beside the lookups.
+TARNWICK_INLINE __m256i AddDeltas(const Registers& r, const BlockCase& b, __m256i delta, __m256i base) {
   const __m256i sum = _mm256_add_epi8(And(b.trail, r.x3F), delta);
   const __m256i carry = Greater(sum, r.x3F), borrow = Greater(Zero(), sum);
-  const __m256i lead = _mm256_add_epi8(_mm256_sub_epi8(b.lead, carry), borrow);
+  const __m256i lead = _mm256_add_epi8(_mm256_sub_epi8(base, carry), borrow);
   const __m256i trail = Or(And(sum, r.x3F), r.x80);
   return Pick(b.isTrail, trail, lead);
 }
@@ -272,7 +275,7 @@ struct MapBlocks : StatelessBlocks {
     }
     BlockCase b;
     if (!ClassifyBlock(r, in, i, Load(in + i - 1), bytes, b)) return false;
-    Store(out, (r.*kAscii)(AddDeltas(r, b, Keep(b.delta))));
+    Store(out, AddDeltas(r, b, Keep(b.delta), (r.*kAscii)(bytes)));
     return true;
   }
 };
@@ -295,7 +298,7 @@ struct ProperBlocks : WordStartBlocks {
       BlockCase b;
       if (!ClassifyBlock(r, in, i, before, bytes, b)) return false;
       starts = Pick(b.isTrail, r.Separators(Load(in + i - 2)), starts);
-      converted = AddDeltas(r, b, Pick(starts, ToUpper(b.delta), ToLower(b.delta)));
+      converted = AddDeltas(r, b, Pick(starts, ToUpper(b.delta), ToLower(b.delta)), bytes);
     }
     Store(out, r.Cased(converted, starts, r.Small(bytes), r.Capital(bytes)));
     return true;
@@ -322,7 +325,7 @@ struct SentenceBlocks : SentenceStateBlocks {
     const std::uint32_t trails = Bits(b.isTrail);
     const std::uint32_t letters = (~Bits(Equal(b.delta, Zero())) & ~trails) | asciiLetters;
     const __m256i markBytes = r.BytesOf(MarkBlock<std::uint32_t>(letters, delimiters, trails));
-    const __m256i converted = AddDeltas(r, b, Pick(markBytes, ToUpper(b.delta), ToLower(b.delta)));
+    const __m256i converted = AddDeltas(r, b, Pick(markBytes, ToUpper(b.delta), ToLower(b.delta)), bytes);
     Store(out, r.Cased(converted, markBytes, small, capitals));
     return true;
   }
