@@ -200,6 +200,7 @@ TARNWICK_NOINLINE BlockCase ClassifyFully(const Registers& r, const __m256i& bef
 // By the common route's tables (Utf8LaneTables): a delta a segment, and
 // where its characters drop or negate it. Every character of a lead byte off
 // the route is marked slow.
+template <bool kGroups>
 TARNWICK_INLINE void ClassifyCommon(const Registers& r, __m256i before, __m256i bytes, __m256i after, BlockCase& b) {
   b.isTrail = Equal(And(before, r.xE0), r.xC0);
   b.lead = Pick(b.isTrail, before, bytes);
@@ -220,21 +221,38 @@ TARNWICK_INLINE void ClassifyCommon(const Registers& r, __m256i before, __m256i 
                                  Pick(BitOf<0>(b.lead), Lookup(r.irregular[1], trailLow), Lookup(r.irregular[0], trailLow)));
   b.delta = And(Pick(Equal(delta, r.irregularMark), irregular, kept), isTwo);
   const __m256i slowException = And(Greater(exceptions, r.x0F), isTwo);  // kSlowExceptions and up
-  b.slow = Or(Or(slowException, Equal(accepted, Zero())), Equal(b.delta, r.x80));  // x80: kSlow
+  __m256i rejected = Equal(accepted, Zero());
+  if constexpr (kGroups) rejected = _mm256_andnot_si256(CaselessThreeByteLeads(r, bytes, after), rejected);
+  b.slow = Or(Or(slowException, rejected), Equal(b.delta, r.x80));  // x80: kSlow
 }
 
 // The case of the block at in[i] (`before` and `bytes` loaded from in[i -
 // 1] and in[i]); false when the plain steps must convert it.
+//
+// Three-byte characters of lead bytes off the route (symbols, variation
+// selectors) pass when their group is caseless; their bytes keep their
+// place and value. Text that holds them holds many, but in few blocks in a
+// row, so that a test of the groups after a failed one would mispredict
+// its branch: after a block that needed it, the next kGroupBlocks blocks
+// look up their groups at once (groupBlocks counts them down).
+constexpr unsigned kGroupBlocks = 64;
+
 TARNWICK_INLINE bool ClassifyBlock(const Registers& r, Bytes in, std::size_t i, __m256i before, __m256i bytes,
-                                   BlockCase& b) {
+                                   BlockCase& b, unsigned& groupBlocks) {
   const __m256i after = Load(in + i + 1);
-  ClassifyCommon(r, before, bytes, after, b);
-  if (!Any(b.slow)) return true;
-  // Three-byte characters of lead bytes off the route by their group, in
-  // the few blocks that hold them (symbols, variation selectors): their
-  // bytes keep their place and value.
-  b.slow = _mm256_andnot_si256(CaselessThreeByteLeads(r, bytes, after), b.slow);
-  if (!Any(b.slow)) return true;
+  if (groupBlocks > 0) {
+    --groupBlocks;
+    ClassifyCommon<true>(r, before, bytes, after, b);
+    if (!Any(b.slow)) return true;
+  } else {
+    ClassifyCommon<false>(r, before, bytes, after, b);
+    if (!Any(b.slow)) return true;
+    b.slow = _mm256_andnot_si256(CaselessThreeByteLeads(r, bytes, after), b.slow);
+    if (!Any(b.slow)) {
+      groupBlocks = kGroupBlocks;
+      return true;
+    }
+  }
   b = ClassifyFully(r, before, bytes, after);
   return !Any(b.slow);
 }
@@ -266,15 +284,16 @@ template <AsciiRule kAscii, __m256i (*Keep)(__m256i)>
 struct MapBlocks : StatelessBlocks {
   static constexpr std::size_t kBytes = kBlock;
   Registers r{detail::Utf8Lanes()};
+  unsigned groupBlocks = 0;  // ClassifyBlock
 
-  bool Convert(Bytes in, std::size_t i, unsigned char* out) const {
+  bool Convert(Bytes in, std::size_t i, unsigned char* out) {
     const __m256i bytes = Load(in + i);
     if (Bits(bytes) == 0) {
       Store(out, (r.*kAscii)(bytes));
       return true;
     }
     BlockCase b;
-    if (!ClassifyBlock(r, in, i, Load(in + i - 1), bytes, b)) return false;
+    if (!ClassifyBlock(r, in, i, Load(in + i - 1), bytes, b, groupBlocks)) return false;
     Store(out, AddDeltas(r, b, Keep(b.delta), (r.*kAscii)(bytes)));
     return true;
   }
@@ -289,14 +308,15 @@ using ToggleBlocks = MapBlocks<&Registers::ToggledBytes, ToggleAll>;
 struct ProperBlocks : WordStartBlocks {
   static constexpr std::size_t kBytes = kBlock;
   Registers r{detail::Utf8Lanes()};
+  unsigned groupBlocks = 0;  // ClassifyBlock
 
-  bool Convert(Bytes in, std::size_t i, unsigned char* out) const {
+  bool Convert(Bytes in, std::size_t i, unsigned char* out) {
     const __m256i bytes = Load(in + i), before = Load(in + i - 1);
     __m256i starts = r.Separators(before);
     __m256i converted = bytes;
     if (Bits(bytes) != 0) {
       BlockCase b;
-      if (!ClassifyBlock(r, in, i, before, bytes, b)) return false;
+      if (!ClassifyBlock(r, in, i, before, bytes, b, groupBlocks)) return false;
       starts = Pick(b.isTrail, r.Separators(Load(in + i - 2)), starts);
       converted = AddDeltas(r, b, Pick(starts, ToUpper(b.delta), ToLower(b.delta)), bytes);
     }
@@ -311,6 +331,7 @@ struct ProperBlocks : WordStartBlocks {
 struct SentenceBlocks : SentenceStateBlocks {
   static constexpr std::size_t kBytes = kBlock;
   Registers r{detail::Utf8Lanes()};
+  unsigned groupBlocks = 0;  // ClassifyBlock
 
   bool Convert(Bytes in, std::size_t i, unsigned char* out) {
     const __m256i bytes = Load(in + i);
@@ -321,7 +342,7 @@ struct SentenceBlocks : SentenceStateBlocks {
       return true;
     }
     BlockCase b;
-    if (!ClassifyBlock(r, in, i, Load(in + i - 1), bytes, b)) return false;
+    if (!ClassifyBlock(r, in, i, Load(in + i - 1), bytes, b, groupBlocks)) return false;
     const std::uint32_t trails = Bits(b.isTrail);
     const std::uint32_t letters = (~Bits(Equal(b.delta, Zero())) & ~trails) | asciiLetters;
     const __m256i markBytes = r.BytesOf(MarkBlock<std::uint32_t>(letters, delimiters, trails));
