@@ -139,14 +139,15 @@ struct Registers {
 
 // --- Characters of two and three bytes --------------------------------------------
 
-// The three-byte leads among `bytes` whose character is caseless, as its
-// group of 256 is (`after`: the bytes that follow).
+// All-ones at the three-byte leads among `bytes` whose character is
+// caseless, as its group of 256 is (`after`: the bytes that follow); at
+// bytes from F0 and below 0x80 anything, at the others zero (their index,
+// the byte minus E0, has its top bit).
 TARNWICK_INLINE __m256i CaselessThreeByteLeads(const Registers& r, __m256i bytes, __m256i after) {
-  const __m256i leadLow = And(bytes, r.x0F);
-  const __m256i groups =
-      Pick(BitOf<5>(after), Lookup(r.caselessThree[1], leadLow), Lookup(r.caselessThree[0], leadLow));
+  const __m256i lead = _mm256_sub_epi8(bytes, r.xE0);
+  const __m256i groups = Pick(BitOf<5>(after), Lookup(r.caselessThree[1], lead), Lookup(r.caselessThree[0], lead));
   const __m256i groupBit = Lookup(r.bits, And(_mm256_srli_epi16(after, 2), r.x0F));
-  return And(HasBit(groups, groupBit), Equal(And(bytes, r.xF0), r.xE0));
+  return HasBit(groups, groupBit);
 }
 
 // What the lookups tell of each byte of a block.
