@@ -346,9 +346,11 @@ struct SentenceBlocks : SentenceStateBlocks {
     if (!ClassifyBlock(r, in, i, Load(in + i - 1), bytes, b, groupBlocks)) return false;
     const std::uint32_t trails = Bits(b.isTrail);
     const std::uint32_t letters = (~Bits(Equal(b.delta, Zero())) & ~trails) | asciiLetters;
-    const __m256i markBytes = r.BytesOf(MarkBlock<std::uint32_t>(letters, delimiters, trails));
-    const __m256i converted = AddDeltas(r, b, Pick(markBytes, ToUpper(b.delta), ToLower(b.delta)), bytes);
-    Store(out, r.Cased(converted, markBytes, small, capitals));
+    // The block in upper and in lower case while the marks are found,
+    // which takes longest: only the choice between them waits for them.
+    const __m256i upper = AddDeltas(r, b, ToUpper(b.delta), r.UpperBytes(bytes));
+    const __m256i lower = AddDeltas(r, b, ToLower(b.delta), r.LowerBytes(bytes));
+    Store(out, Pick(r.BytesOf(MarkBlock<std::uint32_t>(letters, delimiters, trails)), upper, lower));
     return true;
   }
 };
