@@ -254,6 +254,7 @@ TARNWICK_INLINE bool ClassifyBlock(const Registers& r, Bytes in, std::size_t i, 
       return true;
     }
   }
+  detail::CountUtf8FullLookup();
   b = ClassifyFully(r, before, bytes, after);
   return !Any(b.slow);
 }
