@@ -9,9 +9,13 @@
 // lies beyond the BMP (four bytes). Every byte keeps its place, so a block
 // may start or end inside a character.
 //
-// A block with a character that the tables do not describe (a partner of
-// another length, a script with case beyond the eight lead bytes of the
-// tables) goes to the plain steps instead (CaseUtf8Blocks.h).
+// Most blocks take a shorter common route: Latin-1, Greek and Cyrillic by a
+// delta a segment and a few exceptions to it, three-byte characters by
+// their lead byte or, where that does not tell, by their group. A block
+// with a character off it takes the full lookups of the lane tables, and
+// one with a character that these do not describe (a partner of another
+// length, a script with case beyond their eight lead bytes) goes to the
+// plain steps instead (CaseUtf8Blocks.h).
 #include "case/CaseVector.h"
 
 #if TARNWICK_CASE_SSE2
