@@ -41,11 +41,13 @@ const ByteForms& Utf8ByteForms() {
 }
 
 namespace {
-std::atomic<std::uint64_t> plainStretches{0};
+std::atomic<std::uint64_t> plainStretches{0}, fullLookups{0};
 }  // namespace
 
 std::uint64_t Utf8PlainStretches() noexcept { return plainStretches.load(std::memory_order_relaxed); }
 void CountUtf8PlainStretch() noexcept { plainStretches.fetch_add(1, std::memory_order_relaxed); }
+std::uint64_t Utf8FullLookups() noexcept { return fullLookups.load(std::memory_order_relaxed); }
+void CountUtf8FullLookup() noexcept { fullLookups.fetch_add(1, std::memory_order_relaxed); }
 
 }  // namespace detail
 

@@ -9,9 +9,13 @@
 // lies beyond the BMP (four bytes). Every byte keeps its place, so a block
 // may start or end inside a character.
 //
-// A block with a character that the tables do not describe (a partner of
-// another length, a script with case beyond the eight lead bytes of the
-// tables) goes to the plain steps instead (CaseUtf8Blocks.h).
+// Most blocks take a shorter common route: Latin-1, Greek and Cyrillic by a
+// delta a segment and a few exceptions to it, three-byte characters by
+// their lead byte or, where that does not tell, by their group. A block
+// with a character off it takes the full lookups of the lane tables, and
+// one with a character that these do not describe (a partner of another
+// length, a script with case beyond their eight lead bytes) goes to the
+// plain steps instead (CaseUtf8Blocks.h).
 #include "case/CaseVector.h"
 
 #if TARNWICK_CASE_SSE2
@@ -90,10 +94,17 @@ struct Registers {
         slowTop(Table(t.slowTop)),
         leads(Table(t.leads)),
         caselessThree{Table(t.caselessThree[0]), Table(t.caselessThree[1])},
-        bits(Table(t.bits)) {}
+        bits(Table(t.bits)),
+        acceptedHigh(Table(t.acceptedHigh)),
+        acceptedLow(Table(t.acceptedLow)),
+        commonDelta{Table(t.commonDelta[0]), Table(t.commonDelta[1])},
+        commonExceptions{Table(t.commonExceptions[0]), Table(t.commonExceptions[1])},
+        exceptionAt(Table(t.exceptionAt)),
+        exceptionSign(Table(t.exceptionSign)) {}
 
   __m256i evenDelta[2], oddDelta[2], flipAbove[2], irregular[3], cased[4], slowTop, leads, caselessThree[2], bits;
-  const __m256i x0F = Splat(0x0F), x07 = Splat(7), x08 = Splat(8), x20 = Splat(0x20), x3F = Splat(0x3F);
+  __m256i acceptedHigh, acceptedLow, commonDelta[2], commonExceptions[2], exceptionAt, exceptionSign;
+  const __m256i x0F = Splat(0x0F), x07 = Splat(7), x08 = Splat(8), x04 = Splat(4), x20 = Splat(0x20), x3F = Splat(0x3F);
   const __m256i x80 = Splat(0x80), xC0 = Splat(0xC0), xE0 = Splat(0xE0), xF0 = Splat(0xF0), xB0 = Splat(0xB0);
   const __m256i irregularMark = Splat(Utf8LaneTables::kIrregular);
   const __m256i space = Splat(' ');
@@ -132,6 +143,17 @@ struct Registers {
 
 // --- Characters of two and three bytes --------------------------------------------
 
+// All-ones at the three-byte leads among `bytes` whose character is
+// caseless, as its group of 256 is (`after`: the bytes that follow); at
+// bytes from F0 and below 0x80 anything, at the others zero (their index,
+// the byte minus E0, has its top bit).
+TARNWICK_INLINE __m256i CaselessThreeByteLeads(const Registers& r, __m256i bytes, __m256i after) {
+  const __m256i lead = _mm256_sub_epi8(bytes, r.xE0);
+  const __m256i groups = Pick(BitOf<5>(after), Lookup(r.caselessThree[1], lead), Lookup(r.caselessThree[0], lead));
+  const __m256i groupBit = Lookup(r.bits, And(_mm256_srli_epi16(after, 2), r.x0F));
+  return HasBit(groups, groupBit);
+}
+
 // What the lookups tell of each byte of a block.
 struct BlockCase {
   __m256i lead, trail;  // the lead and the trail of the byte's character, when it has two bytes
@@ -140,7 +162,9 @@ struct BlockCase {
   __m256i slow;         // its character is one for the plain steps
 };
 
-TARNWICK_INLINE BlockCase Classify(const Registers& r, __m256i before, __m256i bytes, __m256i after) {
+// By the segment tables, for every lead byte that they know.
+TARNWICK_NOINLINE BlockCase ClassifyFully(const Registers& r, const __m256i& before, const __m256i& bytes,
+                                          const __m256i& after) {
   BlockCase b;
   b.isTrail = Equal(And(before, r.xE0), r.xC0);
   const __m256i isTwo = Or(b.isTrail, Equal(And(bytes, r.xE0), r.xC0));
@@ -173,20 +197,81 @@ TARNWICK_INLINE BlockCase Classify(const Registers& r, __m256i before, __m256i b
   const __m256i otherLead = _mm256_andnot_si256(Equal(Lookup(r.leads, leadLow), b.lead), isTwo);
   const __m256i slow = Or(Or(otherLead, And(slowTop, isTwo)), Equal(b.delta, r.x80));  // x80: kSlow
 
-  // A three-byte lead: its character is caseless when its group of 256 is.
   const __m256i isThree = Equal(And(bytes, r.xF0), r.xE0);
-  const __m256i groups = Pick(half, Lookup(r.caselessThree[1], leadLow), Lookup(r.caselessThree[0], leadLow));
-  const __m256i groupBit = Lookup(r.bits, And(_mm256_srli_epi16(b.trail, 2), r.x0F));
-  b.slow = Or(slow, _mm256_andnot_si256(HasBit(groups, groupBit), isThree));
+  b.slow = Or(slow, _mm256_andnot_si256(CaselessThreeByteLeads(r, bytes, after), isThree));
   return b;
+}
+
+// By the common route's tables (Utf8LaneTables): a delta a segment, and
+// where its characters drop or negate it. Every character of a lead byte off
+// the route is marked slow.
+template <bool kGroups>
+TARNWICK_INLINE void ClassifyCommon(const Registers& r, __m256i before, __m256i bytes, __m256i after, BlockCase& b) {
+  b.isTrail = Equal(And(before, r.xE0), r.xC0);
+  b.lead = Pick(b.isTrail, before, bytes);
+  b.trail = Pick(b.isTrail, bytes, after);
+  const __m256i isTwo = Or(b.isTrail, Equal(And(bytes, r.xE0), r.xC0));
+  const __m256i leadLow = And(b.lead, r.x0F), trailLow = And(b.trail, r.x0F), half = BitOf<5>(b.trail);
+  const __m256i accepted =
+      And(Lookup(r.acceptedHigh, And(_mm256_srli_epi16(b.lead, 4), r.x0F)), Lookup(r.acceptedLow, leadLow));
+
+  const __m256i segment = _mm256_xor_si256(leadLow, And(_mm256_srli_epi16(b.trail, 2), r.x04));
+  auto bySegment = [&](const __m256i(&tables)[2]) {
+    return Pick(half, Lookup(tables[1], segment), Lookup(tables[0], segment));
+  };
+  const __m256i delta = bySegment(r.commonDelta);
+  const __m256i exceptions = And(Lookup(r.exceptionAt, trailLow), bySegment(r.commonExceptions));
+  const __m256i kept = _mm256_sign_epi8(delta, Lookup(r.exceptionSign, exceptions));
+  const __m256i irregular = Pick(half, Lookup(r.irregular[2], trailLow),
+                                 Pick(BitOf<0>(b.lead), Lookup(r.irregular[1], trailLow), Lookup(r.irregular[0], trailLow)));
+  b.delta = And(Pick(Equal(delta, r.irregularMark), irregular, kept), isTwo);
+  const __m256i slowException = And(Greater(exceptions, r.x0F), isTwo);  // kSlowExceptions and up
+  __m256i rejected = Equal(accepted, Zero());
+  if constexpr (kGroups) rejected = _mm256_andnot_si256(CaselessThreeByteLeads(r, bytes, after), rejected);
+  b.slow = Or(Or(slowException, rejected), Equal(b.delta, r.x80));  // x80: kSlow
+}
+
+// The case of the block at in[i] (`before` and `bytes` loaded from in[i -
+// 1] and in[i]); false when the plain steps must convert it.
+//
+// Three-byte characters of lead bytes off the route (symbols, variation
+// selectors) pass when their group is caseless; their bytes keep their
+// place and value. Text that holds them holds many, but in few blocks in a
+// row, so that a test of the groups after a failed one would mispredict
+// its branch: after a block that needed it, the next kGroupBlocks blocks
+// look up their groups at once (groupBlocks counts them down).
+constexpr unsigned kGroupBlocks = 64;
+
+TARNWICK_INLINE bool ClassifyBlock(const Registers& r, Bytes in, std::size_t i, __m256i before, __m256i bytes,
+                                   BlockCase& b, unsigned& groupBlocks) {
+  const __m256i after = Load(in + i + 1);
+  if (groupBlocks > 0) {
+    --groupBlocks;
+    ClassifyCommon<true>(r, before, bytes, after, b);
+    if (!Any(b.slow)) return true;
+  } else {
+    ClassifyCommon<false>(r, before, bytes, after, b);
+    if (!Any(b.slow)) return true;
+    b.slow = _mm256_andnot_si256(CaselessThreeByteLeads(r, bytes, after), b.slow);
+    if (!Any(b.slow)) {
+      groupBlocks = kGroupBlocks;
+      return true;
+    }
+  }
+  detail::CountUtf8FullLookup();
+  b = ClassifyFully(r, before, bytes, after);
+  return !Any(b.slow);
 }
 
 // The block with `delta` added to the code points of its two-byte
 // characters: the trail takes the sum's low six bits, the lead the carry.
-TARNWICK_INLINE __m256i AddDeltas(const Registers& r, const BlockCase& b, __m256i delta) {
+// Every other byte is taken from `base`: the block itself, or with its ASCII
+// letters converted (its lead bytes as they are), which can then be done
+// beside the lookups.
+TARNWICK_INLINE __m256i AddDeltas(const Registers& r, const BlockCase& b, __m256i delta, __m256i base) {
   const __m256i sum = _mm256_add_epi8(And(b.trail, r.x3F), delta);
   const __m256i carry = Greater(sum, r.x3F), borrow = Greater(Zero(), sum);
-  const __m256i lead = _mm256_add_epi8(_mm256_sub_epi8(b.lead, carry), borrow);
+  const __m256i lead = _mm256_add_epi8(_mm256_sub_epi8(base, carry), borrow);
   const __m256i trail = Or(And(sum, r.x3F), r.x80);
   return Pick(b.isTrail, trail, lead);
 }
@@ -205,16 +290,17 @@ template <AsciiRule kAscii, __m256i (*Keep)(__m256i)>
 struct MapBlocks : StatelessBlocks {
   static constexpr std::size_t kBytes = kBlock;
   Registers r{detail::Utf8Lanes()};
+  unsigned groupBlocks = 0;  // ClassifyBlock
 
-  bool Convert(Bytes in, std::size_t i, unsigned char* out) const {
+  bool Convert(Bytes in, std::size_t i, unsigned char* out) {
     const __m256i bytes = Load(in + i);
     if (Bits(bytes) == 0) {
       Store(out, (r.*kAscii)(bytes));
       return true;
     }
-    const BlockCase b = Classify(r, Load(in + i - 1), bytes, Load(in + i + 1));
-    if (Any(b.slow)) return false;
-    Store(out, (r.*kAscii)(AddDeltas(r, b, Keep(b.delta))));
+    BlockCase b;
+    if (!ClassifyBlock(r, in, i, Load(in + i - 1), bytes, b, groupBlocks)) return false;
+    Store(out, AddDeltas(r, b, Keep(b.delta), (r.*kAscii)(bytes)));
     return true;
   }
 };
@@ -228,16 +314,17 @@ using ToggleBlocks = MapBlocks<&Registers::ToggledBytes, ToggleAll>;
 struct ProperBlocks : WordStartBlocks {
   static constexpr std::size_t kBytes = kBlock;
   Registers r{detail::Utf8Lanes()};
+  unsigned groupBlocks = 0;  // ClassifyBlock
 
-  bool Convert(Bytes in, std::size_t i, unsigned char* out) const {
+  bool Convert(Bytes in, std::size_t i, unsigned char* out) {
     const __m256i bytes = Load(in + i), before = Load(in + i - 1);
     __m256i starts = r.Separators(before);
     __m256i converted = bytes;
     if (Bits(bytes) != 0) {
-      const BlockCase b = Classify(r, before, bytes, Load(in + i + 1));
-      if (Any(b.slow)) return false;
+      BlockCase b;
+      if (!ClassifyBlock(r, in, i, before, bytes, b, groupBlocks)) return false;
       starts = Pick(b.isTrail, r.Separators(Load(in + i - 2)), starts);
-      converted = AddDeltas(r, b, Pick(starts, ToUpper(b.delta), ToLower(b.delta)));
+      converted = AddDeltas(r, b, Pick(starts, ToUpper(b.delta), ToLower(b.delta)), bytes);
     }
     Store(out, r.Cased(converted, starts, r.Small(bytes), r.Capital(bytes)));
     return true;
@@ -250,6 +337,7 @@ struct ProperBlocks : WordStartBlocks {
 struct SentenceBlocks : SentenceStateBlocks {
   static constexpr std::size_t kBytes = kBlock;
   Registers r{detail::Utf8Lanes()};
+  unsigned groupBlocks = 0;  // ClassifyBlock
 
   bool Convert(Bytes in, std::size_t i, unsigned char* out) {
     const __m256i bytes = Load(in + i);
@@ -259,13 +347,15 @@ struct SentenceBlocks : SentenceStateBlocks {
       Store(out, r.Cased(bytes, r.BytesOf(MarkBlock<std::uint32_t>(asciiLetters, delimiters, 0)), small, capitals));
       return true;
     }
-    const BlockCase b = Classify(r, Load(in + i - 1), bytes, Load(in + i + 1));
-    if (Any(b.slow)) return false;
+    BlockCase b;
+    if (!ClassifyBlock(r, in, i, Load(in + i - 1), bytes, b, groupBlocks)) return false;
     const std::uint32_t trails = Bits(b.isTrail);
     const std::uint32_t letters = (~Bits(Equal(b.delta, Zero())) & ~trails) | asciiLetters;
-    const __m256i markBytes = r.BytesOf(MarkBlock<std::uint32_t>(letters, delimiters, trails));
-    const __m256i converted = AddDeltas(r, b, Pick(markBytes, ToUpper(b.delta), ToLower(b.delta)));
-    Store(out, r.Cased(converted, markBytes, small, capitals));
+    // The block in upper and in lower case while the marks are found,
+    // which takes longest: only the choice between them waits for them.
+    const __m256i upper = AddDeltas(r, b, ToUpper(b.delta), r.UpperBytes(bytes));
+    const __m256i lower = AddDeltas(r, b, ToLower(b.delta), r.LowerBytes(bytes));
+    Store(out, Pick(r.BytesOf(MarkBlock<std::uint32_t>(letters, delimiters, trails)), upper, lower));
     return true;
   }
 };

@@ -26,6 +26,14 @@
 #else
 #define TARNWICK_INLINE inline
 #endif
+// And a rare step kept out of the loop that it would crowd.
+#if defined(__GNUC__)
+#define TARNWICK_NOINLINE __attribute__((noinline))
+#elif defined(_MSC_VER)
+#define TARNWICK_NOINLINE __declspec(noinline)
+#else
+#define TARNWICK_NOINLINE
+#endif
 
 namespace tarnwick::mCase {
 namespace {

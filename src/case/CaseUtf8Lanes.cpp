@@ -111,6 +111,74 @@ bool Caseless(const CaseTables& t, unsigned first, unsigned count) {
   return true;
 }
 
+// The common route's lead bytes of two-byte characters.
+constexpr unsigned kCommonLeads[6] = {0xC2, 0xC3, 0xCE, 0xCF, 0xD0, 0xD1};
+
+// The segment's delta and exceptions on the common route: the first delta
+// and set of exceptions that give every character its wanted delta and mark
+// exactly the characters that only the plain steps convert; else kSlow.
+void SetCommonSegment(Lanes& lanes, unsigned lead, unsigned high, const CaseTables& t) {
+  const unsigned half = high >> 1, index = (lead & 15) ^ (high & 1) << 2;
+  if (lanes.evenDelta[half][(lead & 7) | (high & 1) << 3] == Lanes::kIrregular) {
+    lanes.commonDelta[half][index] = Lanes::kIrregular;
+    return;
+  }
+  int wanted[16];
+  for (unsigned low = 0; low < 16; ++low) wanted[low] = WantedDelta(t, (lead & 0x1F) << 6 | high << 4 | low);
+  auto fits = [&](int delta, unsigned exceptions) {
+    for (unsigned low = 0; low < 16; ++low) {
+      const unsigned at = lanes.exceptionAt[low] & exceptions;
+      const bool slow = at >= Lanes::kSlowExceptions;
+      if (slow != (wanted[low] == Lanes::kSlow)) return false;
+      if (!slow && lanes.exceptionSign[at] * delta != wanted[low]) return false;
+    }
+    return true;
+  };
+  for (int candidate : wanted) {
+    const int delta = candidate == Lanes::kSlow ? 0 : candidate;
+    for (unsigned exceptions = 0; exceptions < 64; ++exceptions) {
+      if (fits(delta, exceptions)) {
+        lanes.commonDelta[half][index] = static_cast<std::int8_t>(delta);
+        lanes.commonExceptions[half][index] = static_cast<std::uint8_t>(exceptions);
+        return;
+      }
+    }
+  }
+  lanes.commonDelta[half][index] = Lanes::kSlow;
+}
+
+void SetCommonRoute(Lanes& lanes, const CaseTables& t) {
+  for (unsigned low = 0; low < 16; ++low) {
+    std::uint8_t at = 0;
+    if (low & 1) at |= Lanes::kOddNegated;
+    if (low == 7 || low == 15) at |= Lanes::kZeroAt7AndF;
+    if (low == 0) at |= Lanes::kZeroAt0;
+    if (low == 15) at |= Lanes::kSlowAtF;
+    if (low == 5) at |= Lanes::kSlowAt5;
+    lanes.exceptionAt[low] = at;
+  }
+  for (unsigned bits = 0; bits < 16; ++bits) {
+    const bool dropped = (bits & (Lanes::kZeroAt7AndF | Lanes::kZeroAt0)) != 0;
+    lanes.exceptionSign[bits] = static_cast<std::int8_t>(dropped ? 0 : (bits & Lanes::kOddNegated) ? -1 : 1);
+  }
+  for (auto& half : lanes.commonDelta) {
+    for (std::int8_t& delta : half) delta = Lanes::kSlow;  // the lead bytes off the route
+  }
+  for (unsigned lead : kCommonLeads) {
+    for (unsigned high = 0; high < 4; ++high) SetCommonSegment(lanes, lead, high, t);
+    lanes.acceptedLow[lead & 15] |= static_cast<std::uint8_t>(1u << ((lead >> 4) - 0xB));
+  }
+  for (unsigned high = 0; high < 16; ++high) {
+    lanes.acceptedHigh[high] = static_cast<std::uint8_t>(high < 0xC ? 1 : 1u << (high - 0xB));
+  }
+  for (unsigned low = 0; low < 16; ++low) {
+    lanes.acceptedLow[low] |= 1 | 1u << (0xF - 0xB);  // ASCII and trails; four-byte characters pass as they are
+    if (lanes.caselessThree[0][low] == 0xFF && lanes.caselessThree[1][low] == 0xFF) {
+      lanes.acceptedLow[low] |= 1u << (0xE - 0xB);
+    }
+  }
+}
+
 Lanes Build() {
   const CaseTables& t = Tables();
   Lanes built{};  // all zero
@@ -127,6 +195,7 @@ Lanes Build() {
     }
   }
   for (unsigned k = 0; k < 16; ++k) lanes->bits[k] = static_cast<std::uint8_t>(1u << (k & 7));
+  SetCommonRoute(*lanes, t);
   return built;
 }
 

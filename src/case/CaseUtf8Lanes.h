@@ -57,6 +57,32 @@ struct Utf8LaneTables {
   alignas(16) std::uint8_t caselessThree[2][16];
   // 1 << (k & 7) at [k].
   alignas(16) std::uint8_t bits[16];
+
+  // The common route of the AVX2 blocks: text whose two-byte characters
+  // have the lead bytes of Latin-1 (C2, C3), Greek (CE, CF) and Cyrillic
+  // (D0, D1) and whose three-byte characters are all caseless by their lead
+  // byte alone. It marks for the full lookups above whatever it cannot
+  // convert itself.
+  //
+  // A byte is accepted where acceptedHigh[byte >> 4] & acceptedLow[byte &
+  // 15] is not zero: the high nibbles C, D, E and F have a bit each, all
+  // others (ASCII, trails) bit 0, which every low nibble has.
+  alignas(16) std::uint8_t acceptedHigh[16];
+  alignas(16) std::uint8_t acceptedLow[16];
+  // Per segment, at [trail bit 5][(lead & 15) ^ (trail & 0x10) >> 2] (for
+  // the six lead bytes, twelve places of sixteen): the delta of its letters
+  // (kIrregular for the Greek segments of `irregular`, kSlow for one the
+  // route does not convert), and the exceptions to it that apply there:
+  // bits of exceptionAt.
+  alignas(16) std::int8_t commonDelta[2][16];
+  alignas(16) std::uint8_t commonExceptions[2][16];
+  // The exceptions at each trail & 15, and what their bits do, at [bits]:
+  // +1 keeps the delta, -1 negates it, 0 drops it. Bits from kSlowExceptions
+  // on mark the character for the full lookups.
+  static constexpr std::uint8_t kOddNegated = 1, kZeroAt7AndF = 2, kZeroAt0 = 4;
+  static constexpr std::uint8_t kSlowAtF = 0x10, kSlowAt5 = 0x20, kSlowExceptions = 0x10;
+  alignas(16) std::uint8_t exceptionAt[16];
+  alignas(16) std::int8_t exceptionSign[16];
 };
 
 // For the AVX-512 kernel, whose byte permutes look up 128 entries at once:

@@ -73,4 +73,10 @@ bool UseKernelPath(KernelPath path) noexcept;
 std::uint64_t Utf8PlainStretches() noexcept;
 void CountUtf8PlainStretch() noexcept;
 
+// How many blocks the AVX2 kernel's common route has left to its full
+// lookups, for the tests: Latin-1, Greek, Cyrillic and the caseless
+// three-byte scripts must never need them.
+std::uint64_t Utf8FullLookups() noexcept;
+void CountUtf8FullLookup() noexcept;
+
 }  // namespace tarnwick::mCase::detail

@@ -336,6 +336,44 @@ TEST(CaseRules, Utf8BlocksNeedNoPlainStepsForTheScriptsTheyKnow) {
   if (!blocksRan) GTEST_SKIP() << "no UTF-8 block kernels on this CPU or target";
 }
 
+// The AVX2 blocks' common route: Latin-1, Greek, Cyrillic, caseless
+// three-byte scripts by their lead byte (CJK, kana, Hangul) and by their
+// group (dingbats, variation selectors) and emoji without the full lookups,
+// which Latin Extended-A needs, and these without the plain steps.
+TEST(CaseRules, Avx2CommonRouteTakesTheCommonScripts) {
+  const KernelPath start = detail::ActiveKernelPath();
+  if (!detail::UseKernelPath(KernelPath::Avx2)) GTEST_SKIP() << "no AVX2 kernels on this CPU or target";
+  Text common, extended;
+  for (const auto& run : std::vector<std::array<char32_t, 2>>{{0xA0, 0xB4},
+                                                              {0xB6, 0xFE},
+                                                              {0x386, 0x3CE},
+                                                              {0x400, 0x47F},
+                                                              {0x3041, 0x3096},
+                                                              {0x4E00, 0x4E40},
+                                                              {0xAC00, 0xAC40},
+                                                              {0x2700, 0x275F},
+                                                              {0xFE00, 0xFE0F},
+                                                              {0x1F600, 0x1F620}}) {
+    for (char32_t c = run[0]; c <= run[1]; ++c) {
+      common += c < 0x10000 ? Text(1, char16_t(c)) : Text{char16_t(0xD7C0 + (c >> 10)), char16_t(0xDC00 | (c & 0x3FF))};
+      common += c % 5 == 0 ? u". A " : u"x";
+    }
+  }
+  for (char16_t c = 0x100; c < 0x130; ++c) extended += {c, u' '};
+  const std::string bytes[] = {Utf8(common + Text(20, u'z')), Utf8(extended + Text(20, u'z'))};
+  for (CaseRule rule : kCaseRules) {
+    const std::uint64_t full = detail::Utf8FullLookups(), plain = detail::Utf8PlainStretches();
+    std::string out(Utf8Capacity(bytes[0].size()), '\0');
+    bool state = true;
+    ConvertUtf8(rule, bytes[0].data(), bytes[0].size(), out.data(), state);
+    EXPECT_EQ(detail::Utf8FullLookups(), full) << CaseRuleName(rule);
+    ConvertUtf8(rule, bytes[1].data(), bytes[1].size(), out.data(), state);
+    EXPECT_GT(detail::Utf8FullLookups(), full) << CaseRuleName(rule) << ": Latin Extended-A needs them";
+    EXPECT_EQ(detail::Utf8PlainStretches(), plain) << CaseRuleName(rule);
+  }
+  detail::UseKernelPath(start);
+}
+
 // A lone surrogate half that a rule put into the output would not be
 // UTF-8; it is written as U+FFFD.
 TEST(CaseRules, ALoneSurrogateIsWrittenAsReplacementCharacter) {
