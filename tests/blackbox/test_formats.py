@@ -9,7 +9,7 @@ import subprocess
 
 from tarnwick_blackbox import (DRIVER, ERROR_CAPTION, HOOKS, HTML_FORMAT, PEER, RTF_FORMAT,
                                XCLIP, TarnwickTestCase, cf_html, clip_block, clip_formats, driver,
-                               driver_run, helper, release, wait_until, window, windows_path)
+                               driver_run, helper, read_until, release, wait_until, window, windows_path)
 
 STYLE = "<style>P.Note { Color: Red }</style>"
 LINK = '<a href="http://Example.com/Some/Path" title="Kept As Is">'
@@ -54,7 +54,7 @@ def x11_html():
     """The HTML that an X11 program reads, or None."""
     try:
         result = subprocess.run([XCLIP, "-selection", "clipboard", "-o", "-t", "text/html"],
-                                capture_output=True, timeout=20)
+                                capture_output=True, timeout=5)
     except subprocess.TimeoutExpired:
         return None
     return result.stdout if result.returncode == 0 else None
@@ -93,8 +93,7 @@ class Formats(TarnwickTestCase):
         self.assertEqual(clip_block(HTML_FORMAT), html)
         if html is not None:
             # Wine hands X11 programs the fragment that the offsets select.
-            wait_until(lambda: x11_html() == fragment(html))
-            self.assertEqual(x11_html(), fragment(html))
+            self.assertEqual(read_until(x11_html, fragment(html)), fragment(html))
 
     def test_copies_of_browsers_and_word_processors_keep_their_formats(self):
         for name, text, html, rtf_document, presses in COPIES:
