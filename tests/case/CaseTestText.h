@@ -3,10 +3,20 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "case/CaseRules.h"
 
 namespace tarnwick::mCase::testing {
+
+// A long document: `first`, then `rest` until `count` parts in all, then
+// `tail`.
+inline std::string Repeated(std::string_view first, std::string_view rest, int count,
+                            std::string_view tail) {
+  std::string text(first);
+  for (int k = 1; k < count; ++k) text += rest;
+  return text.append(tail);
+}
 
 // UTF-8 of UTF-16 text: a surrogate pair as one character, a lone half as
 // U+FFFD.

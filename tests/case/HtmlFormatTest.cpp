@@ -9,6 +9,7 @@
 
 #include "case/CaseUtf8.h"
 #include "case/HtmlFormat.h"
+#include "CaseTestText.h"
 
 namespace tarnwick::mCase {
 namespace {
@@ -189,14 +190,10 @@ TEST(HtmlFormat, LongDocumentsConvertAsShortOnesDo) {
   };
   constexpr int kRepeats = 3000;
   const std::string_view part = "<p>ONE. tw&Eacute;</p>", tail = "<p>\xE2\xB1\xA5. \xE2\xB1\xA5</p>";
-  std::string in;
-  for (int k = 0; k < kRepeats; ++k) in += part;
-  in += tail;
+  const std::string in = testing::Repeated(part, part, kRepeats, tail);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.first);
-    std::string out(c.first);
-    for (int k = 1; k < kRepeats; ++k) out += c.rest;
-    out += c.tail;
+    const std::string out = testing::Repeated(c.first, c.rest, kRepeats, c.tail);
     EXPECT_EQ(ConvertHtmlFormat(c.rule, Block(in)), Block(out));
   }
 }

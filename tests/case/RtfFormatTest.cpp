@@ -8,6 +8,7 @@
 #include <string>
 
 #include "case/RtfFormat.h"
+#include "CaseTestText.h"
 
 namespace tarnwick::mCase {
 namespace {
@@ -153,14 +154,10 @@ TEST(RtfFormat, LongDocumentsConvertAsShortOnesDo) {
   };
   constexpr int kRepeats = 3000;
   const std::string_view part = "{\\b ONE. tw\\'E9}\\par ", tail = ". \\u305?x \\u304?";
-  std::string in;
-  for (int k = 0; k < kRepeats; ++k) in += part;
-  in += tail;
+  const std::string in = testing::Repeated(part, part, kRepeats, tail);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.first);
-    std::string out(c.first);
-    for (int k = 1; k < kRepeats; ++k) out += c.rest;
-    out += c.tail;
+    const std::string out = testing::Repeated(c.first, c.rest, kRepeats, c.tail);
     EXPECT_EQ(ConvertRtf(c.rule, Doc(in)), Doc(out));
   }
 }
