@@ -108,8 +108,19 @@ bool ClipboardHook::RefreshOnce(DWORD& shownSequence) {
     StopRetrying();
     return false;
   }
-  std::optional<ClipboardSnapshot> snapshot = reader_.Read(Refresh()).snapshot;
+  // A content tried again on the timer gets one look each time: the timer
+  // spaces the tries, and the window is not held up between them.
+  std::optional<ClipboardSnapshot> snapshot = reader_.Read(Refresh(), readRetry_.Waiting()).snapshot;
   if (!snapshot) {
+    ReadFailed();
+    return false;
+  }
+  if (snapshot->withheld) {
+    // Its text is announced but not handed out yet: the field shows none
+    // meanwhile, and the content is tried again as one held open is, so
+    // that a text handed out late is still shown and converted.
+    client_.KeepFormattedVersions({});
+    client_.ShowClipboardText(snapshot->text);
     ReadFailed();
     return false;
   }
