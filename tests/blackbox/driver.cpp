@@ -681,8 +681,13 @@ int Run(int argc, wchar_t** argv) {
     return 0;
   }
   if (command == L"press" && argc > 2) {
-    HWND control = ControlByCaption(window, argv[2]);
-    if (control == nullptr) return 1;
+    // Asked while the window is busy (a read, a conversion), a caption may
+    // not be answered at once; a user waits for the button too.
+    HWND control = nullptr;
+    for (const DWORD start = ::GetTickCount();
+         (control = ControlByCaption(window, argv[2])) == nullptr; ::Sleep(50)) {
+      if (::GetTickCount() - start >= 10000) return 1;
+    }
     if (!::IsWindowVisible(control)) return 3;  // a user cannot press it
     // Synchronous, so that the command has run when the driver returns; a
     // message box that it opens ends the wait.
