@@ -167,8 +167,9 @@ void ClipboardHook::RefreshFromClipboard() {
 void ClipboardHook::ReadFailed() {
   const DWORD sequence = ::GetClipboardSequenceNumber();
   if (tracker_.AlreadyShown(sequence)) return StopRetrying();
-  if (readRetry_.Failed(sequence, ::GetTickCount())) {
-    ::SetTimer(window_, kReadRetryTimer, ReadRetry::kRetryEveryMs, nullptr);
+  const DWORD now = ::GetTickCount();
+  if (readRetry_.Failed(sequence, now)) {
+    ::SetTimer(window_, kReadRetryTimer, readRetry_.NextTryInMs(now), nullptr);
     return;
   }
   // Given up: the field shows that this content's text could not be read.
