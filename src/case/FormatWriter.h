@@ -178,6 +178,9 @@ class FormatWriter {
   // it in place.
   bool InPlace() const { return inPlace_; }
 
+  // While InPlace(): the output bytes from input `at` on.
+  const char* InPlaceOutput(std::size_t at) const { return out_.data() + at; }
+
   // The input bytes before this one are written (or replaced).
   std::size_t Written() const { return written_; }
 

@@ -502,13 +502,47 @@ class RtfWalk {
       }
       pos_ = base + next;
       if (next == 64) return Step::GoOn;
-      const Step step = StepOnce();
+      const Step step = stateless_ ? CharacterOrStep() : StepOnce();
       if (step != Step::GoOn) return step;
       cursor = pos_ - base;
       // Past the window, or inside what the masks took for a word (after
       // \bin's data, which may look like anything): the masks end here.
       if (cursor >= 64 || ((words.markup & ~words.starts) >> cursor & 1) != 0) return Step::GoOn;
     }
+  }
+
+  // StepOnce for a rule without state, remembering what it wrote for the
+  // characters of \'hh and \uN (with its fallback) in document text: a
+  // document repeats its few letters beyond ASCII, and each of them comes
+  // to the same bytes in the same code page, \uc count and rule.
+  Step CharacterOrStep() {
+    const std::size_t at = pos_;
+    const bool hex = in_[at + 1] == '\'';
+    const bool unicode = in_[at + 1] == 'u' && at + 2 < in_.size() && (IsDigit(in_[at + 2]) || in_[at + 2] == '-');
+    if (!(hex || unicode) || at + 16 > in_.size() || Top().kind != Kind::Text || !writer_.InPlace()) return StepOnce();
+    const Page page = CurrentPage();
+    const long long skip = Top().skip;
+    // The slot by the bytes that name the character: "\\'hh", or "\\u" and the digits.
+    const std::uint64_t head = detail::swar::Load(in_.data() + at);
+    const std::size_t named = hex ? 4 : 2 + detail::swar::Leading(detail::swar::Digits(head >> 16));
+    const std::uint64_t name = named == 8 ? head : head & ((std::uint64_t(1) << (8 * named)) - 1);
+    Written& known = written_[(name * 0x9E3779B97F4A7C15ull) >> 56];
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in_.data() + at));
+    if (known.length != 0 && known.page == page.table && known.kind == page.kind && known.skip == skip &&
+        ((unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, known.bytes))) | (0xFFFFu << known.compared)) & 0xFFFFu) == 0xFFFFu) {
+      writer_.ReplaceShort(at, at + known.length, known.output, known.length);
+      pos_ = at + known.length;
+      return Step::GoOn;
+    }
+    const Step step = StepOnce();
+    const std::size_t length = pos_ - at;
+    // What ends a \uN at its number, when no fallback follows, is the byte after it.
+    const std::size_t compared = hex ? 4 : length + 1;
+    if (step == Step::GoOn && writer_.InPlace() && compared <= 16) {
+      known = {bytes, page.table, page.kind, skip, std::uint8_t(length), std::uint8_t(compared), {}};
+      std::memcpy(known.output, writer_.InPlaceOutput(at), length);
+    }
+    return step;
   }
 
   // Bits [from, to) of 64, from < to <= 64.
@@ -863,6 +897,20 @@ class RtfWalk {
     }
     return at;
   }
+
+#if TARNWICK_CASE_SSE2_BASELINE
+  // What CharacterOrStep wrote for the `length` bytes at the start of
+  // `bytes`, whose first `compared` bytes tell it, in `page` with `skip`.
+  struct Written {
+    __m128i bytes;
+    const data::CodePage* page;
+    Page::Kind kind;
+    long long skip;
+    std::uint8_t length = 0, compared = 0;  // none: 0
+    char output[16];
+  };
+  std::array<Written, 256> written_{};
+#endif
 
   struct Encoded {
     const data::CodePage* page = nullptr;
