@@ -493,23 +493,46 @@ class RtfWalk {
     if ((m.backslashes & (m.backslashes >> 1)) != 0) return StopByStop(base, m);
     const WordMasks words = Words(in_.data() + base, m);
     const std::uint64_t events = m.stops & ~words.markup;  // the backslash of each passed word is markup
-    std::size_t cursor = 0;  // pos_ - base
+    const std::uint64_t text = ~words.markup & ~m.lineBreaks;
+    std::uint64_t pending = 0;  // text not yet handed to WindowText: the same group and font throughout
+    std::size_t cursor = 0;     // pos_ - base
     for (;;) {
       const std::uint64_t ahead = events >> cursor;
       const std::size_t next = ahead == 0 ? 64 : cursor + std::size_t(std::countr_zero(ahead));
-      if (next > cursor) {
-        WindowText(base, BitsBetween(cursor, next) & ~words.markup & ~m.lineBreaks);
-      }
+      if (next > cursor) pending |= BitsBetween(cursor, next) & text;
       pos_ = base + next;
-      if (next == 64) return Step::GoOn;
-      const Step step = stateless_ ? CharacterOrStep() : StepOnce();
-      if (step != Step::GoOn) return step;
+      if (next == 64) {
+        WindowText(base, pending);
+        return Step::GoOn;
+      }
+      // A character that a rule without state wrote before changes neither
+      // the group nor the font: the text around it is handed over at once.
+      if (!(stateless_ && Remembered())) {
+        WindowText(base, pending);
+        pending = 0;
+        const Step step = stateless_ ? CharacterOrStep() : StepOnce();
+        if (step != Step::GoOn) return step;
+      }
       cursor = pos_ - base;
       // Past the window, or inside what the masks took for a word (after
       // \bin's data, which may look like anything): the masks end here.
-      if (cursor >= 64 || ((words.markup & ~words.starts) >> cursor & 1) != 0) return Step::GoOn;
+      if (cursor >= 64 || ((words.markup & ~words.starts) >> cursor & 1) != 0) {
+        WindowText(base, pending);
+        return Step::GoOn;
+      }
     }
   }
+
+  // What CharacterOrStep wrote for the `length` bytes at the start of
+  // `bytes`, whose first `compared` bytes tell it, in `page` with `skip`.
+  struct Written {
+    __m128i bytes;
+    const data::CodePage* page;
+    Page::Kind kind;
+    long long skip;
+    std::uint8_t length = 0, compared = 0;  // none: 0
+    char output[16];
+  };
 
   // StepOnce for a rule without state, remembering what it wrote for the
   // characters of \'hh and \uN (with its fallback) in document text: a
@@ -517,32 +540,52 @@ class RtfWalk {
   // to the same bytes in the same code page, \uc count and rule.
   Step CharacterOrStep() {
     const std::size_t at = pos_;
-    const bool hex = in_[at + 1] == '\'';
-    const bool unicode = in_[at + 1] == 'u' && at + 2 < in_.size() && (IsDigit(in_[at + 2]) || in_[at + 2] == '-');
-    if (!(hex || unicode) || at + 16 > in_.size() || Top().kind != Kind::Text || !writer_.InPlace()) return StepOnce();
+    Written* known = Remembering();
+    if (known == nullptr) return StepOnce();
     const Page page = CurrentPage();
     const long long skip = Top().skip;
+    const Step step = StepOnce();
+    const std::size_t length = pos_ - at;
+    // What ends a \uN (or a word of its fallback) is the byte after it,
+    // and after that one too when it is a '-' (the sign of a number).
+    const std::size_t compared = in_[at + 1] == '\'' ? 4 : length + 1;
+    if (step == Step::GoOn && writer_.InPlace() && compared <= 16 && (compared == 4 || in_[at + length] != '-')) {
+      *known = {_mm_loadu_si128(reinterpret_cast<const __m128i*>(in_.data() + at)), page.table, page.kind, skip,
+                std::uint8_t(length), std::uint8_t(compared), {}};
+      std::memcpy(known->output, writer_.InPlaceOutput(at), length);
+    }
+    return step;
+  }
+
+  // Writes what CharacterOrStep remembered for the character at pos_, if
+  // it did, and steps past it.
+  bool Remembered() {
+    const Written* known = Remembering();
+    if (known == nullptr || known->length == 0) return false;
+    const std::size_t at = pos_;
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in_.data() + at));
+    const unsigned same = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, known->bytes))) | (0xFFFFu << known->compared);
+    const Page page = CurrentPage();
+    if ((same & 0xFFFFu) != 0xFFFFu || known->page != page.table || known->kind != page.kind || known->skip != Top().skip) {
+      return false;
+    }
+    writer_.ReplaceShort(at, at + known->length, known->output, known->length);
+    pos_ = at + known->length;
+    return true;
+  }
+
+  // For \'hh or \uN at pos_ in document text, while the output is the
+  // input's copy: the slot of the character. Null for anything else.
+  Written* Remembering() {
+    const std::size_t at = pos_;
+    const bool hex = in_[at + 1] == '\'';
+    const bool unicode = in_[at + 1] == 'u' && (IsDigit(in_[at + 2]) || in_[at + 2] == '-');
+    if (!(hex || unicode) || at + 16 > in_.size() || Top().kind != Kind::Text || !writer_.InPlace()) return nullptr;
     // The slot by the bytes that name the character: "\\'hh", or "\\u" and the digits.
     const std::uint64_t head = detail::swar::Load(in_.data() + at);
     const std::size_t named = hex ? 4 : 2 + detail::swar::Leading(detail::swar::Digits(head >> 16));
     const std::uint64_t name = named == 8 ? head : head & ((std::uint64_t(1) << (8 * named)) - 1);
-    Written& known = written_[(name * 0x9E3779B97F4A7C15ull) >> 56];
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in_.data() + at));
-    if (known.length != 0 && known.page == page.table && known.kind == page.kind && known.skip == skip &&
-        ((unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, known.bytes))) | (0xFFFFu << known.compared)) & 0xFFFFu) == 0xFFFFu) {
-      writer_.ReplaceShort(at, at + known.length, known.output, known.length);
-      pos_ = at + known.length;
-      return Step::GoOn;
-    }
-    const Step step = StepOnce();
-    const std::size_t length = pos_ - at;
-    // What ends a \uN at its number, when no fallback follows, is the byte after it.
-    const std::size_t compared = hex ? 4 : length + 1;
-    if (step == Step::GoOn && writer_.InPlace() && compared <= 16) {
-      known = {bytes, page.table, page.kind, skip, std::uint8_t(length), std::uint8_t(compared), {}};
-      std::memcpy(known.output, writer_.InPlaceOutput(at), length);
-    }
-    return step;
+    return &written_[(name * 0x9E3779B97F4A7C15ull) >> 56];
   }
 
   // Bits [from, to) of 64, from < to <= 64.
@@ -573,12 +616,13 @@ class RtfWalk {
       const std::uint64_t nameEnd = nameEnds >> name, end = after >> name;
       if (nameEnd == 0 || end == 0) break;  // runs past the window: so do the words after it
       const std::size_t length = std::size_t(std::countr_zero(nameEnd));
-      const std::size_t wordEnd = name + std::size_t(std::countr_zero(end));
+      const std::size_t wordEnd = name + std::size_t(std::countr_zero(end));  // at most 63
       const unsigned first = static_cast<unsigned char>(data[name]) - 'a';
       const bool mayMatter = first < 26 && ((kWordFilter[std::min<std::size_t>(length, 31)] >> first) & 1) != 0;
-      if (wordEnd > 62 || mayMatter) continue;
-      words.markup |= BitsBetween(name - 1, wordEnd);
-      words.starts |= std::uint64_t(1) << (name - 1);
+      // No branch on whether it is passed: which words are is as good as random.
+      const std::uint64_t passed = std::uint64_t(0) - std::uint64_t(wordEnd <= 62 && !mayMatter);
+      words.markup |= ((std::uint64_t(1) << wordEnd) - 1) & (~std::uint64_t(0) << (name - 1)) & passed;
+      words.starts |= (std::uint64_t(1) << (name - 1)) & passed;
     }
     return words;
   }
@@ -603,7 +647,7 @@ class RtfWalk {
   // The text bytes of the window in `text`: each run of them as Text()
   // finds it.
   void WindowText(std::size_t base, std::uint64_t text) {
-    if (Top().kind == Kind::Kept || text == 0) return;
+    if (text == 0 || Top().kind == Kind::Kept) return;
     if (stateless_ && writer_.InPlace()) {  // a rule without state reads nothing: only Text() runs change
       if (Top().kind == Kind::Text && CurrentPage().kind != Page::Symbol) writer_.ConvertAsciiMasked(rule_, base, text);
       return;
@@ -898,17 +942,8 @@ class RtfWalk {
     return at;
   }
 
+
 #if TARNWICK_CASE_SSE2_BASELINE
-  // What CharacterOrStep wrote for the `length` bytes at the start of
-  // `bytes`, whose first `compared` bytes tell it, in `page` with `skip`.
-  struct Written {
-    __m128i bytes;
-    const data::CodePage* page;
-    Page::Kind kind;
-    long long skip;
-    std::uint8_t length = 0, compared = 0;  // none: 0
-    char output[16];
-  };
   std::array<Written, 256> written_{};
 #endif
 
