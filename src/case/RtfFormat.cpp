@@ -116,6 +116,7 @@ constexpr auto kWordKeysByCandidate = [] {
   return keys;
 }();
 
+#if TARNWICK_CASE_SSE2_BASELINE
 // For each length of name (31: that or longer), the first letters of the
 // names of kWords: a word whose name matches no entry is none of them,
 // and changes nothing.
@@ -125,7 +126,6 @@ constexpr auto kWordFilter = [] {
   return filter;
 }();
 
-#if TARNWICK_CASE_SSE2_BASELINE
 // The kinds of 64 bytes, one bit a byte, the first byte in the lowest bit.
 struct WindowMasks {
   std::uint64_t stops;       // backslashes, braces, bytes above 0x7F
