@@ -580,7 +580,7 @@ class RtfWalk {
     const std::size_t at = pos_;
     const bool hex = in_[at + 1] == '\'';
     const bool unicode = in_[at + 1] == 'u' && (IsDigit(in_[at + 2]) || in_[at + 2] == '-');
-    if (!(hex || unicode) || at + 16 > in_.size() || Top().kind != Kind::Text || !writer_.InPlace()) return nullptr;
+    if (in_[at] != '\\' || !(hex || unicode) || at + 16 > in_.size() || Top().kind != Kind::Text || !writer_.InPlace()) return nullptr;
     // The slot by the bytes that name the character: "\\'hh", or "\\u" and the digits.
     const std::uint64_t head = detail::swar::Load(in_.data() + at);
     const std::size_t named = hex ? 4 : 2 + detail::swar::Leading(detail::swar::Digits(head >> 16));

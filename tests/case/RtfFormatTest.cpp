@@ -172,7 +172,7 @@ TEST(RtfFormat, EveryPathConvertsConstructsAtEveryOffsetAlike) {
   using detail::KernelPath;
   const std::string_view pieces[] = {
       "\\fs24 ab\\par x", "\\u954\\'3fy\\u954\\'3fy", "\\u-15910X\\u-15910Y", "\\u-\\'e9\\u-5\\'e9",
-      "\\'e9z\\'e9", "{\\b w}", "a\\\\b\\{c", "{\\pict\\bin3 a\\}\\lang1 c}d", "\\f1 \\'b8\\f0 \\'b8\\f2 \\'b8",
+      "\\'e9z\\'e9", "{\\b w}'ab{x}'ab{u1 a}{u1 b}", "a\\\\b\\{c", "{\\pict\\bin3 a\\}\\lang1 c}d", "\\f1 \\'b8\\f0 \\'b8\\f2 \\'b8",
       "\\uc1\\u8364 ?\\'e9\\uc2\\u8364 ?\\'e9\\uc0\\u954 k", "\\u335 .\\u335 Y\\u954\\par\\u954\\pard y", "a\r\nb\\ldblquote  r", "\\lang1033\\langfe1033 q",
       "\\abcdefghijklmnopqrstuvwxyzabcdefghijklmnop-12 s", "\xe9 \xe9", "{\\*\\fldinst x}y{\\footnote z}"};
   const KernelPath start = detail::ActiveKernelPath();
