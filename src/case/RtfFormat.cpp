@@ -375,7 +375,9 @@ class RtfWalk {
     if (in_.substr(0, 5) != "{\\rtf") return false;
     while (pos_ < in_.size()) {
 #if TARNWICK_CASE_SSE2_BASELINE
-      const Step step = masksOf_ != nullptr && pos_ + 64 <= in_.size() ? Window() : StepOnce();
+      // The rules with state gather the stream piece by piece, which the
+      // windows do not make faster: they step.
+      const Step step = masksOf_ != nullptr && stateless_ && pos_ + 64 <= in_.size() ? Window() : StepOnce();
 #else
       const Step step = StepOnce();
 #endif
@@ -479,14 +481,15 @@ class RtfWalk {
   }
 
 #if TARNWICK_CASE_SSE2_BASELINE
-  // The 64 bytes from pos_ (all in the input) at once. Their kinds as bit
-  // masks give every control word's extent, and the words that no entry
-  // of kWordFilter admits, which change nothing, are passed over with no
-  // step of their own; text between them goes to AsciiText run by run.
-  // What is left (braces, other escapes, bytes above 0x7F, the words that
-  // may matter, a word that may run past the 64 bytes) goes through
-  // StepOnce. Where a backslash follows a backslash the extents cannot be
-  // told at once, and each stop goes through StepOnce.
+  // For a rule without state, the 64 bytes from pos_ (all in the input)
+  // at once. Their kinds as bit masks give every control word's extent,
+  // and the words that no entry of kWordFilter admits, which change
+  // nothing, are passed over with no step of their own; the text between
+  // them is converted in one go. What is left (braces, other escapes,
+  // bytes above 0x7F, the words that may matter, a word that may run past
+  // the 64 bytes) goes through StepOnce, or is a character written as it
+  // was before. Where a backslash follows a backslash the extents cannot
+  // be told at once, and each stop goes through StepOnce.
   Step Window() {
     const std::size_t base = pos_;
     const WindowMasks m = masksOf_(in_.data() + base);
@@ -505,12 +508,12 @@ class RtfWalk {
         WindowText(base, pending);
         return Step::GoOn;
       }
-      // A character that a rule without state wrote before changes neither
-      // the group nor the font: the text around it is handed over at once.
-      if (!(stateless_ && Remembered())) {
+      // A character written before changes neither the group nor the
+      // font: the text around it is handed over at once.
+      if (!Remembered()) {
         WindowText(base, pending);
         pending = 0;
-        const Step step = stateless_ ? CharacterOrStep() : StepOnce();
+        const Step step = CharacterOrStep();
         if (step != Step::GoOn) return step;
       }
       cursor = pos_ - base;
@@ -578,9 +581,10 @@ class RtfWalk {
   // input's copy: the slot of the character. Null for anything else.
   Written* Remembering() {
     const std::size_t at = pos_;
+    if (at + 16 > in_.size() || in_[at] != '\\') return nullptr;
     const bool hex = in_[at + 1] == '\'';
     const bool unicode = in_[at + 1] == 'u' && (IsDigit(in_[at + 2]) || in_[at + 2] == '-');
-    if (in_[at] != '\\' || !(hex || unicode) || at + 16 > in_.size() || Top().kind != Kind::Text || !writer_.InPlace()) return nullptr;
+    if (!(hex || unicode) || Top().kind != Kind::Text || !writer_.InPlace()) return nullptr;
     // The slot by the bytes that name the character: "\\'hh", or "\\u" and the digits.
     const std::uint64_t head = detail::swar::Load(in_.data() + at);
     const std::size_t named = hex ? 4 : 2 + detail::swar::Leading(detail::swar::Digits(head >> 16));
@@ -644,11 +648,12 @@ class RtfWalk {
     }
   }
 
-  // The text bytes of the window in `text`: each run of them as Text()
-  // finds it.
+  // The text bytes of the window in `text`, as Text() would hand each run
+  // of them to AsciiText: a rule without state reads nothing, so only the
+  // runs of document text outside a symbol font change, in place at once.
   void WindowText(std::size_t base, std::uint64_t text) {
     if (text == 0 || Top().kind == Kind::Kept) return;
-    if (stateless_ && writer_.InPlace()) {  // a rule without state reads nothing: only Text() runs change
+    if (writer_.InPlace()) {
       if (Top().kind == Kind::Text && CurrentPage().kind != Page::Symbol) writer_.ConvertAsciiMasked(rule_, base, text);
       return;
     }
