@@ -156,6 +156,31 @@ class FormatWriter {
     written_ = to;
   }
 
+#if TARNWICK_CASE_SSE2_BASELINE
+  // The ASCII bytes among the 64 from input `at` that `chosen` has a bit
+  // for (the first byte in the lowest), converted in place by a rule
+  // without state. Only while InPlace(), with at + 64 in bounds.
+  void ConvertAsciiMasked(CaseRule rule, std::size_t at, std::uint64_t chosen) {
+    const __m128i bitOf = _mm_set_epi8(char(0x80), 64, 32, 16, 8, 4, 2, 1, char(0x80), 64, 32, 16, 8, 4, 2, 1);
+    char* out = out_.data() + at;
+    for (int k = 0; k < 4; ++k, chosen >>= 16) {
+      if ((chosen & 0xFFFF) == 0) continue;
+      const __m128i spread = _mm_unpacklo_epi64(_mm_set1_epi8(char(chosen)), _mm_set1_epi8(char(chosen >> 8)));
+      const __m128i pick = _mm_cmpeq_epi8(_mm_and_si128(spread, bitOf), bitOf);
+      const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + 16 * k));
+      const __m128i bytes = _mm_or_si128(_mm_and_si128(pick, AsciiCase(rule, old)), _mm_andnot_si128(pick, old));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * k), bytes);
+    }
+  }
+#endif
+
+  // Whether the output is still the input's copy with pieces written over
+  // it in place.
+  bool InPlace() const { return inPlace_; }
+
+  // While InPlace(): the output bytes from input `at` on.
+  const char* InPlaceOutput(std::size_t at) const { return out_.data() + at; }
+
   // The input bytes before this one are written (or replaced).
   std::size_t Written() const { return written_; }
 

@@ -5,9 +5,20 @@
 #include <cstdint>
 #include <vector>
 
+#include "case/CaseVector.h"
 #include "case/FormatScan.h"
 #include "case/FormatTableData.h"
 #include "case/FormatWriter.h"
+
+#if TARNWICK_CASE_SSE2_BASELINE
+#include <immintrin.h>
+#endif
+
+#if defined(_MSC_VER)
+#define TARNWICK_RTF_INLINE __forceinline
+#else
+#define TARNWICK_RTF_INLINE inline __attribute__((always_inline))
+#endif
 
 namespace tarnwick::mCase {
 namespace {
@@ -110,6 +121,89 @@ constexpr auto kWordKeysByCandidate = [] {
   for (std::size_t i = 0; i < std::size(kWords); ++i) keys[i + 1] = {kWordKeys[i], kWords[i].name.size()};
   return keys;
 }();
+
+#if TARNWICK_CASE_SSE2_BASELINE
+// For each length of name (31: that or longer), the first letters of the
+// names of kWords: a word whose name matches no entry is none of them,
+// and changes nothing.
+constexpr auto kWordFilter = [] {
+  std::array<std::uint32_t, 32> filter{};
+  for (const WordInfo& info : kWords) filter[std::min<std::size_t>(info.name.size(), 31)] |= 1u << (info.name[0] - 'a');
+  return filter;
+}();
+
+// The kinds of 64 bytes, one bit a byte, the first byte in the lowest bit.
+struct WindowMasks {
+  std::uint64_t stops;       // backslashes, braces, bytes above 0x7F
+  std::uint64_t backslashes;
+  std::uint64_t lineBreaks;  // CR, LF
+  std::uint64_t letters, digits, minus, spaces;
+};
+
+WindowMasks MasksAtSse2(const char* data) {
+  WindowMasks m{};
+  const __m128i backslash = _mm_set1_epi8('\\'), open = _mm_set1_epi8('{'), close = _mm_set1_epi8('}'),
+                cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), minus = _mm_set1_epi8('-'),
+                space = _mm_set1_epi8(' '), caseBit = _mm_set1_epi8(0x20);
+  for (int k = 0; k < 4; ++k) {
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * k));
+    const auto bits = [&](__m128i hit) { return std::uint64_t(unsigned(_mm_movemask_epi8(hit))) << (16 * k); };
+    const __m128i backslashes = _mm_cmpeq_epi8(b, backslash);
+    m.backslashes |= bits(backslashes);
+    m.stops |= bits(_mm_or_si128(_mm_or_si128(backslashes, b), _mm_or_si128(_mm_cmpeq_epi8(b, open), _mm_cmpeq_epi8(b, close))));
+    m.lineBreaks |= bits(_mm_or_si128(_mm_cmpeq_epi8(b, cr), _mm_cmpeq_epi8(b, lf)));
+    m.letters |= std::uint64_t(detail::InRange(_mm_or_si128(b, caseBit), 'a', 26)) << (16 * k);
+    m.digits |= std::uint64_t(detail::InRange(b, '0', 10)) << (16 * k);
+    m.minus |= bits(_mm_cmpeq_epi8(b, minus));
+    m.spaces |= bits(_mm_cmpeq_epi8(b, space));
+  }
+  return m;
+}
+
+}  // namespace
+}  // namespace tarnwick::mCase
+
+// Only CPUs and systems with AVX-512 reach what follows (RtfWalk checks).
+#include "case/Avx512TargetBegin.h"
+
+namespace tarnwick::mCase {
+namespace {
+
+WindowMasks MasksAtAvx512(const char* data) {
+  const __m512i b = _mm512_loadu_si512(data);
+  const auto is = [&](char c) { return std::uint64_t(_mm512_cmpeq_epi8_mask(b, _mm512_set1_epi8(c))); };
+  WindowMasks m;
+  m.backslashes = is('\\');
+  m.stops = m.backslashes | is('{') | is('}') | std::uint64_t(_mm512_movepi8_mask(b));
+  m.lineBreaks = is('\r') | is('\n');
+  m.letters = _mm512_cmplt_epu8_mask(_mm512_sub_epi8(_mm512_or_si512(b, _mm512_set1_epi8(0x20)), _mm512_set1_epi8('a')),
+                                     _mm512_set1_epi8(26));
+  m.digits = _mm512_cmplt_epu8_mask(_mm512_sub_epi8(b, _mm512_set1_epi8('0')), _mm512_set1_epi8(10));
+  m.minus = is('-');
+  m.spaces = is(' ');
+  return m;
+}
+
+}  // namespace
+}  // namespace tarnwick::mCase
+
+#include "case/Avx512TargetEnd.h"
+
+namespace tarnwick::mCase {
+namespace {
+
+// The masks of the 64 bytes at `data` by the widest path that the kernels
+// take (so that tests choose it as they choose theirs); none on the scalar
+// path, which steps through every stop.
+using MasksOf = WindowMasks (*)(const char*);
+MasksOf WindowMasksForPath() {
+  switch (detail::ActiveKernelPath()) {
+    case detail::KernelPath::Scalar: return nullptr;
+    case detail::KernelPath::Avx512: return MasksAtAvx512;
+    default: return MasksAtSse2;
+  }
+}
+#endif
 
 // "\\name-123 ": where its parts lie.
 struct ControlWord {
@@ -272,7 +366,9 @@ class RtfWalk {
   using Piece = detail::TextStream<RtfWalk>::Piece;
 
   RtfWalk(CaseRule rule, std::string_view in)
-      : in_(in),
+      : rule_(rule),
+        stateless_(rule == CaseRule::Upper || rule == CaseRule::Lower || rule == CaseRule::Toggle),
+        in_(in),
         textStops_({'\\', '{', '}', '\r', '\n'}, true),
         keptStops_({'\\', '{', '}'}, false),
         textScanner_(textStops_, in.data(), in.size()),
@@ -283,27 +379,18 @@ class RtfWalk {
   // False when the document cannot be converted safely.
   bool Run() {
     if (in_.substr(0, 5) != "{\\rtf") return false;
+    // The rules with state gather the stream piece by piece, which the
+    // windows do not make faster: they step.
+#if TARNWICK_CASE_SSE2_BASELINE
+    const std::size_t windowsEnd = masksOf_ != nullptr && stateless_ && in_.size() >= 64 ? in_.size() - 63 : 0;
+    while (pos_ < windowsEnd) {
+      const Step step = Window();
+      if (step != Step::GoOn) return step == Step::Ended && OnlyPaddingAfter(pos_);
+    }
+#endif
     while (pos_ < in_.size()) {
-      const char c = in_[pos_];
-      bool ok = true;
-      if (c == '\\') {
-        ok = Control();
-      } else if (c == '{') {
-        OpenGroup();
-      } else if (c == '}') {
-        CloseGroup();
-        if (groups_.empty()) {
-          stream_.Flush();
-          return OnlyPaddingAfter(pos_);
-        }
-      } else if (Top().kind == Kind::Kept) {
-        pos_ = keptScanner_.Find(pos_, in_.size());
-      } else if (c == '\r' || c == '\n') {
-        ++pos_;
-      } else {
-        ok = Text();
-      }
-      if (!ok) return false;
+      const Step step = StepOnce();
+      if (step != Step::GoOn) return step == Step::Ended && OnlyPaddingAfter(pos_);
     }
     return false;  // a group still open
   }
@@ -369,6 +456,224 @@ class RtfWalk {
     }
     groups_.pop_back();
   }
+
+  enum class Step : std::uint8_t {
+    GoOn,
+    Failed,  // the document cannot be converted safely
+    Ended,   // the document's last brace is closed (and the stream flushed)
+  };
+
+  // What starts at pos_: a control word or symbol, a brace, a byte above
+  // 0x7F, or text up to the next of them. Inlined into Run's loop, which
+  // for the rules with state is the whole walk.
+  TARNWICK_RTF_INLINE Step StepOnce() {
+    const char c = in_[pos_];
+    bool ok = true;
+    if (c == '\\') {
+      ok = Control();
+    } else if (c == '{') {
+      OpenGroup();
+    } else if (c == '}') {
+      CloseGroup();
+      if (groups_.empty()) {
+        stream_.Flush();
+        return Step::Ended;
+      }
+    } else if (Top().kind == Kind::Kept) {
+      pos_ = keptScanner_.Find(pos_, in_.size());
+    } else if (c == '\r' || c == '\n') {
+      ++pos_;
+    } else {
+      ok = Text();
+    }
+    return ok ? Step::GoOn : Step::Failed;
+  }
+
+#if TARNWICK_CASE_SSE2_BASELINE
+  // For a rule without state, the 64 bytes from pos_ (all in the input)
+  // at once. Their kinds as bit masks give every control word's extent,
+  // and the words that no entry of kWordFilter admits, which change
+  // nothing, are passed over with no step of their own; the text between
+  // them is converted in one go. What is left (braces, other escapes,
+  // bytes above 0x7F, the words that may matter, a word that may run past
+  // the 64 bytes) goes through StepOnce, or is a character written as it
+  // was before. Where a backslash follows a backslash the extents cannot
+  // be told at once, and each stop goes through StepOnce.
+  Step Window() {
+    const std::size_t base = pos_;
+    const WindowMasks m = masksOf_(in_.data() + base);
+    if ((m.backslashes & (m.backslashes >> 1)) != 0) return StopByStop(base, m);
+    const WordMasks words = Words(in_.data() + base, m);
+    const std::uint64_t events = m.stops & ~words.markup;  // the backslash of each passed word is markup
+    const std::uint64_t text = ~words.markup & ~m.lineBreaks;
+    std::uint64_t pending = 0;  // text not yet handed to WindowText: the same group and font throughout
+    std::size_t cursor = 0;     // pos_ - base
+    for (;;) {
+      const std::uint64_t ahead = events >> cursor;
+      const std::size_t next = ahead == 0 ? 64 : cursor + std::size_t(std::countr_zero(ahead));
+      if (next > cursor) pending |= BitsBetween(cursor, next) & text;
+      pos_ = base + next;
+      if (next == 64) {
+        WindowText(base, pending);
+        return Step::GoOn;
+      }
+      // A character written before changes neither the group nor the
+      // font: the text around it is handed over at once.
+      if (!Remembered()) {
+        WindowText(base, pending);
+        pending = 0;
+        const Step step = CharacterOrStep();
+        if (step != Step::GoOn) return step;
+      }
+      cursor = pos_ - base;
+      // Past the window, or inside what the masks took for a word (after
+      // \bin's data, which may look like anything): the masks end here.
+      if (cursor >= 64 || ((words.markup & ~words.starts) >> cursor & 1) != 0) {
+        WindowText(base, pending);
+        return Step::GoOn;
+      }
+    }
+  }
+
+  // What CharacterOrStep wrote for the `length` bytes at the start of
+  // `bytes`, whose first `compared` bytes tell it, in `page` with `skip`.
+  struct Written {
+    __m128i bytes;
+    const data::CodePage* page;
+    Page::Kind kind;
+    long long skip;
+    std::uint8_t length = 0, compared = 0;  // none: 0
+    char output[16];
+  };
+
+  // StepOnce for a rule without state, remembering what it wrote for the
+  // characters of \'hh and \uN (with its fallback) in document text: a
+  // document repeats its few letters beyond ASCII, and each of them comes
+  // to the same bytes in the same code page, \uc count and rule.
+  Step CharacterOrStep() {
+    const std::size_t at = pos_;
+    Written* known = Remembering();
+    if (known == nullptr) return StepOnce();
+    const Page page = CurrentPage();
+    const long long skip = Top().skip;
+    const Step step = StepOnce();
+    const std::size_t length = pos_ - at;
+    // What ends a \uN (or a word of its fallback) is the byte after it,
+    // and after that one too when it is a '-' (the sign of a number).
+    const std::size_t compared = in_[at + 1] == '\'' ? 4 : length + 1;
+    if (step == Step::GoOn && writer_.InPlace() && compared <= 16 && (compared == 4 || in_[at + length] != '-')) {
+      *known = {_mm_loadu_si128(reinterpret_cast<const __m128i*>(in_.data() + at)), page.table, page.kind, skip,
+                std::uint8_t(length), std::uint8_t(compared), {}};
+      std::memcpy(known->output, writer_.InPlaceOutput(at), length);
+    }
+    return step;
+  }
+
+  // Writes what CharacterOrStep remembered for the character at pos_, if
+  // it did, and steps past it.
+  bool Remembered() {
+    const Written* known = Remembering();
+    if (known == nullptr || known->length == 0) return false;
+    const std::size_t at = pos_;
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in_.data() + at));
+    const unsigned same = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, known->bytes))) | (0xFFFFu << known->compared);
+    const Page page = CurrentPage();
+    if ((same & 0xFFFFu) != 0xFFFFu || known->page != page.table || known->kind != page.kind || known->skip != Top().skip) {
+      return false;
+    }
+    writer_.ReplaceShort(at, at + known->length, known->output, known->length);
+    pos_ = at + known->length;
+    return true;
+  }
+
+  // For \'hh or \uN at pos_ in document text, while the output is the
+  // input's copy: the slot of the character. Null for anything else.
+  Written* Remembering() {
+    const std::size_t at = pos_;
+    if (at + 16 > in_.size() || in_[at] != '\\') return nullptr;
+    const bool hex = in_[at + 1] == '\'';
+    const bool unicode = in_[at + 1] == 'u' && (IsDigit(in_[at + 2]) || in_[at + 2] == '-');
+    if (!(hex || unicode) || Top().kind != Kind::Text || !writer_.InPlace()) return nullptr;
+    // The slot by the bytes that name the character: "\\'hh", or "\\u" and the digits.
+    const std::uint64_t head = detail::swar::Load(in_.data() + at);
+    const std::size_t named = hex ? 4 : 2 + detail::swar::Leading(detail::swar::Digits(head >> 16));
+    const std::uint64_t name = named == 8 ? head : head & ((std::uint64_t(1) << (8 * named)) - 1);
+    return &written_[(name * 0x9E3779B97F4A7C15ull) >> 56];
+  }
+
+  // Bits [from, to) of 64, from < to <= 64.
+  static std::uint64_t BitsBetween(std::size_t from, std::size_t to) {
+    return (to == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << to) - 1) & (~std::uint64_t(0) << from);
+  }
+
+  struct WordMasks {
+    std::uint64_t markup;  // the bytes of the control words passed over
+    std::uint64_t starts;  // their backslashes
+  };
+
+  // The control words in the window that kWordFilter rules out and that
+  // end, delimiter and all, before its last byte (so that every byte that
+  // tells where they end is in it). Needs no backslash after a backslash:
+  // each backslash then starts an escape.
+  static WordMasks Words(const char* data, const WindowMasks& m) {
+    const std::uint64_t nameStarts = (m.backslashes << 1) & m.letters;
+    const std::uint64_t nameEnds = (m.letters + nameStarts) & ~m.letters;
+    const std::uint64_t negative = nameEnds & m.minus & (m.digits >> 1);
+    const std::uint64_t paramStarts = (nameEnds & m.digits) | (negative << 1);
+    const std::uint64_t paramEnds = (m.digits + paramStarts) & ~m.digits;
+    const std::uint64_t ends = paramEnds | (nameEnds & ~m.digits & ~negative);
+    const std::uint64_t after = (ends & ~m.spaces) | ((ends & m.spaces) << 1);  // the byte after each word
+    WordMasks words{0, 0};
+    for (std::uint64_t left = nameStarts; left != 0; left &= left - 1) {
+      const std::size_t name = std::size_t(std::countr_zero(left));
+      const std::uint64_t nameEnd = nameEnds >> name, end = after >> name;
+      if (nameEnd == 0 || end == 0) break;  // runs past the window: so do the words after it
+      const std::size_t length = std::size_t(std::countr_zero(nameEnd));
+      const std::size_t wordEnd = name + std::size_t(std::countr_zero(end));  // at most 63
+      const unsigned first = static_cast<unsigned char>(data[name]) - 'a';
+      const bool mayMatter = first < 26 && ((kWordFilter[std::min<std::size_t>(length, 31)] >> first) & 1) != 0;
+      // No branch on whether it is passed: which words are is as good as random.
+      const std::uint64_t passed = std::uint64_t(0) - std::uint64_t(wordEnd <= 62 && !mayMatter);
+      words.markup |= ((std::uint64_t(1) << wordEnd) - 1) & (~std::uint64_t(0) << (name - 1)) & passed;
+      words.starts |= (std::uint64_t(1) << (name - 1)) & passed;
+    }
+    return words;
+  }
+
+  // Each stop of the window through StepOnce, the text between them run
+  // by run.
+  Step StopByStop(std::size_t base, const WindowMasks& m) {
+    std::size_t cursor = 0;
+    for (;;) {
+      const std::uint64_t ahead = m.stops >> cursor;
+      const std::size_t next = ahead == 0 ? 64 : cursor + std::size_t(std::countr_zero(ahead));
+      if (next > cursor) WindowText(base, BitsBetween(cursor, next) & ~m.lineBreaks);
+      pos_ = base + next;
+      if (next == 64) return Step::GoOn;
+      const Step step = StepOnce();
+      if (step != Step::GoOn) return step;
+      cursor = pos_ - base;
+      if (cursor >= 64) return Step::GoOn;
+    }
+  }
+
+  // The text bytes of the window in `text`, as Text() would hand each run
+  // of them to AsciiText: a rule without state reads nothing, so only the
+  // runs of document text outside a symbol font change, in place at once.
+  void WindowText(std::size_t base, std::uint64_t text) {
+    if (text == 0 || Top().kind == Kind::Kept) return;
+    if (writer_.InPlace()) {
+      if (Top().kind == Kind::Text && CurrentPage().kind != Page::Symbol) writer_.ConvertAsciiMasked(rule_, base, text);
+      return;
+    }
+    while (text != 0) {
+      const std::size_t from = std::size_t(std::countr_zero(text));
+      const std::size_t to = from + std::size_t(std::countr_one(text >> from));
+      AsciiText(base + from, base + to);
+      text &= ~BitsBetween(from, to);
+    }
+  }
+#endif
 
   // The rule reads one unit of the stream.
   void Read(char16_t unit) {
@@ -651,12 +956,22 @@ class RtfWalk {
     return at;
   }
 
+
+#if TARNWICK_CASE_SSE2_BASELINE
+  std::array<Written, 256> written_{};
+#endif
+
   struct Encoded {
     const data::CodePage* page = nullptr;
     char16_t unit = 0;  // none: 0 takes no look-up
     int byte = -1;
   };
 
+  CaseRule rule_;
+  bool stateless_;  // UPPER, lower, tOGGLE
+#if TARNWICK_CASE_SSE2_BASELINE
+  const MasksOf masksOf_ = WindowMasksForPath();
+#endif
   std::string_view in_;
   std::array<Encoded, 64> encoded_{};
   const detail::ByteSet textStops_, keptStops_;

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "case/CaseVector.h"
 #include "case/RtfFormat.h"
 #include "CaseTestText.h"
 
@@ -160,6 +162,37 @@ TEST(RtfFormat, LongDocumentsConvertAsShortOnesDo) {
     const std::string out = testing::Repeated(c.first, c.rest, kRepeats, c.tail);
     EXPECT_EQ(ConvertRtf(c.rule, Doc(in)), Doc(out));
   }
+}
+
+// The vector paths classify 64 bytes at a time and write again what they
+// wrote for a character met before; the scalar path steps through each
+// construct. Each construct at every offset across a 64-byte boundary, and
+// characters met again where their code page, \uc count or the bytes that
+// end them differ, come out alike on every path.
+TEST(RtfFormat, EveryPathConvertsConstructsAtEveryOffsetAlike) {
+  using detail::KernelPath;
+  const std::string_view pieces[] = {
+      "\\fs24 ab\\par x", "\\u954\\'3fy\\u954\\'3fy", "\\u-15910X\\u-15910Y", "\\u-\\'e9\\u-5\\'e9",
+      "\\'e9z\\'e9", "{\\b w}'ab{x}'ab{u1 a}{u1 b}", "a\\\\b\\{c", "{\\pict\\bin3 a\\}\\lang1 c}d", "\\f1 \\'b8\\f0 \\'b8\\f2 \\'b8",
+      "\\uc1\\u8364 ?\\'e9\\uc2\\u8364 ?\\'e9\\uc0\\u954 k", "\\u335 .\\u335 Y\\u954\\par\\u954\\pard y", "a\r\nb\\ldblquote  r", "\\lang1033\\langfe1033 q",
+      "\\abcdefghijklmnopqrstuvwxyzabcdefghijklmnop-12 s", "\xe9 \xe9", "{\\*\\fldinst x}y{\\footnote z}"};
+  const KernelPath start = detail::ActiveKernelPath();
+  for (const std::string_view piece : pieces) {
+    for (std::size_t pad = 0; pad <= 70; ++pad) {
+      const std::string in = Doc(std::string(pad, 'x') + std::string(piece) + std::string(piece));
+      for (const CaseRule rule : {S, L, U, P, T}) {
+        detail::UseKernelPath(KernelPath::Scalar);
+        const auto stepped = ConvertRtf(rule, in);
+        for (const KernelPath path : {KernelPath::Sse2, KernelPath::Avx2, KernelPath::Avx512}) {
+          if (!detail::UseKernelPath(path)) continue;
+          SCOPED_TRACE(in);
+          const std::vector<char> exact(in.begin(), in.end());  // no NUL after it to read
+          EXPECT_EQ(ConvertRtf(rule, {exact.data(), exact.size()}), stepped);
+        }
+      }
+    }
+  }
+  detail::UseKernelPath(start);
 }
 
 TEST(RtfFormat, PaddingAfterTheDocumentIsKept) {
