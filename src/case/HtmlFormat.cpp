@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "case/FormatTableData.h"
@@ -250,18 +251,20 @@ class NameIndex {
       const std::uint64_t key = ReferenceKey(names[i].name.data(), names[i].name.size());
       std::size_t slot = Slot(key, names[i].name.size());
       while (slots_[slot].index != 0) slot = (slot + 1) % kSlots;
-      slots_[slot] = {key, std::uint16_t(i + 1)};
+      slots_[slot] = {key, std::uint16_t(i + 1), names[i].unit, std::uint16_t(names[i].name.size())};
     }
   }
 
   char16_t Find(std::string_view name) const { return Find(name, ReferenceKey(name.data(), name.size())); }
 
-  // The same with the name's key already made.
+  // The same with the name's key already made. A name of up to eight bytes
+  // is the key itself, and its slot holds its unit.
   char16_t Find(std::string_view name, std::uint64_t key) const {
     const auto names = data::NamedReferences();
     for (std::size_t slot = Slot(key, name.size());; slot = (slot + 1) % kSlots) {
       if (slots_[slot].index == 0) return kNeutralUnit;
       if (slots_[slot].key != key) continue;
+      if (slots_[slot].length == name.size() && name.size() <= 8) return slots_[slot].unit;
       const data::NamedReference& entry = names[slots_[slot].index - 1];
       if (entry.name.size() == name.size() && (name.size() <= 8 || entry.name.substr(8) == name.substr(8))) {
         return entry.unit;
@@ -280,6 +283,8 @@ class NameIndex {
   struct Entry {
     std::uint64_t key = 0;
     std::uint16_t index = 0;  // into NamedReferences(), from 1; 0: empty
+    char16_t unit = 0;
+    std::uint16_t length = 0;  // of the name
   };
   std::array<Entry, kSlots> slots_{};
 };
@@ -396,6 +401,30 @@ std::string RewrittenReference(std::string_view in, const Reference& ref, char16
 
 // --- Markup ----------------------------------------------------------------------
 
+// The end of a tag whose attributes after its name (which ends at `i`)
+// all read ` name="value"` or ` name='value'` (or stand alone), where the
+// first quote is at `quote`; 0 for any other tag. These are the states of
+// TagEnd below taken in strides: a space after the name or a value, then
+// names and spaces without '=' or '/' up to a name that ends at the '='
+// before the quote, then the quoted value; from a value on, a '>' found
+// before any quote ends the tag, as a quote can hide it only in a value.
+std::size_t QuotedAttributesEnd(std::string_view in, std::size_t i, std::size_t quote, std::size_t to) {
+  static const detail::ByteSet kGreaterOrQuote({'>', '"', '\''}, false);
+  for (std::size_t from = i;;) {
+    if (quote < from + 3 || in[quote - 1] != '=' || !IsSpace(in[from]) || IsSpace(in[quote - 2])) return 0;
+    for (std::size_t k = from + 1; k + 1 < quote; ++k) {
+      if (in[k] == '=' || in[k] == '/') return 0;
+    }
+    const std::size_t close = detail::FindByte(in.data(), quote + 1, to, in[quote]);
+    if (close == to) return 0;
+    from = close + 1;
+    if (from == to || (in[from] != '>' && !IsSpace(in[from]))) return 0;
+    quote = kGreaterOrQuote.Find(in.data(), from, to);
+    if (quote == to) return 0;
+    if (in[quote] == '>') return quote + 1;
+  }
+}
+
 // The end of a start or end tag whose name starts at `i`: past its '>', or
 // `to` when the block ends inside it. Follows the attribute states of an
 // HTML tokenizer, so that a '>' inside a quoted value does not end it.
@@ -406,6 +435,7 @@ std::size_t TagEnd(std::string_view in, std::size_t i, std::size_t to) {
   const std::size_t first = kGreaterOrQuote.Find(in.data(), i, to);
   if (first == to) return to;
   if (in[first] == '>') return first + 1;
+  if (const std::size_t end = QuotedAttributesEnd(in, i, first, to)) return end;
   enum { Name, BeforeAttribute, Attribute, AfterAttribute, BeforeValue, Unquoted, AfterQuoted, SelfClosing };
   int state = Name;
   while (i < to) {
@@ -549,6 +579,96 @@ std::optional<Markup> ReadMarkup(std::string_view in, std::size_t at, std::size_
   return Markup{TagEnd(in, nameEnd, to), in.substr(nameAt, nameEnd - nameAt), !endTag};
 }
 
+// --- Recall ----------------------------------------------------------------------
+
+// What a document's markup and references read as, recalled by their
+// bytes: a browser writes the same tags and references thousands of times
+// (each link's `<a href="..." class="...">`, each `&nbsp;`), and the same
+// bytes read the same. Each is read once by ReadMarkup or ReadReference; a
+// later one is looked up by its first bytes and taken when every byte that
+// the reading looked at is the same.
+class Recall {
+ public:
+  struct Tag {
+    Markup markup;
+    Element element;
+  };
+
+  // ReadReference(in, at, to).
+  std::optional<Reference> ReadReferenceAt(std::string_view in, std::size_t at, std::size_t to) {
+    if (at + 9 > to) return ReadReference(in, at, to);
+    const std::uint64_t word = detail::swar::Load(in.data() + at + 1);
+    ReferenceEntry& entry = references_[Slot(word & 0xFFFF)];
+    if (entry.length != 0 && ((word ^ entry.bytes) & Mask(entry.length)) == 0) {
+      Reference ref = entry.ref;
+      ref.end += at;
+      ref.digitsAt += at;
+      return ref;
+    }
+    auto ref = ReadReference(in, at, to);
+    if (!ref) return ref;
+    // The bytes after '&' that the reading looked at: a name up to the byte
+    // after it, or '#', 'x' and the digits up to the byte after them.
+    const std::size_t seen = ref->digitsAt + ref->width + 1 - (at + 1);
+    if (seen <= 8) {
+      entry = {word, std::uint8_t(seen), *ref};
+      entry.ref.end -= at;
+      entry.ref.digitsAt -= at;
+    }
+    return ref;
+  }
+
+  // ReadMarkup(in, at, to), and the element of a tag's name.
+  std::optional<Tag> ReadMarkupAt(std::string_view in, std::size_t at, std::size_t to) {
+    TagEntry* entry = nullptr;
+    if (at + 5 <= to) {
+      std::uint32_t head;
+      std::memcpy(&head, in.data() + at + 1, 4);
+      entry = &tags_[Slot(head)];
+      const std::size_t length = entry->length;
+      if (length != 0 && at + length < to && std::memcmp(in.data() + at, entry->bytes, length) == 0) {
+        return Tag{{at + length, in.substr(at + entry->nameAt, entry->nameLength), entry->startTag}, entry->element};
+      }
+    }
+    const auto markup = ReadMarkup(in, at, to);
+    if (!markup) return std::nullopt;
+    if (markup->name.empty()) return Tag{*markup, Element::Inline};
+    const Element element = ElementOf(markup->name);
+    // A tag that ends before `to` read only its own bytes.
+    const std::size_t length = markup->end - at;
+    if (entry != nullptr && markup->end < to && length <= kTagBytes) {
+      entry->length = std::uint8_t(length);
+      std::memcpy(entry->bytes, in.data() + at, length);
+      entry->nameAt = std::uint8_t(markup->name.data() - (in.data() + at));
+      entry->nameLength = std::uint8_t(markup->name.size());
+      entry->startTag = markup->startTag;
+      entry->element = element;
+    }
+    return Tag{*markup, element};
+  }
+
+ private:
+  static constexpr std::size_t kSlots = 256, kTagBytes = 128;
+
+  static std::size_t Slot(std::uint64_t head) { return std::size_t((head * 0x9E3779B97F4A7C15ull) >> 56); }
+  static std::uint64_t Mask(std::size_t bytes) { return bytes == 8 ? ~std::uint64_t(0) : (std::uint64_t(1) << (8 * bytes)) - 1; }
+
+  struct ReferenceEntry {
+    std::uint64_t bytes = 0;   // the eight after '&'
+    std::uint8_t length = 0;   // of them that decide the reading; 0: none
+    Reference ref;             // its places counted from the '&'
+  };
+  struct TagEntry {
+    std::uint8_t length = 0;  // 0: none
+    std::uint8_t nameAt = 0, nameLength = 0;
+    bool startTag = false;
+    Element element = Element::Inline;
+    char bytes[kTagBytes];
+  };
+  std::array<ReferenceEntry, kSlots> references_{};
+  std::array<TagEntry, kSlots> tags_{};
+};
+
 // --- The walk --------------------------------------------------------------------
 
 // An input position whose place in the output the header needs.
@@ -641,7 +761,7 @@ class HtmlWalk {
       if (at == to) break;
       const char c = in_[at];
       if (c == '&') {
-        const auto reference = ReadReference(in_, at, to);
+        const auto reference = recall_->ReadReferenceAt(in_, at, to);
         if (!reference) {
           pos = at + 1;
           continue;
@@ -654,21 +774,21 @@ class HtmlWalk {
         continue;
       }
       if (c == '<') {
-        const auto markup = ReadMarkup(in_, at, to);
-        if (!markup) {
+        const auto tag = recall_->ReadMarkupAt(in_, at, to);
+        if (!tag) {
           pos = at + 1;
           continue;
         }
         Text(text, at);
         Reach(at);
-        pos = text = markup->end;
-        if (markup->name.empty()) continue;
-        const Element element = ElementOf(markup->name);
+        pos = text = tag->markup.end;
+        if (tag->markup.name.empty()) continue;
+        const Element element = tag->element;
         if (element == Element::Block) stream_.Read(u'\n');
-        if (!markup->startTag || element == Element::Inline || element == Element::Block) continue;
+        if (!tag->markup.startTag || element == Element::Inline || element == Element::Block) continue;
         const std::size_t close = element == Element::Script      ? ScriptEnd(in_, pos, to)
                                   : element == Element::Plaintext ? to
-                                                                  : RawTextEnd(in_, pos, to, markup->name);
+                                                                  : RawTextEnd(in_, pos, to, tag->markup.name);
         if (element == Element::Rcdata) Walk(pos, close, Content::Rcdata);
         if (element == Element::Rawtext || element == Element::Plaintext) Walk(pos, close, Content::Rawtext);
         pos = text = close;
@@ -735,6 +855,7 @@ class HtmlWalk {
   CaseRule rule_;
   std::string_view in_;
   const detail::ByteSet markupStops_, rcdataStops_, rawtextStops_;
+  std::unique_ptr<Recall> recall_ = std::make_unique<Recall>();
   FormatWriter writer_;
   detail::TextStream<HtmlWalk> stream_;
   std::vector<Point> points_;
