@@ -32,6 +32,10 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
 // A unit that is no letter, delimiter or separator: what the rule sees for
 // a reference that stands for nothing it knows.
 constexpr char16_t kNeutralUnit = 0xFFFF;
+// What the stream reads in its place: a unit that every rule reads as it
+// reads U+FFFF and that the UTF-8 kernels take in their ASCII blocks, where
+// three bytes of U+FFFF would send each block to the slow path.
+constexpr char16_t kNeutralStandIn = u'#';
 
 // --- The header ------------------------------------------------------------------
 
@@ -768,8 +772,12 @@ class HtmlWalk {
         }
         Text(text, at);
         Reach(at);
-        const char16_t seen = reference->unit == 0xA0 ? u' ' : reference->unit;
-        stream_.Unit(at, reference->end, seen, kReference);
+        if (reference->unit == kNeutralUnit) {
+          stream_.Read(kNeutralStandIn);  // never rewritten: the rule only reads it
+        } else {
+          const char16_t seen = reference->unit == 0xA0 ? u' ' : reference->unit;
+          stream_.Unit(at, reference->end, seen, kReference);
+        }
         pos = text = reference->end;
         continue;
       }
