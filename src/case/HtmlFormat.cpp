@@ -543,10 +543,10 @@ std::size_t ScriptEnd(std::string_view in, std::size_t i, std::size_t to) {
 // "-->" (which may share the opening's dashes: "<!-->" and "<!--->") or
 // "--!>", or `to`.
 std::size_t CommentEnd(std::string_view in, std::size_t at, std::size_t to) {
-  const std::size_t close = in.find("-->", at + 2), bang = in.find("--!>", at + 4);
-  const std::size_t end = std::min(close == std::string_view::npos ? to : close + 3,
-                                   bang == std::string_view::npos ? to : bang + 4);
-  return std::min(end, to);
+  const std::size_t close = in.find("-->", at + 2);
+  const std::size_t end = std::min(close == std::string_view::npos ? to : close + 3, to);
+  const std::size_t bang = in.substr(0, end).find("--!>", at + 4);  // only one before `end` ends it sooner
+  return bang == std::string_view::npos ? end : bang + 4;
 }
 
 // Bogus comments and declarations (<!DOCTYPE ...>, <?...>, </ 3>) run to
@@ -604,7 +604,7 @@ class Recall {
     const std::uint64_t word = detail::swar::Load(in.data() + at + 1);
     ReferenceEntry& entry = references_[Slot(word & 0xFFFF)];
     if (entry.length != 0 && ((word ^ entry.bytes) & Mask(entry.length)) == 0) {
-      Reference ref = entry.ref;
+      Reference ref = entry.ref;  // (its rewrite, if any, stays: the same bytes)
       ref.end += at;
       ref.digitsAt += at;
       return ref;
@@ -615,20 +615,42 @@ class Recall {
     // after it, or '#', 'x' and the digits up to the byte after them.
     const std::size_t seen = ref->digitsAt + ref->width + 1 - (at + 1);
     if (seen <= 8) {
-      entry = {word, std::uint8_t(seen), *ref};
+      entry = {word, std::uint8_t(seen), *ref, 0, 0, {}};
       entry.ref.end -= at;
       entry.ref.digitsAt -= at;
     }
     return ref;
   }
 
+  // RewrittenReference for the reference [at, end) that the walk read, for
+  // `unit`.
+  std::string RewriteReferenceAt(std::string_view in, std::size_t at, std::size_t end, char16_t unit) {
+    ReferenceEntry* entry = Recalled(in, at);
+    if (entry != nullptr && entry->ref.end != end - at) entry = nullptr;  // cut short by the end of its content
+    if (entry != nullptr && entry->rewrittenFor == unit && unit != 0) {
+      return std::string(entry->rewritten, entry->rewrittenLength);
+    }
+    const auto ref = ReadReference(in, at, end);
+    std::string bytes = RewrittenReference(in, *ref, unit);
+    if (entry != nullptr && bytes.size() <= sizeof entry->rewritten) {
+      entry->rewrittenFor = unit;
+      entry->rewrittenLength = std::uint8_t(bytes.size());
+      std::memcpy(entry->rewritten, bytes.data(), bytes.size());
+    }
+    return bytes;
+  }
+
   // ReadMarkup(in, at, to), and the element of a tag's name.
   std::optional<Tag> ReadMarkupAt(std::string_view in, std::size_t at, std::size_t to) {
     TagEntry* entry = nullptr;
-    if (at + 5 <= to) {
-      std::uint32_t head;
-      std::memcpy(&head, in.data() + at + 1, 4);
-      entry = &tags_[Slot(head)];
+    if (at + 9 <= to) {
+      // Four bytes after the '<', but none after a '>' among them: those
+      // are not the tag's, and a short tag is then found whatever follows.
+      const std::uint64_t head = detail::swar::Load(in.data() + at + 1) & 0xFFFFFFFFu;
+      const std::uint64_t other = head ^ (detail::swar::kOnes * '>');
+      const std::uint64_t greater = (other - detail::swar::kOnes) & ~other & detail::swar::kTops & 0xFFFFFFFFu;
+      const std::size_t kept = greater == 0 ? 4 : std::size_t(std::countr_zero(greater)) / 8 + 1;
+      entry = &tags_[Slot(head & Mask(kept))];
       const std::size_t length = entry->length;
       if (length != 0 && at + length < to && std::memcmp(in.data() + at, entry->bytes, length) == 0) {
         return Tag{{at + length, in.substr(at + entry->nameAt, entry->nameLength), entry->startTag}, entry->element};
@@ -661,7 +683,18 @@ class Recall {
     std::uint64_t bytes = 0;   // the eight after '&'
     std::uint8_t length = 0;   // of them that decide the reading; 0: none
     Reference ref;             // its places counted from the '&'
+    char16_t rewrittenFor = 0;  // the unit of the last rewrite; 0: none
+    std::uint8_t rewrittenLength = 0;
+    char rewritten[16];
   };
+
+  // The entry of the reference at in[at], when it holds that reference.
+  ReferenceEntry* Recalled(std::string_view in, std::size_t at) {
+    if (at + 9 > in.size()) return nullptr;
+    const std::uint64_t word = detail::swar::Load(in.data() + at + 1);
+    ReferenceEntry& entry = references_[Slot(word & 0xFFFF)];
+    return entry.length != 0 && ((word ^ entry.bytes) & Mask(entry.length)) == 0 ? &entry : nullptr;
+  }
   struct TagEntry {
     std::uint8_t length = 0;  // 0: none
     std::uint8_t nameAt = 0, nameLength = 0;
@@ -717,8 +750,7 @@ class HtmlWalk {
   // The stream's way back for a unit that the rule changed.
   void WriteUnit(const detail::TextStream<HtmlWalk>::Piece& piece, char16_t unit) {
     if (piece.form == kReference) {
-      const auto ref = ReadReference(in_, piece.at, piece.end);
-      writer_.Replace(piece.at, ref->end, RewrittenReference(in_, *ref, unit));
+      writer_.Replace(piece.at, piece.end, recall_->RewriteReferenceAt(in_, piece.at, piece.end, unit));
     } else if (unit >= 0x80) {
       char bytes[3];
       writer_.Replace(piece.at, piece.end, {bytes, detail::PutUtf8(bytes, unit)});

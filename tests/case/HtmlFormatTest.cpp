@@ -78,7 +78,7 @@ TEST(HtmlFormat, CharacterReferencesAreReadAndWrittenBackInTheirForm) {
       {P, "one&nbsp;two&#160;three\xC2\xA0" "four", "One&nbsp;Two&#160;Three\xC2\xA0" "Four"},
       {P, "one&Tab;two&NewLine;three", "One&Tab;Two&NewLine;Three"},
       {P, "ab&eacute;cd &eacute;t&eacute;", "Ab&eacute;cd &Eacute;t&eacute;"},
-      {S, "&foo; x. &bar; y", "&foo; X. &bar; Y"},      // an unknown name is no letter
+      {S, "x &foo; y. &bar; z", "X &foo; y. &bar; Z"},  // an unknown name is no letter, nor a delimiter
       {P, "x &foo;bar &#0;baz", "X &foo;bar &#0;baz"},  // nor a separator
       {L, "&#x10041;&#65601;&#xD841;", "&#x10041;&#65601;&#xD841;"},  // beyond the BMP: no case
   };
@@ -94,6 +94,7 @@ TEST(HtmlFormat, MarkupStaysAndTextAroundItChanges) {
       {U, "<a b=\"c\"d>e</a f='>'>g", "<a b=\"c\"d>E</a f='>'>G"},
       {U, "<a b = \"x>\" c=d>e", "<a b = \"x>\" c=d>E"},
       {U, "<a href=x/>y", "<a href=x/>Y"},
+      {U, "<a b=\"123\">x<a b=\"123>\">y<a b=\"123\" >z", "<a b=\"123\">X<a b=\"123>\">Y<a b=\"123\" >Z"},  // alike at first
       {P, "<a c=\"1\" b=>x", "<a c=\"1\" b=>X"},           // '>' where a value would start ends the tag
       {U, "a < b <3 c</ d>e", "A < B <3 C</ d>E"},      // '<' that starts no tag is text
       {U, "<_b>a<[b>c<p >d", "<_B>A<[B>C<p >D"},        // nor does one before a non-letter
