@@ -408,14 +408,15 @@ std::string RewrittenReference(std::string_view in, const Reference& ref, char16
 // The end of a tag whose attributes after its name (which ends at `i`)
 // all read ` name="value"` or ` name='value'` (or stand alone), where the
 // first quote is at `quote`; 0 for any other tag. These are the states of
-// TagEnd below taken in strides: a space after the name or a value, then
-// names and spaces without '=' or '/' up to a name that ends at the '='
-// before the quote, then the quoted value; from a value on, a '>' found
-// before any quote ends the tag, as a quote can hide it only in a value.
+// TagEnd below taken in strides: a space (or after the name a '/', which
+// reads the same) after the name or a value, then names and spaces
+// without '=' or '/' up to a name that ends at the '=' before the quote,
+// then the quoted value; from a value on, a '>' found before any quote
+// ends the tag, as a quote can hide it only in a value.
 std::size_t QuotedAttributesEnd(std::string_view in, std::size_t i, std::size_t quote, std::size_t to) {
   static const detail::ByteSet kGreaterOrQuote({'>', '"', '\''}, false);
   for (std::size_t from = i;;) {
-    if (quote < from + 3 || in[quote - 1] != '=' || !IsSpace(in[from]) || IsSpace(in[quote - 2])) return 0;
+    if (quote < from + 3 || in[quote - 1] != '=' || IsSpace(in[quote - 2])) return 0;
     for (std::size_t k = from + 1; k + 1 < quote; ++k) {
       if (in[k] == '=' || in[k] == '/') return 0;
     }
