@@ -678,7 +678,9 @@ class Recall {
   static constexpr std::size_t kSlots = 256, kTagBytes = 128;
 
   static std::size_t Slot(std::uint64_t head) { return std::size_t((head * 0x9E3779B97F4A7C15ull) >> 56); }
-  static std::uint64_t Mask(std::size_t bytes) { return bytes == 8 ? ~std::uint64_t(0) : (std::uint64_t(1) << (8 * bytes)) - 1; }
+  static std::uint64_t Mask(std::size_t bytes) {
+    return bytes == 8 ? ~std::uint64_t(0) : (std::uint64_t(1) << (8 * bytes)) - 1;
+  }
 
   struct ReferenceEntry {
     std::uint64_t bytes = 0;   // the eight after '&'
@@ -696,6 +698,7 @@ class Recall {
     ReferenceEntry& entry = references_[Slot(word & 0xFFFF)];
     return entry.length != 0 && ((word ^ entry.bytes) & Mask(entry.length)) == 0 ? &entry : nullptr;
   }
+
   struct TagEntry {
     std::uint8_t length = 0;  // 0: none
     std::uint8_t nameAt = 0, nameLength = 0;

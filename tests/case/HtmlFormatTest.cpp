@@ -95,7 +95,7 @@ TEST(HtmlFormat, MarkupStaysAndTextAroundItChanges) {
       {U, "<a b=\"c\"d>e</a f='>'>g", "<a b=\"c\"d>E</a f='>'>G"},
       {U, "<a b = \"x>\" c=d>e", "<a b = \"x>\" c=d>E"},
       {U, "<a href=x/>y", "<a href=x/>Y"},
-      {U, "<a b=\"c\" d=\"e\">x<a b=\"c\">yz and so on", "<a b=\"c\" d=\"e\">X<a b=\"c\">YZ AND SO ON"},  // alike at first
+      {U, "<a b=\"c\" d=\"e\">x<a b=\"c\">yz so on", "<a b=\"c\" d=\"e\">X<a b=\"c\">YZ SO ON"},  // alike at first
       {U, "<a b==\"x>y\">z", "<a b==\"x>Y\">Z"},            // a quote after "==" opens no value
       {P, "<a c=\"1\" b=>x", "<a c=\"1\" b=>X"},           // '>' where a value would start ends the tag
       {U, "a < b <3 c</ d>e", "A < B <3 C</ d>E"},      // '<' that starts no tag is text
