@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "case/FormatTableData.h"
@@ -31,6 +32,10 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
 // A unit that is no letter, delimiter or separator: what the rule sees for
 // a reference that stands for nothing it knows.
 constexpr char16_t kNeutralUnit = 0xFFFF;
+// What the stream reads in its place: a unit that every rule reads as it
+// reads U+FFFF and that the UTF-8 kernels take in their ASCII blocks, where
+// three bytes of U+FFFF would send each block to the slow path.
+constexpr char16_t kNeutralStandIn = u'#';
 
 // --- The header ------------------------------------------------------------------
 
@@ -250,18 +255,20 @@ class NameIndex {
       const std::uint64_t key = ReferenceKey(names[i].name.data(), names[i].name.size());
       std::size_t slot = Slot(key, names[i].name.size());
       while (slots_[slot].index != 0) slot = (slot + 1) % kSlots;
-      slots_[slot] = {key, std::uint16_t(i + 1)};
+      slots_[slot] = {key, std::uint16_t(i + 1), names[i].unit, std::uint16_t(names[i].name.size())};
     }
   }
 
   char16_t Find(std::string_view name) const { return Find(name, ReferenceKey(name.data(), name.size())); }
 
-  // The same with the name's key already made.
+  // The same with the name's key already made. A name of up to eight bytes
+  // is the key itself, and its slot holds its unit.
   char16_t Find(std::string_view name, std::uint64_t key) const {
     const auto names = data::NamedReferences();
     for (std::size_t slot = Slot(key, name.size());; slot = (slot + 1) % kSlots) {
       if (slots_[slot].index == 0) return kNeutralUnit;
       if (slots_[slot].key != key) continue;
+      if (slots_[slot].length == name.size() && name.size() <= 8) return slots_[slot].unit;
       const data::NamedReference& entry = names[slots_[slot].index - 1];
       if (entry.name.size() == name.size() && (name.size() <= 8 || entry.name.substr(8) == name.substr(8))) {
         return entry.unit;
@@ -280,6 +287,8 @@ class NameIndex {
   struct Entry {
     std::uint64_t key = 0;
     std::uint16_t index = 0;  // into NamedReferences(), from 1; 0: empty
+    char16_t unit = 0;
+    std::uint16_t length = 0;  // of the name
   };
   std::array<Entry, kSlots> slots_{};
 };
@@ -396,6 +405,31 @@ std::string RewrittenReference(std::string_view in, const Reference& ref, char16
 
 // --- Markup ----------------------------------------------------------------------
 
+// The end of a tag whose attributes after its name (which ends at `i`)
+// all read ` name="value"` or ` name='value'` (or stand alone), where the
+// first quote is at `quote`; 0 for any other tag. These are the states of
+// TagEnd below taken in strides: a space (or after the name a '/', which
+// reads the same) after the name or a value, then names and spaces
+// without '=' or '/' up to a name that ends at the '=' before the quote,
+// then the quoted value; from a value on, a '>' found before any quote
+// ends the tag, as a quote can hide it only in a value.
+std::size_t QuotedAttributesEnd(std::string_view in, std::size_t i, std::size_t quote, std::size_t to) {
+  static const detail::ByteSet kGreaterOrQuote({'>', '"', '\''}, false);
+  for (std::size_t from = i;;) {
+    if (quote < from + 3 || in[quote - 1] != '=' || IsSpace(in[quote - 2])) return 0;
+    for (std::size_t k = from + 1; k + 1 < quote; ++k) {
+      if (in[k] == '=' || in[k] == '/') return 0;
+    }
+    const std::size_t close = detail::FindByte(in.data(), quote + 1, to, in[quote]);
+    if (close == to) return 0;
+    from = close + 1;
+    if (from == to || (in[from] != '>' && !IsSpace(in[from]))) return 0;
+    quote = kGreaterOrQuote.Find(in.data(), from, to);
+    if (quote == to) return 0;
+    if (in[quote] == '>') return quote + 1;
+  }
+}
+
 // The end of a start or end tag whose name starts at `i`: past its '>', or
 // `to` when the block ends inside it. Follows the attribute states of an
 // HTML tokenizer, so that a '>' inside a quoted value does not end it.
@@ -406,6 +440,7 @@ std::size_t TagEnd(std::string_view in, std::size_t i, std::size_t to) {
   const std::size_t first = kGreaterOrQuote.Find(in.data(), i, to);
   if (first == to) return to;
   if (in[first] == '>') return first + 1;
+  if (const std::size_t end = QuotedAttributesEnd(in, i, first, to)) return end;
   enum { Name, BeforeAttribute, Attribute, AfterAttribute, BeforeValue, Unquoted, AfterQuoted, SelfClosing };
   int state = Name;
   while (i < to) {
@@ -509,10 +544,10 @@ std::size_t ScriptEnd(std::string_view in, std::size_t i, std::size_t to) {
 // "-->" (which may share the opening's dashes: "<!-->" and "<!--->") or
 // "--!>", or `to`.
 std::size_t CommentEnd(std::string_view in, std::size_t at, std::size_t to) {
-  const std::size_t close = in.find("-->", at + 2), bang = in.find("--!>", at + 4);
-  const std::size_t end = std::min(close == std::string_view::npos ? to : close + 3,
-                                   bang == std::string_view::npos ? to : bang + 4);
-  return std::min(end, to);
+  const std::size_t close = in.find("-->", at + 2);
+  const std::size_t end = std::min(close == std::string_view::npos ? to : close + 3, to);
+  const std::size_t bang = in.substr(0, end).find("--!>", at + 4);  // only one before `end` ends it sooner
+  return bang == std::string_view::npos ? end : bang + 4;
 }
 
 // Bogus comments and declarations (<!DOCTYPE ...>, <?...>, </ 3>) run to
@@ -548,6 +583,132 @@ std::optional<Markup> ReadMarkup(std::string_view in, std::size_t at, std::size_
   while (nameEnd < to && !IsSpace(in[nameEnd]) && in[nameEnd] != '/' && in[nameEnd] != '>') ++nameEnd;
   return Markup{TagEnd(in, nameEnd, to), in.substr(nameAt, nameEnd - nameAt), !endTag};
 }
+
+// --- Recall ----------------------------------------------------------------------
+
+// What a document's markup and references read as, recalled by their
+// bytes: a browser writes the same tags and references thousands of times
+// (each link's `<a href="..." class="...">`, each `&nbsp;`), and the same
+// bytes read the same. Each is read once by ReadMarkup or ReadReference; a
+// later one is looked up by its first bytes and taken when every byte that
+// the reading looked at is the same.
+class Recall {
+ public:
+  struct Tag {
+    Markup markup;
+    Element element;
+  };
+
+  // ReadReference(in, at, to).
+  std::optional<Reference> ReadReferenceAt(std::string_view in, std::size_t at, std::size_t to) {
+    if (at + 9 > to) return ReadReference(in, at, to);
+    const std::uint64_t word = detail::swar::Load(in.data() + at + 1);
+    ReferenceEntry& entry = references_[Slot(word & 0xFFFF)];
+    if (entry.length != 0 && ((word ^ entry.bytes) & Mask(entry.length)) == 0) {
+      Reference ref = entry.ref;  // (its rewrite, if any, stays: the same bytes)
+      ref.end += at;
+      ref.digitsAt += at;
+      return ref;
+    }
+    auto ref = ReadReference(in, at, to);
+    if (!ref) return ref;
+    // The bytes after '&' that the reading looked at: a name up to the byte
+    // after it, or '#', 'x' and the digits up to the byte after them.
+    const std::size_t seen = ref->digitsAt + ref->width + 1 - (at + 1);
+    if (seen <= 8) {
+      entry = {word, std::uint8_t(seen), *ref, 0, 0, {}};
+      entry.ref.end -= at;
+      entry.ref.digitsAt -= at;
+    }
+    return ref;
+  }
+
+  // RewrittenReference for the reference [at, end) that the walk read, for
+  // `unit`.
+  std::string RewriteReferenceAt(std::string_view in, std::size_t at, std::size_t end, char16_t unit) {
+    ReferenceEntry* entry = Recalled(in, at);
+    if (entry != nullptr && entry->ref.end != end - at) entry = nullptr;  // cut short by the end of its content
+    if (entry != nullptr && entry->rewrittenFor == unit && unit != 0) {
+      return std::string(entry->rewritten, entry->rewrittenLength);
+    }
+    const auto ref = ReadReference(in, at, end);
+    std::string bytes = RewrittenReference(in, *ref, unit);
+    if (entry != nullptr && bytes.size() <= sizeof entry->rewritten) {
+      entry->rewrittenFor = unit;
+      entry->rewrittenLength = std::uint8_t(bytes.size());
+      std::memcpy(entry->rewritten, bytes.data(), bytes.size());
+    }
+    return bytes;
+  }
+
+  // ReadMarkup(in, at, to), and the element of a tag's name.
+  std::optional<Tag> ReadMarkupAt(std::string_view in, std::size_t at, std::size_t to) {
+    TagEntry* entry = nullptr;
+    if (at + 9 <= to) {
+      // Four bytes after the '<', but none after a '>' among them: those
+      // are not the tag's, and a short tag is then found whatever follows.
+      const std::uint64_t head = detail::swar::Load(in.data() + at + 1) & 0xFFFFFFFFu;
+      const std::uint64_t other = head ^ (detail::swar::kOnes * '>');
+      const std::uint64_t greater = (other - detail::swar::kOnes) & ~other & detail::swar::kTops & 0xFFFFFFFFu;
+      const std::size_t kept = greater == 0 ? 4 : std::size_t(std::countr_zero(greater)) / 8 + 1;
+      entry = &tags_[Slot(head & Mask(kept))];
+      const std::size_t length = entry->length;
+      if (length != 0 && at + length < to && std::memcmp(in.data() + at, entry->bytes, length) == 0) {
+        return Tag{{at + length, in.substr(at + entry->nameAt, entry->nameLength), entry->startTag}, entry->element};
+      }
+    }
+    const auto markup = ReadMarkup(in, at, to);
+    if (!markup) return std::nullopt;
+    if (markup->name.empty()) return Tag{*markup, Element::Inline};
+    const Element element = ElementOf(markup->name);
+    // A tag that ends before `to` read only its own bytes.
+    const std::size_t length = markup->end - at;
+    if (entry != nullptr && markup->end < to && length <= kTagBytes) {
+      entry->length = std::uint8_t(length);
+      std::memcpy(entry->bytes, in.data() + at, length);
+      entry->nameAt = std::uint8_t(markup->name.data() - (in.data() + at));
+      entry->nameLength = std::uint8_t(markup->name.size());
+      entry->startTag = markup->startTag;
+      entry->element = element;
+    }
+    return Tag{*markup, element};
+  }
+
+ private:
+  static constexpr std::size_t kSlots = 256, kTagBytes = 128;
+
+  static std::size_t Slot(std::uint64_t head) { return std::size_t((head * 0x9E3779B97F4A7C15ull) >> 56); }
+  static std::uint64_t Mask(std::size_t bytes) {
+    return bytes == 8 ? ~std::uint64_t(0) : (std::uint64_t(1) << (8 * bytes)) - 1;
+  }
+
+  struct ReferenceEntry {
+    std::uint64_t bytes = 0;   // the eight after '&'
+    std::uint8_t length = 0;   // of them that decide the reading; 0: none
+    Reference ref;             // its places counted from the '&'
+    char16_t rewrittenFor = 0;  // the unit of the last rewrite; 0: none
+    std::uint8_t rewrittenLength = 0;
+    char rewritten[16];
+  };
+
+  // The entry of the reference at in[at], when it holds that reference.
+  ReferenceEntry* Recalled(std::string_view in, std::size_t at) {
+    if (at + 9 > in.size()) return nullptr;
+    const std::uint64_t word = detail::swar::Load(in.data() + at + 1);
+    ReferenceEntry& entry = references_[Slot(word & 0xFFFF)];
+    return entry.length != 0 && ((word ^ entry.bytes) & Mask(entry.length)) == 0 ? &entry : nullptr;
+  }
+
+  struct TagEntry {
+    std::uint8_t length = 0;  // 0: none
+    std::uint8_t nameAt = 0, nameLength = 0;
+    bool startTag = false;
+    Element element = Element::Inline;
+    char bytes[kTagBytes];
+  };
+  std::array<ReferenceEntry, kSlots> references_{};
+  std::array<TagEntry, kSlots> tags_{};
+};
 
 // --- The walk --------------------------------------------------------------------
 
@@ -593,8 +754,7 @@ class HtmlWalk {
   // The stream's way back for a unit that the rule changed.
   void WriteUnit(const detail::TextStream<HtmlWalk>::Piece& piece, char16_t unit) {
     if (piece.form == kReference) {
-      const auto ref = ReadReference(in_, piece.at, piece.end);
-      writer_.Replace(piece.at, ref->end, RewrittenReference(in_, *ref, unit));
+      writer_.Replace(piece.at, piece.end, recall_->RewriteReferenceAt(in_, piece.at, piece.end, unit));
     } else if (unit >= 0x80) {
       char bytes[3];
       writer_.Replace(piece.at, piece.end, {bytes, detail::PutUtf8(bytes, unit)});
@@ -641,34 +801,38 @@ class HtmlWalk {
       if (at == to) break;
       const char c = in_[at];
       if (c == '&') {
-        const auto reference = ReadReference(in_, at, to);
+        const auto reference = recall_->ReadReferenceAt(in_, at, to);
         if (!reference) {
           pos = at + 1;
           continue;
         }
         Text(text, at);
         Reach(at);
-        const char16_t seen = reference->unit == 0xA0 ? u' ' : reference->unit;
-        stream_.Unit(at, reference->end, seen, kReference);
+        if (reference->unit == kNeutralUnit) {
+          stream_.Read(kNeutralStandIn);  // never rewritten: the rule only reads it
+        } else {
+          const char16_t seen = reference->unit == 0xA0 ? u' ' : reference->unit;
+          stream_.Unit(at, reference->end, seen, kReference);
+        }
         pos = text = reference->end;
         continue;
       }
       if (c == '<') {
-        const auto markup = ReadMarkup(in_, at, to);
-        if (!markup) {
+        const auto tag = recall_->ReadMarkupAt(in_, at, to);
+        if (!tag) {
           pos = at + 1;
           continue;
         }
         Text(text, at);
         Reach(at);
-        pos = text = markup->end;
-        if (markup->name.empty()) continue;
-        const Element element = ElementOf(markup->name);
+        pos = text = tag->markup.end;
+        if (tag->markup.name.empty()) continue;
+        const Element element = tag->element;
         if (element == Element::Block) stream_.Read(u'\n');
-        if (!markup->startTag || element == Element::Inline || element == Element::Block) continue;
+        if (!tag->markup.startTag || element == Element::Inline || element == Element::Block) continue;
         const std::size_t close = element == Element::Script      ? ScriptEnd(in_, pos, to)
                                   : element == Element::Plaintext ? to
-                                                                  : RawTextEnd(in_, pos, to, markup->name);
+                                                                  : RawTextEnd(in_, pos, to, tag->markup.name);
         if (element == Element::Rcdata) Walk(pos, close, Content::Rcdata);
         if (element == Element::Rawtext || element == Element::Plaintext) Walk(pos, close, Content::Rawtext);
         pos = text = close;
@@ -735,6 +899,7 @@ class HtmlWalk {
   CaseRule rule_;
   std::string_view in_;
   const detail::ByteSet markupStops_, rcdataStops_, rawtextStops_;
+  std::unique_ptr<Recall> recall_ = std::make_unique<Recall>();
   FormatWriter writer_;
   detail::TextStream<HtmlWalk> stream_;
   std::vector<Point> points_;

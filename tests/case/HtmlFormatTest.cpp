@@ -68,6 +68,7 @@ TEST(HtmlFormat, CharacterReferencesAreReadAndWrittenBackInTheirForm) {
       {U, "&#xff; &#255 x", "&#x178; &#376 X"},        // more digits; no semicolon stays without
       {U, "caf&eacute, d&eacute;j&agrave", "CAF&Eacute, D&Eacute;J&Agrave"},  // legacy names
       {U, "&imath;x", "&#73;X"},                        // I has no name: a decimal reference
+      {U, "&imath, &imath;x and so on", "&imath, &#73;X AND SO ON"},  // a name is read up to its end
       {L, "&Omega;&ohm;", "&omega;&omega;"},            // the name that matches, else the shortest
       {L, "&#138;&#x8a;", "&#353;&#x161;"},             // 0x80-0x9F read as in Windows-1252
       {U, "&amp;a &lt;b&gt; &foo; &copy; &#0; &#x1F600;", "&amp;A &lt;B&gt; &foo; &copy; &#0; &#x1F600;"},
@@ -78,7 +79,7 @@ TEST(HtmlFormat, CharacterReferencesAreReadAndWrittenBackInTheirForm) {
       {P, "one&nbsp;two&#160;three\xC2\xA0" "four", "One&nbsp;Two&#160;Three\xC2\xA0" "Four"},
       {P, "one&Tab;two&NewLine;three", "One&Tab;Two&NewLine;Three"},
       {P, "ab&eacute;cd &eacute;t&eacute;", "Ab&eacute;cd &Eacute;t&eacute;"},
-      {S, "&foo; x. &bar; y", "&foo; X. &bar; Y"},      // an unknown name is no letter
+      {S, "x &foo; y. &bar; z", "X &foo; y. &bar; Z"},  // an unknown name is no letter, nor a delimiter
       {P, "x &foo;bar &#0;baz", "X &foo;bar &#0;baz"},  // nor a separator
       {L, "&#x10041;&#65601;&#xD841;", "&#x10041;&#65601;&#xD841;"},  // beyond the BMP: no case
   };
@@ -94,13 +95,15 @@ TEST(HtmlFormat, MarkupStaysAndTextAroundItChanges) {
       {U, "<a b=\"c\"d>e</a f='>'>g", "<a b=\"c\"d>E</a f='>'>G"},
       {U, "<a b = \"x>\" c=d>e", "<a b = \"x>\" c=d>E"},
       {U, "<a href=x/>y", "<a href=x/>Y"},
+      {U, "<a b=\"c\" d=\"e\">x<a b=\"c\">yz so on", "<a b=\"c\" d=\"e\">X<a b=\"c\">YZ SO ON"},  // alike at first
+      {U, "<a b==\"x>y\">z", "<a b==\"x>Y\">Z"},            // a quote after "==" opens no value
       {P, "<a c=\"1\" b=>x", "<a c=\"1\" b=>X"},           // '>' where a value would start ends the tag
       {U, "a < b <3 c</ d>e", "A < B <3 C</ d>E"},      // '<' that starts no tag is text
       {U, "<_b>a<[b>c<p >d", "<_B>A<[B>C<p >D"},        // nor does one before a non-letter
       {U, "x</>y", "X</>Y"},
       {U, "<!-- a <b> --> c", "<!-- a <b> --> C"},
       {U, "<!-->a<!--->b<!---->c", "<!-->A<!--->B<!---->C"},
-      {U, "<!--!>a-->b<!-- x --!>y", "<!--!>a-->B<!-- x --!>Y"},
+      {U, "<!--!>a-->b<!-- x --!>y<!----!>z-->w", "<!--!>a-->B<!-- x --!>Y<!----!>Z-->W"},
       {U, "<!DOCTYPE html><?xml version?>a<!x y>b", "<!DOCTYPE html><?xml version?>A<!x y>B"},
       {U, "<script>var a = '<b>x</b>';</script>y", "<script>var a = '<b>x</b>';</script>Y"},
       {U, "<SCRIPT type=x>a</scripty>b</SCRIPT >c", "<SCRIPT type=x>a</scripty>b</SCRIPT >C"},
@@ -253,6 +256,13 @@ TEST(HtmlFormat, TrailingNulsAndAMissingContextAreKept) {
   std::string expected = noContext + body;
   expected[130] = 'A', expected[131] = 'B';
   EXPECT_EQ(ConvertHtmlFormat(U, noContext + body), expected);
+  // A fragment that ends inside a reference read whole before it: the bytes
+  // after the end are not the reference's.
+  std::string cut = noContext + "<!--StartFragment-->caf&eacute; &eacute;--";
+  cut.replace(cut.find("0000000132"), 10, "0000000149");
+  std::string cutOut = cut;
+  cutOut.replace(130, 19, "CAF&Eacute; &Eacute");
+  EXPECT_EQ(ConvertHtmlFormat(U, cut), cutOut);
 }
 
 TEST(HtmlFormat, MalformedBlocksAreRefused) {
