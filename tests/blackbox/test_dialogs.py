@@ -309,15 +309,19 @@ class ReportFile(DialogTestCase):
         holder = helper(DRIVER, "hold", "file", self.report_folder_windows + "\\ErrorReport.txt",
                         expect="held")
         self.fail_command()
+        held = self.seconds_to_dialog
         screenshot("error-dialog-locked-file")
-        # The open is retried for one to two seconds, then the report dropped;
-        # the upper bound leaves room for a busy machine, not for a retry
-        # that goes on.
-        self.assertGreater(self.seconds_to_dialog - baseline, 0.7)
-        self.assertLess(self.seconds_to_dialog - baseline, 5.0)
         self.press_ok()
         release(holder)
         self.assertEqual(self.report(), before)
+        # The open is retried for one to two seconds, then the report dropped;
+        # the upper bound leaves room for a busy machine, not for a retry
+        # that goes on. The quicker of two free failures, one before and one
+        # after, is the baseline: a busy moment slows only one of them.
+        self.report_after_failure()
+        baseline = min(baseline, self.seconds_to_dialog)
+        self.assertGreater(held - baseline, 0.7)
+        self.assertLess(held - baseline, 5.0)
 
     def move_documents(self, windows_path):
         self.assertEqual(run_wine("reg", "add", SHELL_FOLDERS, "/v", "Personal", "/t",
