@@ -59,14 +59,13 @@ class ClipboardReader::Worker : public std::enable_shared_from_this<Worker> {
     return std::nullopt;
   }
 
-  ClipboardRead Read(RefreshRequest late, bool once) {
+  ClipboardRead Read(RefreshRequest late) {
     {
       const auto locked = win32::Enter(lock_);
-      if (!Started()) return ReadSnapshotHere(once);
+      if (!Started()) return ReadSnapshotHere();
       state_ = State::Requested;
       readSince_ = ::GetTickCount();
       lateRequest_ = late;
-      once_ = once;
     }
     ::SetEvent(requested_.get());
     WaitForResult(WaitBound(lastReadMs_->load()));
@@ -126,16 +125,14 @@ class ClipboardReader::Worker : public std::enable_shared_from_this<Worker> {
   void Serve() {
     for (;;) {
       if (::WaitForSingleObject(requested_.get(), INFINITE) != WAIT_OBJECT_0) return;
-      bool once = false;
       {
         const auto locked = win32::Enter(lock_);
         if (state_ != State::Requested) return;  // retired while idle
-        once = once_;
       }
       ClipboardRead read;
       const DWORD start = ::GetTickCount();
       try {
-        read = ReadSnapshotHere(once);
+        read = ReadSnapshotHere();
       } catch (...) {
         // No memory for the text: the content reads as not readable.
       }
@@ -168,7 +165,6 @@ class ClipboardReader::Worker : public std::enable_shared_from_this<Worker> {
   bool retired_ = false;
   std::shared_ptr<LastReadMs> lastReadMs_;
   RefreshRequest lateRequest_;
-  bool once_ = false;  // the running read tries a withheld text once
   ClipboardRead result_;
   std::optional<ClipboardSnapshot> late_;
 };
@@ -183,7 +179,7 @@ ClipboardReader::~ClipboardReader() {
   for (const auto& worker : waiting_) worker->Retire();
 }
 
-ClipboardRead ClipboardReader::Read(RefreshRequest late, bool once) {
+ClipboardRead ClipboardReader::Read(RefreshRequest late) {
   const DWORD sequence = ::GetClipboardSequenceNumber();
   for (const auto& worker : waiting_) {
     if (auto snapshot = worker->TakeLate(sequence)) return {std::move(snapshot)};
@@ -199,7 +195,7 @@ ClipboardRead ClipboardReader::Read(RefreshRequest late, bool once) {
     current_->Retire();
     waiting_.push_back(std::exchange(current_, std::make_shared<Worker>(lastReadMs_)));
   }
-  return current_->Read(late, once);
+  return current_->Read(late);
 }
 
 }  // namespace tarnwick::clipboard

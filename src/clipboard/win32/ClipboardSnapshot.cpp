@@ -66,8 +66,9 @@ bool OwnerAnswers() {
                                &ignored) != 0;
 }
 
-// One look: owner, open, facts, text, close.
-ClipboardRead LookOnce() {
+// One look: owner, open, facts, text, close. `withheld` tells that the
+// clipboard announced text but did not hand it out; the text is empty then.
+ClipboardRead LookOnce(bool& withheld) {
   if (!OwnerAnswers()) return {std::nullopt, Unread::OwnerNotAnswering};
   ClipboardSession session(nullptr, kReadOpenTries);
   if (!session.IsOpen()) return {std::nullopt, Unread::HeldOpen};
@@ -75,7 +76,7 @@ ClipboardRead LookOnce() {
   std::optional<Text> text;
   if (snapshot.convertible) text = ReadOpenClipboardText();
   if (text) snapshot.formatted = ReadOpenFormattedVersions();
-  snapshot.withheld = snapshot.convertible && !text;
+  withheld = snapshot.convertible && !text;
   snapshot.text = std::move(text).value_or(Text());
   // Read while the clipboard is open, so it names the content just read.
   snapshot.sequence = ::GetClipboardSequenceNumber();
@@ -96,11 +97,11 @@ ClipboardSession::~ClipboardSession() {
   if (open_) ::CloseClipboard();
 }
 
-ClipboardRead ReadSnapshotHere(bool once) {
+ClipboardRead ReadSnapshotHere() {
   for (int attempt = 1;; ++attempt) {
-    ClipboardRead read = LookOnce();
-    const bool withheld = read.snapshot && read.snapshot->withheld;
-    if (!withheld || once || attempt == kTextTries) return read;
+    bool withheld = false;
+    ClipboardRead read = LookOnce(withheld);
+    if (!withheld || attempt == kTextTries) return read;
     ::Sleep(kTextRetryPauseMs);
   }
 }
