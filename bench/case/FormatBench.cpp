@@ -3,8 +3,9 @@
 // memcpy of the same block measured in the same rounds, and the peak heap
 // that one conversion takes beyond its input. Beside each rule, the UTF-8
 // kernel alone on the block's plain text (the text a browser or word
-// processor puts beside it) in the same rounds: the floor that the
-// converters' own work adds to. Prints its figures; it asserts nothing.
+// processor puts beside it) in the same rounds, and the floor that the
+// parts every conversion takes set (PrintFloor). Prints its figures; it
+// asserts nothing.
 //
 // `format-bench --once html|rtf RULE` converts one block once and prints
 // nothing else, for a profiler (valgrind --tool=callgrind).
@@ -25,6 +26,7 @@
 #include "case/CaseUtf8.h"
 #include "case/HtmlFormat.h"
 #include "case/RtfFormat.h"
+#include "case/Utf8Validation.h"
 
 // --- Heap accounting: every allocation of the process goes through here ---------
 
@@ -235,7 +237,35 @@ const CaseRule kRules[] = {CaseRule::Upper, CaseRule::Lower, CaseRule::Toggle, C
 
 using Converter = std::optional<std::string> (*)(CaseRule, std::string_view);
 
-void Measure(const char* name, const Document& document, Converter convert) {
+// What any converter built from the project's parts spends at least, each
+// part as a multiple of memcpy's time on the block, in the same rounds: the
+// output made as a copy of the block, the UTF-8 kernel (UPPER) on the
+// block's plain text, and for UTF-8 the validation of the block. A
+// converter that runs these one after the other cannot beat 1 / their sum
+// x memcpy, however little its own walk adds.
+void PrintFloor(const Document& document, bool utf8) {
+  const std::string& block = document.block;
+  std::string copy(block.size(), '\0');
+  std::string textOut(mCase::Utf8Capacity(document.text.size()), '\0');
+  std::vector<double> made, kernel, validation;
+  for (int r = 0; r < kRounds; ++r) {
+    const double copyTime = Seconds([&] { std::memcpy(copy.data(), block.data(), block.size()); });
+    made.push_back(Seconds([&] { std::string output(block); copy.swap(output); }) / copyTime);
+    bool state = true;
+    kernel.push_back(Seconds([&] {
+      mCase::ConvertUtf8(CaseRule::Upper, document.text.data(), document.text.size(), textOut.data(), state);
+    }) / copyTime);
+    volatile bool valid = true;
+    if (utf8) validation.push_back(Seconds([&] { valid = !tarnwick::utf8::FindInvalid(block); }) / copyTime);
+  }
+  const double sum = Of(made).median + Of(kernel).median + (utf8 ? Of(validation).median : 0.0);
+  std::printf("  floor     x memcpy time: the output as a copy %.2f, the kernel on the text %.2f", Of(made).median,
+              Of(kernel).median);
+  if (utf8) std::printf(", validation %.2f", Of(validation).median);
+  std::printf("; together %.2f, so at best %.3f x memcpy\n", sum, 1.0 / sum);
+}
+
+void Measure(const char* name, const Document& document, Converter convert, bool utf8) {
   const std::string& block = document.block;
   std::printf("\n%s: %.1f MiB, its plain text %.1f MiB\n", name, double(block.size()) / (1 << 20),
               double(document.text.size()) / (1 << 20));
@@ -275,6 +305,7 @@ void Measure(const char* name, const Document& document, Converter convert) {
   }
   const Spread copyRate = Of(copyRates);
   std::printf("  %-9s %5.2f GB/s (%5.2f-%5.2f)\n", "memcpy", copyRate.median, copyRate.low, copyRate.high);
+  PrintFloor(document, utf8);
 }
 
 }  // namespace
@@ -295,7 +326,7 @@ int main(int argc, char** argv) {
   }
   std::printf("format-bench: median (and range) of %d rounds, each memcpy of the block then one conversion\n",
               kRounds);
-  if (only != "rtf") Measure("HTML Format, a browser's copy", HtmlDocument(kBlockBytes), mCase::ConvertHtmlFormat);
-  if (only != "html") Measure("Rich Text Format, a word processor's", RtfDocument(kBlockBytes), mCase::ConvertRtf);
+  if (only != "rtf") Measure("HTML Format, a browser's copy", HtmlDocument(kBlockBytes), mCase::ConvertHtmlFormat, true);
+  if (only != "html") Measure("Rich Text Format, a word processor's", RtfDocument(kBlockBytes), mCase::ConvertRtf, false);
   return 0;
 }

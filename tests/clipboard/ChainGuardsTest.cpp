@@ -60,6 +60,13 @@ TEST(RecaseBurstGuard, ASlowFightStopsTooEchoesSecondsApartNever) {
   EXPECT_FALSE(guard.Stopped());
 }
 
+TEST(RecaseBurstGuard, AFightThatPausesForTheWindowIsCountedAnew) {
+  RecaseBurstGuard guard;
+  guard.RecordOutput(u"TEXT");
+  EXPECT_EQ(ConvertedEchoes(guard, 0, 30, 10), 10u);  // the last at 270 ms
+  EXPECT_EQ(ConvertedEchoes(guard, 270 + RecaseBurstGuard::kWindowMs, 30, 100), RecaseBurstGuard::kLimit);
+}
+
 TEST(RecaseBurstGuard, TheWindowHoldsAcrossTheTickCountWrap) {
   RecaseBurstGuard guard;
   guard.RecordOutput(u"TEXT");

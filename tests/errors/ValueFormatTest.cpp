@@ -1,4 +1,6 @@
 // Rendering of argument values and the pieces of the report lines.
+#include <cstdlib>
+#include <ctime>
 #include <limits>
 
 #include "ErrorsFixture.h"
@@ -55,6 +57,23 @@ TEST(PortableFacts, ShortDateAndTwelveHourTime) {
   EXPECT_EQ(ErrFormatValue(Value(DateValue{2026, 3, 7, 0, 5, 1})), u"'3/7/2026 12:05:01 AM'");
   EXPECT_EQ(ErrFormatValue(Value(DateValue{1899, 12, 30, 12, 0, 0})), u"'12:00:00 PM'");
   EXPECT_EQ(ErrFormatValue(Value(DateValue{1899, 12, 30, 13, 10, 0})), u"'1:10:00 PM'");
+}
+
+// Without a system's facts, reports are dated by the C library's local time:
+// read back as a local time, the date is now.
+TEST(PortableFacts, TheDateIsNow) {
+  SetPlatformFacts(nullptr);
+  const std::time_t now = std::time(nullptr);
+  const DateValue d = Platform().LocalNow();
+  std::tm local{};
+  local.tm_year = d.year - 1900;
+  local.tm_mon = d.month - 1;
+  local.tm_mday = d.day;
+  local.tm_hour = d.hour;
+  local.tm_min = d.minute;
+  local.tm_sec = d.second;
+  local.tm_isdst = -1;  // as the C library knows it for that date
+  EXPECT_LE(std::abs(double(std::mktime(&local) - now)), 2.0);
 }
 
 TEST_F(ErrorsTest, ArgumentsPairWithNamesAndLongOnesGoToTheBlock) {
