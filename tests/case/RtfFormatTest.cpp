@@ -84,6 +84,8 @@ TEST(RtfFormat, CodePageBytesAreReadAndWrittenInThePageInForce) {
       {L, "\\f1 \\'cf\\'d0\\'c8 \\f0\\'c9", "\\f1 \\'ef\\'f0\\'e8 \\f0\\'e9"},
       {L, "\\f4 \\'c1\\'a2", "\\f4 \\'e1\\'dc"},  // \cpg before \fcharset: 0xA2 is a Greek letter in 1253
       {U, "\\f0 x\x80y\x81z", "\\f0 X\x80Y\x81Z"},      // the euro sign, and a byte 1252 leaves empty
+      {L, "\\f1 \\'80", "\\f1 \\'90"},              // 0x80 is a letter in 1251
+      {U, "\\'f4\\'9c", "\\'d4\\'8c"},              // two letters met one after the other
       {U, "{\\f1 \\'e0}\\'e0", "{\\f1 \\'c0}\\'c0"},  // a group's font ends with it: 0xE0 is a, then a-grave
       {U, "\\'e0{\\f1\\'e0}", "\\'c0{\\f1\\'c0}"},
       {U, "\\f0\\'b5x", "\\f0\\u924\\'b5X"},       // micro sign: its capital is not in 1252
@@ -134,6 +136,8 @@ TEST(RtfFormat, TheStreamBreaksAndRestartsAsThePlainTextDoes) {
       {S, "{\\listtext 1.\\tab}item one\\par {\\listtext 2.\\tab}item two",
        "{\\listtext 1.\\tab}Item one\\par {\\listtext 2.\\tab}Item two"},
       {S, "x {\\*\\bkmkstart a.}b", "X {\\*\\bkmkstart a.}b"},
+      {P, "x{\\*\\bkmkstart a\\par}y", "X{\\*\\bkmkstart a\\par}y"},
+      {P, "{\\f2 a}b \\f0 x\x81y", "{\\f2 a}b \\f0 X\x81y"},  // symbol letters and empty bytes are no separators
       {P, "{\\b wo}{\\i rd}", "{\\b Wo}{\\i rd}"},
       {S, "a{\\field{\\*\\fldinst x.}{\\fldrslt b}}c. d", "A{\\field{\\*\\fldinst x.}{\\fldrslt b}}c. D"},
   };
