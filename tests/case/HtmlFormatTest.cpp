@@ -130,8 +130,9 @@ TEST(HtmlFormat, MarkupStaysAndTextAroundItChanges) {
       {L, "\xC4\xB0\xC3\x89 \xE2\xB1\xA5", "&#105;\xC3\xA9 \xE2\xB1\xA5"},
       // A letter whose partner is ASCII becomes a reference: "<S" would be a tag, "&Scaron;" a letter.
       {U, "<\xC5\xBF a &\xC5\xBF" "caron; \xC4\xB1x", "<&#83; A &&#83;CARON; &#73;X"},
-      {L, "<\xE2\x84\xAA \xE2\x84\xAA<textarea>\xE2\x84\xAA</textarea>", "<&#107; &#107;<textarea>&#107;</textarea>"},
-      {U, "<xmp><\xC5\xBF</xmp>", "<xmp><S</xmp>"},
+      {L, "<\xE2\x84\xAA \xE2\x84\xAA<textarea>\xE2\x84\xAA\xC4\xB0</textarea>", "<&#107; &#107;<textarea>&#107;&#105;</textarea>"},
+      {U, "<xmp><\xC5\xBF</xmp><textarea>\xC5\xBF</textarea>", "<xmp><S</xmp><textarea>&#83;</textarea>"},
+      {P, "\xC5\xBF" "a \xE2\x84\xAA" "b <xmp>a\xC2\xA0" "b</xmp>", "&#83;a &#75;b <xmp>A\xC2\xA0" "B</xmp>"},
       {U, "ab\xC2\xAA\xE2\x84\xAA", "AB\xC2\xAA\xE2\x84\xAA"},  // feminine ordinal, Kelvin sign: no change
       // A no-break space after such a letter is read after it, not before.
       {P, "a\xC5\xBF\xC2\xA0" "b \xC4\xB1\xC2\xA0x", "A\xC5\xBF\xC2\xA0" "B &#73;\xC2\xA0X"},
