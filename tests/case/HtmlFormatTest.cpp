@@ -25,6 +25,14 @@ std::string Padded(std::size_t value, int width = 10) {
   return std::string(width - std::min<int>(width, int(digits.size())), '0') + digits;
 }
 
+// `block` with the ten characters after `key` replaced by `value`.
+std::string Put(std::string block, std::string_view key, std::string_view value) {
+  return block.replace(block.find(key) + key.size(), 10, value);
+}
+std::string Set(const std::string& block, std::string_view key, std::size_t value) {
+  return Put(block, key, Padded(value));
+}
+
 // A clipboard block around `html`: the fragment lies between the two
 // marker comments (or is all of it), the selection between '[' and ']'
 // when `selection` is set (the brackets are removed).
@@ -214,13 +222,13 @@ TEST(HtmlFormat, TextConvertsAsThePlainTextDoes) {
   }
 }
 
-// A header as a block's writer made it, the document after it in `in` and
-// `out`: what follows the document, or a header of other widths, stays.
+// Blocks as other writers make them: without a context, with offsets of
+// other widths (which grow together when one outgrows them), with bytes
+// after the document.
 TEST(HtmlFormat, HeadersOfOtherFormsAndWhatFollowsTheDocumentAreKept) {
   const std::string noContext = "Version:1.0\r\nStartHTML:-1\r\nEndHTML:-1\r\nStartFragment:0000000130\r\n"
                                 "EndFragment:0000000132\r\nSourceURL:http://x/\r\n" + kStart;
-  const std::string cut = "Version:1.0\r\nStartHTML:-1\r\nEndHTML:-1\r\nStartFragment:0000000130\r\n"
-                          "EndFragment:0000000149\r\nSourceURL:http://x/\r\n" + kStart;
+  const std::string cut = Set(noContext, "EndFragment:", 149), junk("\0\0\xFF\xFE", 4);
   const std::string twoDigits = "Version:0.9\r\nStartHTML:73\r\nEndHTML:99\r\nStartFragment:73\r\nEndFragment:99\r\n";
   const std::string mixed = "Version:0.9\r\nStartHTML:0077\r\nEndHTML:99\r\nStartFragment:0077\r\nEndFragment:99\r\n";
   const struct {
@@ -228,7 +236,7 @@ TEST(HtmlFormat, HeadersOfOtherFormsAndWhatFollowsTheDocumentAreKept) {
     std::string in, out;
   } cases[] = {
       // What follows the first NUL is not read, not even as UTF-8.
-      {U, Block("<b>a</b>") + std::string("\0\0\xFF\xFE", 4), Block("<b>A</b>") + std::string("\0\0\xFF\xFE", 4)},
+      {U, Block("<b>a</b>") + junk, Block("<b>A</b>") + junk},
       // StartHTML and EndHTML of -1: the fragment is the document.
       {U, noContext + "ab" + kEnd, noContext + "AB" + kEnd},
       // A fragment that ends inside a reference read whole before it: the
@@ -246,14 +254,6 @@ TEST(HtmlFormat, HeadersOfOtherFormsAndWhatFollowsTheDocumentAreKept) {
     SCOPED_TRACE(c.in);
     EXPECT_EQ(ConvertHtmlFormat(c.rule, c.in), c.out);
   }
-}
-
-// `block` with the ten characters after `key` replaced by `value`.
-std::string Put(std::string block, std::string_view key, std::string_view value) {
-  return block.replace(block.find(key) + key.size(), 10, value);
-}
-std::string Set(const std::string& block, std::string_view key, std::size_t value) {
-  return Put(block, key, Padded(value));
 }
 
 TEST(HtmlFormat, MalformedBlocksAreRefused) {
