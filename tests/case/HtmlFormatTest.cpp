@@ -85,7 +85,7 @@ TEST(HtmlFormat, CharacterReferencesAreReadAndWrittenBackInTheirForm) {
       {T, "&eacute;&Eacute;&#233;", "&Eacute;&eacute;&#201;"},
       {S, "end&period; next&excl; x&quest; y&colon; z", "End&period; Next&excl; X&quest; Y&colon; Z"},
       {S, "end&#46; next", "End&#46; Next"},
-      {P, "one&nbsp;two&#160;three\xC2\xA0" "four", "One&nbsp;Two&#160;Three\xC2\xA0" "Four"},
+      {P, "one&nbsp;two&#160;three\xC2\xA0" "four\xC2\xA9" "five", "One&nbsp;Two&#160;Three\xC2\xA0" "Four\xC2\xA9" "five"},
       {P, "one&Tab;two&NewLine;three", "One&Tab;Two&NewLine;Three"},
       {P, "ab&eacute;cd &eacute;t&eacute;", "Ab&eacute;cd &Eacute;t&eacute;"},
       {S, "x &foo; y. &bar; z", "X &foo; y. &bar; Z"},  // an unknown name is no letter, nor a delimiter
@@ -140,7 +140,7 @@ TEST(HtmlFormat, MarkupStaysAndTextAroundItChanges) {
       {U, "<\xC5\xBF a &\xC5\xBF" "caron; \xC4\xB1x", "<&#83; A &&#83;CARON; &#73;X"},
       {L, "<\xE2\x84\xAA \xE2\x84\xAA<textarea>\xE2\x84\xAA\xC4\xB0</textarea>", "<&#107; &#107;<textarea>&#107;&#105;</textarea>"},
       {U, "<xmp><\xC5\xBF</xmp><textarea>\xC5\xBF</textarea>", "<xmp><S</xmp><textarea>&#83;</textarea>"},
-      {P, "\xC5\xBF" "a \xE2\x84\xAA" "b <xmp>a\xC2\xA0" "b</xmp>", "&#83;a &#75;b <xmp>A\xC2\xA0" "B</xmp>"},
+      {P, "\xC5\xBF" "a \xE2\x84\xAA" "b <xmp>a\xC2\xA0" "b\xC2\xA0</xmp>c", "&#83;a &#75;b <xmp>A\xC2\xA0" "B\xC2\xA0</xmp>C"},
       {U, "ab\xC2\xAA\xE2\x84\xAA", "AB\xC2\xAA\xE2\x84\xAA"},  // feminine ordinal, Kelvin sign: no change
       // A no-break space after such a letter is read after it, not before.
       {P, "a\xC5\xBF\xC2\xA0" "b \xC4\xB1\xC2\xA0x", "A\xC5\xBF\xC2\xA0" "B &#73;\xC2\xA0X"},
@@ -166,6 +166,8 @@ TEST(HtmlFormat, BlockEndsBreakTheStreamAndOffsetsFollowTheText) {
       {S, "<script>a.</script>b<title>x.</title>c", "<script>a.</script>B<title>x.</title>c"},
       {S, "abc " + kStart + "def. ghi" + kEnd + " jkl", "Abc " + kStart + "Def. Ghi" + kEnd + " jkl"},
       {S, "one " + kStart + "two [three]" + kEnd, "One " + kStart + "Two [Three]" + kEnd, true},
+      {P, kStart + "x\xC2\xA0" "b[c]" + kEnd, kStart + "X\xC2\xA0" "B[C]" + kEnd, true},
+      {U, kStart + "x[&eacute;y]\xC4\xB1" + kEnd, kStart + "X[&Eacute;Y]&#73;" + kEnd, true},  // at what is rewritten
       {U, "<p>" + a + "</p>" + kStart + a + "x" + kEnd + a, "<p>" + A + "</p>" + kStart + A + "X" + kEnd + A},
       {L, A + kStart + A + A + kEnd + A, a + kStart + a + a + kEnd + a},
       {U, "&#x131;" + kStart + "&#x131;&#305;" + kEnd, "&#x049;" + kStart + "&#x049;&#073;" + kEnd},
