@@ -101,7 +101,7 @@ TEST(HtmlFormat, MarkupStaysAndTextAroundItChanges) {
       {U, "<a href=\"x>y\" title='a>b' data=c>link</a>", "<a href=\"x>y\" title='a>b' data=c>LINK</a>"},
       {U, "<img alt=\"a\"/>b<br/>c<input value=x disabled>d", "<img alt=\"a\"/>B<br/>C<input value=x disabled>D"},
       {U, "<a =\"x>y\">z<a/ =\"x>y\">z<a /=\"x>y\">z", "<a =\"x>Y\">Z<a/ =\"x>Y\">Z<a /=\"x>Y\">Z"},  // '=' starts a name
-      {U, "<a ===\"x>y\">z<a //=\"x>y\">z", "<a ===\"x>Y\">Z<a //=\"x>Y\">Z"},
+      {U, "<a ===\"x>y\">z<a //=\"x>y\">z<a/=\"x>y\">z", "<a ===\"x>Y\">Z<a //=\"x>Y\">Z<a/=\"x>Y\">Z"},
       {U, "<a b=\"c\"d>e</a f='>'>g", "<a b=\"c\"d>E</a f='>'>G"},
       {U, "<a b = \"x>\" c=d>e", "<a b = \"x>\" c=d>E"},
       {U, "<a href=x/>y<a b=x=\"y>z\">w", "<a href=x/>Y<a b=x=\"y>Z\">W"},  // a quote inside an unquoted value
