@@ -85,6 +85,7 @@ TEST(RtfFormat, CodePageBytesAreReadAndWrittenInThePageInForce) {
       {U, "\\'f4\\'9c", "\\'d4\\'8c"},              // two letters met one after the other
       {U, "{\\f1 \\'e0}\\'e0", "{\\f1 \\'c0}\\'c0"},  // a group's font ends with it: 0xE0 is a, then a-grave
       {U, "\\'e0{\\f1\\'e0}", "\\'c0{\\f1\\'c0}"},
+      {U, "{\\fonttbl{\\f65536\\fcharset204 X;}}\\f65536\\'ff", "{\\fonttbl{\\f65536\\fcharset204 X;}}\\f65536\\'9f"},  // no such font
       {U, "\\f0\\'b5x", "\\f0\\u924\\'b5X"},       // micro sign: its capital is not in 1252
       {U, "{\\uc0\\f0\\'b5x}", "{\\uc0\\f0\\u924 X}"},
       {U, "{\\uc2\\f0 \\'b5x}", "{\\uc2\\f0 \\u924\\'b5?X}"},
