@@ -5,6 +5,7 @@
 // built with its own offsets, so a wrong offset fails the comparison.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "case/CaseUtf8.h"
