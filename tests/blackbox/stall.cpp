@@ -86,17 +86,34 @@ int Viewer(DWORD hold) {
 
 // A window whose thread never takes a message: the system counts it hung
 // 5 s after the thread began.
+// Set once every hung window exists.
+HANDLE allMade = nullptr;
+
 DWORD WINAPI HungWindow(void* made) {
   *static_cast<HWND*>(made) = helper::MakeWindow(&::DefWindowProcW, L"Tarnwick.HungOwner");
+  // Making a window may send messages to the windows made before it, so
+  // each thread answers until all exist; only then does it stop for good.
+  while (::MsgWaitForMultipleObjects(1, &allMade, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+  }
   ::Sleep(INFINITE);
   return 0;
 }
 
 int Owners(int count) {
+  // The class first, once: a thread whose window is made while another
+  // thread still registers the class can get no window at all.
+  WNDCLASSW hungClass{};
+  hungClass.lpfnWndProc = &::DefWindowProcW;
+  hungClass.hInstance = ::GetModuleHandleW(nullptr);
+  hungClass.lpszClassName = L"Tarnwick.HungOwner";
+  ::RegisterClassW(&hungClass);
+  allMade = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   std::vector<HWND> owners(count, nullptr);
   for (HWND& owner : owners) ::CloseHandle(::CreateThread(nullptr, 0, &HungWindow, &owner, 0, nullptr));
   // A loaded machine may take seconds to make a window; each is counted
-  // hung 5 s after its thread began.
+  // hung 5 s after its thread stops taking messages.
   const auto made = [&] {
     for (HWND& owner : owners)
       if (const_cast<HWND volatile&>(owner) == nullptr) return false;  // set by its thread
@@ -106,6 +123,7 @@ int Owners(int count) {
     if (waited >= 30000) return 1;
     ::Sleep(50);
   }
+  ::SetEvent(allMade);
   ::Sleep(5500);
   Say("ready");
   char line[32];
