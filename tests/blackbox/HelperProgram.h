@@ -97,15 +97,21 @@ inline void Say(const std::string& line) {
   std::fflush(stdout);
 }
 
-// A hidden window of this program's own class, which `proc` serves.
-inline HWND MakeWindow(WNDPROC proc, const wchar_t* className) {
+// This program's window class `className`, served by `proc`; registering
+// it again changes nothing.
+inline void RegisterWindowClass(WNDPROC proc, const wchar_t* className) {
   WNDCLASSW wc{};
   wc.lpfnWndProc = proc;
   wc.hInstance = ::GetModuleHandleW(nullptr);
   wc.lpszClassName = className;
   ::RegisterClassW(&wc);
+}
+
+// A hidden window of this program's own class, which `proc` serves.
+inline HWND MakeWindow(WNDPROC proc, const wchar_t* className) {
+  RegisterWindowClass(proc, className);
   return ::CreateWindowW(className, className, WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                         wc.hInstance, nullptr);
+                         ::GetModuleHandleW(nullptr), nullptr);
 }
 
 // The program's status from `run` with its arguments as the system splits

@@ -84,11 +84,11 @@ int Viewer(DWORD hold) {
   return 0;
 }
 
-// A window whose thread never takes a message: the system counts it hung
-// 5 s after the thread began.
 // Set once every hung window exists.
 HANDLE allMade = nullptr;
 
+// A window whose thread stops taking messages once every hung window
+// exists: the system counts it hung 5 s later.
 DWORD WINAPI HungWindow(void* made) {
   *static_cast<HWND*>(made) = helper::MakeWindow(&::DefWindowProcW, L"Tarnwick.HungOwner");
   // Making a window may send messages to the windows made before it, so
@@ -104,11 +104,7 @@ DWORD WINAPI HungWindow(void* made) {
 int Owners(int count) {
   // The class first, once: a thread whose window is made while another
   // thread still registers the class can get no window at all.
-  WNDCLASSW hungClass{};
-  hungClass.lpfnWndProc = &::DefWindowProcW;
-  hungClass.hInstance = ::GetModuleHandleW(nullptr);
-  hungClass.lpszClassName = L"Tarnwick.HungOwner";
-  ::RegisterClassW(&hungClass);
+  helper::RegisterWindowClass(&::DefWindowProcW, L"Tarnwick.HungOwner");
   allMade = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   std::vector<HWND> owners(count, nullptr);
   for (HWND& owner : owners) ::CloseHandle(::CreateThread(nullptr, 0, &HungWindow, &owner, 0, nullptr));
