@@ -129,20 +129,6 @@ TEST(CaseFilter, ReadWriteAndChangedInputFailures) {
   }
 }
 
-// Runs check() with the validation on each vector path the CPU runs (SSE2,
-// AVX2, AVX-512), and puts the path of the start back.
-template <class Check>
-void OnEachVectorPath(Check check) {
-  using mCase::detail::KernelPath;
-  const KernelPath start = mCase::detail::ActiveKernelPath();
-  for (KernelPath path : {KernelPath::Sse2, KernelPath::Avx2, KernelPath::Avx512}) {
-    if (!mCase::detail::UseKernelPath(path)) continue;
-    SCOPED_TRACE(testing::Message() << "path " << static_cast<int>(path));
-    check();
-  }
-  mCase::detail::UseKernelPath(start);
-}
-
 // The vector validations against the plain loop: each ill-formed sequence at
 // every place of a round of 16, 32 or 64 bytes and of the blocks of two or
 // four rounds, after ASCII or after characters of every length; then random
@@ -151,7 +137,7 @@ void OnEachVectorPath(Check check) {
 // spoilt.
 TEST(CaseFilter, ValidationPathsAgree) {
   const std::string good = Utf8(u"a\xE9\u4E2D\U0001F600 \u0416z. \u0800\U0010FFFF\uFFFF\u07FF" u"bcdefghijklmnop");
-  OnEachVectorPath([&] {
+  mCase::testing::OnEachPath([&](mCase::detail::KernelPath) {
     for (const char* bad : {"\xED\xA0\x80", "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xC1\xBF",
                             "\xF5\x80", "\x80", "\xE2\x82", "\xC3\xC0"}) {
       for (const std::string& lead : {std::string(), good}) {
@@ -173,7 +159,7 @@ TEST(CaseFilter, ValidationPathsAgree) {
       const std::string_view view = std::string_view(bytes).substr(from, n);
       ASSERT_EQ(utf8::FindInvalid(view), utf8::scalar::FindInvalid(view)) << round;
     }
-  });
+  }, true);
 }
 
 TEST(CaseFilter, ParsesTheFiveRuleNamesOnly) {
