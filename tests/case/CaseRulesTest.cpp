@@ -326,6 +326,7 @@ TEST(CaseRules, Utf8BlocksNeedNoPlainStepsForTheScriptsTheyKnow) {
       }
       convert(known);
       EXPECT_EQ(detail::Utf8PlainStretches(), plain);
+      EXPECT_EQ(Utf8Of(rule, known, false), Utf8Of(rule, known, true)) << "the bytes of the plain steps";
       convert(unknown);
       EXPECT_GT(detail::Utf8PlainStretches(), plain) << "Vietnamese needs them";
     }
