@@ -110,12 +110,14 @@ TEST(CaseFilter, EveryReadingGivesTheBytesOfTheDefinition) {
   const Text text = Text(u"Hello World. how are you?\r\n") + u'\0' + u"x\t\U0001F600 \u043C\u0438\u0440. \xE9t\xE9 " +
                     u"\u4E2D!\u0131\u023A end: \u01C5 \x7F\x80\u07FF\u0800\u0800\u0800\uD7FF\uE000\uFFFF\U00010000\U0010FFFF. a";
   for (CaseRule rule : mCase::kCaseRules) {
-    SCOPED_TRACE(mCase::CaseRuleName(rule));
-    const std::string expected = Utf8(Defined(rule, text));
-    ForEveryReading(rule, Utf8(text), [&](const Outcome& o) {
-      EXPECT_EQ(o.result.status, FilterResult::Done);
-      EXPECT_EQ(o.out, expected);
-    });
+    for (const Text& in : {text, Text(u"a")}) {  // and one byte, a whole piece alone
+      SCOPED_TRACE(mCase::CaseRuleName(rule));
+      const std::string expected = Utf8(Defined(rule, in));
+      ForEveryReading(rule, Utf8(in), [&](const Outcome& o) {
+        EXPECT_EQ(o.result.status, FilterResult::Done);
+        EXPECT_EQ(o.out, expected);
+      });
+    }
   }
 }
 
