@@ -110,12 +110,14 @@ TEST(CaseFilter, EveryReadingGivesTheBytesOfTheDefinition) {
   const Text text = Text(u"Hello World. how are you?\r\n") + u'\0' + u"x\t\U0001F600 \u043C\u0438\u0440. \xE9t\xE9 " +
                     u"\u4E2D!\u0131\u023A end: \u01C5 \x7F\x80\u07FF\u0800\u0800\u0800\uD7FF\uE000\uFFFF\U00010000\U0010FFFF. a";
   for (CaseRule rule : mCase::kCaseRules) {
-    SCOPED_TRACE(mCase::CaseRuleName(rule));
-    const std::string expected = Utf8(Defined(rule, text));
-    ForEveryReading(rule, Utf8(text), [&](const Outcome& o) {
-      EXPECT_EQ(o.result.status, FilterResult::Done);
-      EXPECT_EQ(o.out, expected);
-    });
+    for (const Text& in : {text, Text(u"a")}) {  // and one byte, a whole piece alone
+      SCOPED_TRACE(mCase::CaseRuleName(rule));
+      const std::string expected = Utf8(Defined(rule, in));
+      ForEveryReading(rule, Utf8(in), [&](const Outcome& o) {
+        EXPECT_EQ(o.result.status, FilterResult::Done);
+        EXPECT_EQ(o.out, expected);
+      });
+    }
   }
 }
 
@@ -129,20 +131,6 @@ TEST(CaseFilter, ReadWriteAndChangedInputFailures) {
   }
 }
 
-// Runs check() with the validation on each vector path the CPU runs (SSE2,
-// AVX2, AVX-512), and puts the path of the start back.
-template <class Check>
-void OnEachVectorPath(Check check) {
-  using mCase::detail::KernelPath;
-  const KernelPath start = mCase::detail::ActiveKernelPath();
-  for (KernelPath path : {KernelPath::Sse2, KernelPath::Avx2, KernelPath::Avx512}) {
-    if (!mCase::detail::UseKernelPath(path)) continue;
-    SCOPED_TRACE(testing::Message() << "path " << static_cast<int>(path));
-    check();
-  }
-  mCase::detail::UseKernelPath(start);
-}
-
 // The vector validations against the plain loop: each ill-formed sequence at
 // every place of a round of 16, 32 or 64 bytes and of the blocks of two or
 // four rounds, after ASCII or after characters of every length; then random
@@ -151,7 +139,7 @@ void OnEachVectorPath(Check check) {
 // spoilt.
 TEST(CaseFilter, ValidationPathsAgree) {
   const std::string good = Utf8(u"a\xE9\u4E2D\U0001F600 \u0416z. \u0800\U0010FFFF\uFFFF\u07FF" u"bcdefghijklmnop");
-  OnEachVectorPath([&] {
+  mCase::testing::OnEachPath([&](mCase::detail::KernelPath) {
     for (const char* bad : {"\xED\xA0\x80", "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xC1\xBF",
                             "\xF5\x80", "\x80", "\xE2\x82", "\xC3\xC0"}) {
       for (const std::string& lead : {std::string(), good}) {
@@ -173,7 +161,7 @@ TEST(CaseFilter, ValidationPathsAgree) {
       const std::string_view view = std::string_view(bytes).substr(from, n);
       ASSERT_EQ(utf8::FindInvalid(view), utf8::scalar::FindInvalid(view)) << round;
     }
-  });
+  }, true);
 }
 
 TEST(CaseFilter, ParsesTheFiveRuleNamesOnly) {

@@ -12,36 +12,17 @@
 #include "CaseTestText.h"
 #include "case/CaseUtf8.h"
 #include "case/CaseUtf8Steps.h"
-#include "case/CaseVector.h"
 
 namespace tarnwick::mCase {
 namespace {
 
 using detail::KernelPath;
 using testing::Defined;
+using testing::OnEachPath;
+using testing::PathName;
 using testing::Utf8;
 
-constexpr CaseRule S = CaseRule::Sentence, L = CaseRule::Lower, U = CaseRule::Upper, P = CaseRule::Proper,
-                   T = CaseRule::Toggle;
-
-const char* PathName(KernelPath path) {
-  const char* const kNames[] = {"plain loops", "SSE2", "AVX2", "AVX-512"};
-  return kNames[static_cast<int>(path)];
-}
-
-// Runs check(path) with the public kernels on each path that the CPU runs,
-// the plain loops first (or on the vector paths only), and puts the path of
-// the start back.
-template <class Check>
-void OnEachPath(Check check, bool vectorOnly = false) {
-  const KernelPath start = detail::ActiveKernelPath();
-  for (KernelPath path : {KernelPath::Scalar, KernelPath::Sse2, KernelPath::Avx2, KernelPath::Avx512}) {
-    if ((vectorOnly && path == KernelPath::Scalar) || !detail::UseKernelPath(path)) continue;
-    SCOPED_TRACE(PathName(path));
-    check(path);
-  }
-  detail::UseKernelPath(start);
-}
+constexpr CaseRule S = CaseRule::Sentence, L = CaseRule::Lower, U = CaseRule::Upper, P = CaseRule::Proper, T = CaseRule::Toggle;
 
 // A rule on the active path or the plain loop, in one piece or cut into
 // pieces (of 1 to 1008 units, or of whole characters of 1 to 64 bytes) with
@@ -57,7 +38,7 @@ Text UnitsOf(CaseRule rule, const Text& in, bool plain, bool pieces = false) {
   return out;
 }
 
-std::string Utf8Of(CaseRule rule, const std::string& in, bool plain, bool pieces = false, bool* stateOut = nullptr) {
+std::string Utf8Of(CaseRule rule, const std::string& in, bool plain, bool pieces = false) {
   std::string out;
   bool state = true;
   for (std::size_t from = 0, to; from < in.size(); from = to) {
@@ -67,46 +48,35 @@ std::string Utf8Of(CaseRule rule, const std::string& in, bool plain, bool pieces
     piece.resize((plain ? scalar::ConvertUtf8 : ConvertUtf8)(rule, &in[from], to - from, piece.data(), state));
     out += piece;
   }
-  if (stateOut) *stateOut = state;
   return out;
 }
 
-// Every path must give `expected`: UTF-16 and UTF-8, each vector path the
-// CPU runs and the plain loops.
-void ExpectEveryPath(CaseRule rule, const Text& in, const Text& expected) {
-  OnEachPath([&](KernelPath) {
-    EXPECT_EQ(Convert(rule, in), expected);
-    EXPECT_EQ(UnitsOf(rule, in, false), expected);
-    EXPECT_EQ(Utf8Of(rule, Utf8(in), false), Utf8(expected)) << "UTF-8";
-  });
+// A character in UTF-16.
+Text Utf16(char32_t c) {
+  return c < 0x10000 ? Text(1, char16_t(c)) : Text{char16_t(0xD7C0 + (c >> 10)), char16_t(0xDC00 | (c & 0x3FF))};
 }
 
-struct Example {
+// Each example on every path: UTF-16 and UTF-8, each vector path the CPU
+// runs and the plain loops.
+const Text kHello = u"Hello World. how are you?";
+const struct Example {
   CaseRule rule;
-  const char16_t* in;
-  const char16_t* out;
-};
-
-const Example kExamples[] = {
-    {U, u"Hello World. how are you?", u"HELLO WORLD. HOW ARE YOU?"},
-    {L, u"Hello World. how are you?", u"hello world. how are you?"},
-    {S, u"Hello World. how are you?", u"Hello world. How are you?"},
-    {P, u"Hello World. how are you?", u"Hello World. How Are You?"},
-    {T, u"Hello World. how are you?", u"hELLO wORLD. HOW ARE YOU?"},
-    {T, u"hELLO wORLD. HOW ARE YOU?", u"Hello World. how are you?"},
-    {S, u"", u""}, {L, u"", u""}, {U, u"", u""}, {P, u"", u""}, {T, u"", u""},
-    {S, u"HELLO WORLD", u"Hello world"},
+  Text in, out;
+} kExamples[] = {
+    {U, kHello, u"HELLO WORLD. HOW ARE YOU?"}, {L, kHello, u"hello world. how are you?"}, {S, kHello, u"Hello world. How are you?"},
+    {P, kHello, u"Hello World. How Are You?"}, {T, kHello, u"hELLO wORLD. HOW ARE YOU?"}, {T, u"hELLO wORLD. HOW ARE YOU?", kHello},
+    {S, u"", u""}, {L, u"", u""}, {U, u"", u""}, {P, u"", u""}, {T, u"", u""}, {S, u"HELLO WORLD", u"Hello world"},
     {S, u"hello. how are you? fine! time: now", u"Hello. How are you? Fine! Time: Now"},
     {S, u"first line\r\nsecond line", u"First line\r\nsecond line"}, {S, u"end.\r\n\r\nnext", u"End.\r\n\r\nNext"},
     {S, u"semi; comma, dash - not ends", u"Semi; comma, dash - not ends"}, {S, u"   hello", u"   Hello"},
     {S, u"3rd place", u"3Rd place"}, {S, u"(note.) then", u"(Note.) Then"}, {S, u"e.g. this", u"E.G. This"},
-    {S, u"version 2.5 is out", u"Version 2.5 Is out"}, {S, u"wait... what", u"Wait... What"},
-    {S, u"file.txt", u"File.Txt"}, {S, u"i met John in NASA", u"I met john in nasa"}, {S, u"...!?", u"...!?"},
-    {S, u"end.", u"End."}, {S, u"привет. мир", u"Привет. Мир"}, {S, u"ΚΑΛΗΜΕΡΑ. κόσμε", u"Καλημερα. Κόσμε"},
-    {S, u"你好世界。 . abc", u"你好世界。 . Abc"}, {T, u"Hello World 123", u"hELLO wORLD 123"}, {T, u"Мир", u"мИР"},
-    {T, u"a1.b,\r\n\tC!", u"A1.B,\r\n\tc!"}, {T, u"\u01C5a\u01C4\u01C6", u"\u01C5A\u01C6\u01C4"},  // U+01C5 stays
+    {S, u"version 2.5 is out", u"Version 2.5 Is out"}, {S, u"wait... what", u"Wait... What"}, {S, u"file.txt", u"File.Txt"},
+    {S, u"i met John in NASA", u"I met john in nasa"}, {S, u"...!?", u"...!?"}, {S, u"end.", u"End."},
+    {S, u"привет. мир", u"Привет. Мир"}, {S, u"ΚΑΛΗΜΕΡΑ. κόσμε", u"Καλημερα. Κόσμε"}, {S, u"你好世界。 . abc", u"你好世界。 . Abc"},
+    {T, u"Hello World 123", u"hELLO wORLD 123"}, {T, u"Мир", u"мИР"}, {T, u"a1.b,\r\n\tC!", u"A1.B,\r\n\tc!"},
+    {T, u"\u01C5a\u01C4\u01C6", u"\u01C5A\u01C6\u01C4"},  // U+01C5 stays
     {P, u"hello WORLD", u"Hello World"}, {P, u"o'neil and jean-luc", u"O'neil And Jean-luc"},
-    {P, u"(hello) world", u"(hello) World"}, {P, u"hello.world", u"Hello.world"},
+    {P, u"(hello) world", u"(hello) World"}, {P, u"hello.world", u"Hello.world"}, {P, {u"ab\0cd", 5}, {u"Ab\0Cd", 5}},
     {P, u"one\ttwo\r\nthree", u"One\tTwo\r\nThree"}, {P, u"a\vb\fc", u"A\vB\fC"},
     {P, u"\xE9t\xE9 \u0434\u043E\u043C", u"\xC9t\xE9 \u0414\u043E\u043C"},
     {U, u"abc 123, x.y!\r\n\tz", u"ABC 123, X.Y!\r\n\tZ"}, {L, u"ABC 123, X.Y!\r\n\tZ", u"abc 123, x.y!\r\n\tz"},
@@ -121,9 +91,12 @@ const Example kExamples[] = {
 TEST(CaseRules, DocumentedExamplesOnEveryPath) {
   for (const Example& e : kExamples) {
     SCOPED_TRACE(TextToAscii(e.in) + " as " + CaseRuleName(e.rule));
-    ExpectEveryPath(e.rule, e.in, e.out);
+    OnEachPath([&](KernelPath) {
+      EXPECT_EQ(Convert(e.rule, e.in), e.out);
+      EXPECT_EQ(UnitsOf(e.rule, e.in, false), e.out);
+      EXPECT_EQ(Utf8Of(e.rule, Utf8(e.in), false), Utf8(e.out)) << "UTF-8";
+    });
   }
-  ExpectEveryPath(P, Text(u"ab\0cd", 5), Text(u"Ab\0Cd", 5));  // NUL separates words
 }
 
 // Every unit where each rule's state matters: after a separator and a
@@ -214,18 +187,18 @@ TEST(CaseRules, KernelsMatchThePlainLoopsAtEveryAlignment) {
         const bool expectedState = scalar::ConvertUnits(rule, text.data(), expected.data(), n, false);
         const std::string bytes = Utf8(text), expectedBytes = Utf8Of(rule, bytes, true);
         for (std::size_t shift = 0; shift < 16; ++shift) {
+          SCOPED_TRACE(::testing::Message() << "n " << n << " shift " << shift);
           const std::size_t outShift = shift * 7 % 16;  // input and output at every 16-byte alignment
           const Text in = Text(shift, u'#') + text + u'.';  // a delimiter just beyond the units to convert
           Text out(outShift + n + 16, u'#');
           const bool state = ConvertUnits(rule, in.data() + shift, out.data() + outShift, n, false);
-          ASSERT_EQ(out, Text(outShift, u'#') + expected + Text(16, u'#')) << "n " << n << " shift " << shift;
-          ASSERT_EQ(state, expectedState) << "n " << n << " shift " << shift;
+          ASSERT_EQ(out, Text(outShift, u'#') + expected + Text(16, u'#'));
+          ASSERT_EQ(state, expectedState);
           const std::string inBytes = std::string(shift, '#') + bytes;
           std::string outBytes(outShift + Utf8Capacity(bytes.size()), '#');
           bool byteState = true;
-          outBytes.resize(outShift + ConvertUtf8(rule, inBytes.data() + shift, bytes.size(),
-                                                 outBytes.data() + outShift, byteState));
-          ASSERT_EQ(outBytes.substr(outShift), expectedBytes) << "n " << n << " shift " << shift;
+          outBytes.resize(outShift + ConvertUtf8(rule, inBytes.data() + shift, bytes.size(), outBytes.data() + outShift, byteState));
+          ASSERT_EQ(outBytes.substr(outShift), expectedBytes);
         }
       }
     }
@@ -249,15 +222,12 @@ TEST(CaseRules, KernelsMatchThePlainLoopsAtEveryAlignment) {
 // byte, characters that only the plain steps convert (partners of another
 // length, scripts with case beyond the blocks' tables), caseless and cased
 // characters of three bytes, characters beyond the BMP.
-const char16_t* const kBlockProbes[] = {
-    u"\u0080", u"\u00B5", u"\u00BF", u"\u00C0", u"\u00D7", u"\u00DF", u"\u00E0", u"\u00F7", u"\u00FE", u"\u00FF",
-    u"\u0100", u"\u012F", u"\u0130", u"\u0131", u"\u0137", u"\u0138", u"\u0139", u"\u013F", u"\u0140", u"\u0148",
-    u"\u0149", u"\u014A", u"\u0177", u"\u0178", u"\u0179", u"\u017E", u"\u017F", u"\u0180", u"\u01C5", u"\u0219",
-    u"\u0345", u"\u0370", u"\u0386", u"\u038F", u"\u0390", u"\u0391", u"\u03A2", u"\u03A3", u"\u03AC", u"\u03AF",
-    u"\u03B0", u"\u03C2", u"\u03CC", u"\u03CE", u"\u03CF", u"\u03D0", u"\u03FF", u"\u0400", u"\u040F", u"\u0410",
-    u"\u042F", u"\u0430", u"\u044F", u"\u0450", u"\u045F", u"\u0460", u"\u047F", u"\u0480", u"\u0491", u"\u04FF",
-    u"\u0531", u"\u05D0", u"\u07FF", u"\u0800", u"\u1E9E", u"\u1EC7", u"\u2019", u"\u2126", u"\u2764", u"\u3042",
-    u"\u4E2D", u"\uA7B3", u"\uAC00", u"\uD55C", u"\uFE0F", u"\uFF21", u"\uFFFF", u"\U0001F600", u"\U00010428"};
+const char32_t kBlockProbes[] = {
+    0x80, 0xB5, 0xBF, 0xC0, 0xD7, 0xDF, 0xE0, 0xF7, 0xFE, 0xFF, 0x100, 0x12F, 0x130, 0x131, 0x137, 0x138, 0x139,
+    0x13F, 0x140, 0x148, 0x149, 0x14A, 0x177, 0x178, 0x179, 0x17E, 0x17F, 0x180, 0x1C5, 0x219, 0x345, 0x370, 0x386,
+    0x38F, 0x390, 0x391, 0x3A2, 0x3A3, 0x3AC, 0x3AF, 0x3B0, 0x3C2, 0x3CC, 0x3CE, 0x3CF, 0x3D0, 0x3FF, 0x400, 0x40F,
+    0x410, 0x42F, 0x430, 0x44F, 0x450, 0x45F, 0x460, 0x47F, 0x480, 0x491, 0x4FF, 0x531, 0x5D0, 0x7FF, 0x800, 0x1E9E,
+    0x1EC7, 0x2019, 0x2126, 0x2764, 0x3042, 0x4E2D, 0xA7B3, 0xAC00, 0xD55C, 0xFE0F, 0xFF21, 0xFFFF, 0x1F600, 0x10428};
 
 // Each probe at every place of a block of each vector path (so also cut by
 // a block's end), after a delimiter, after a separator and inside a word,
@@ -266,9 +236,9 @@ TEST(CaseRules, Utf8BlocksMatchThePlainStepsAtEveryPlaceOfABlock) {
   const std::string lead = "Ab. cd, Ef: gh\tij! kl ";
   const std::string tail = " mn op. qr st uv wx yz ab cd ef gh ij kl mn op qr st uv wx yz.";
   OnEachPath([&](KernelPath) {
-    for (const char16_t* probe : kBlockProbes) {
-      const std::string c = Utf8(probe);
-      SCOPED_TRACE(::testing::Message() << "probe U+" << std::hex << int(probe[0]));
+    for (char32_t probe : kBlockProbes) {
+      const std::string c = Utf8(Utf16(probe));
+      SCOPED_TRACE(::testing::Message() << "probe U+" << std::hex << int(probe));
       for (std::size_t place = 0; place < 132; ++place) {
         std::string prefix;
         while (prefix.size() < place) prefix += lead;
@@ -307,7 +277,7 @@ Text KnownScripts(bool wide) {
   int count = 0;
   for (const auto& run : runs) {
     for (char32_t c = run[0]; c <= run[1]; c += run[2]) {
-      text += c < 0x10000 ? Text(1, char16_t(c)) : Text{char16_t(0xD7C0 + (c >> 10)), char16_t(0xDC00 | (c & 0x3FF))};
+      text += Utf16(c);
       if (++count % 7 == 0) text += count % 21 == 0 ? u". And " : u" x ";
     }
   }
@@ -315,63 +285,53 @@ Text KnownScripts(bool wide) {
   return text;
 }
 
+// The AVX2 blocks' common route: Latin-1, Greek, Cyrillic, caseless
+// three-byte scripts by their lead byte (CJK, kana, Hangul) and by their
+// group (dingbats, variation selectors) and emoji without the full lookups,
+// which Latin Extended-A needs.
+std::string Avx2CommonScripts() {
+  Text common;
+  for (const auto& run : std::vector<std::array<char32_t, 2>>{{0xA0, 0xB4}, {0xB6, 0xFE}, {0x386, 0x3CE}, {0x400, 0x47F},
+                                                              {0x3041, 0x3096}, {0x4E00, 0x4E40}, {0xAC00, 0xAC40},
+                                                              {0x2700, 0x275F}, {0xFE00, 0xFE0F}, {0x1F600, 0x1F620}}) {
+    for (char32_t c = run[0]; c <= run[1]; ++c) common += Utf16(c) + (c % 5 == 0 ? u". A " : u"x");
+  }
+  return Utf8(common + Text(20, u'z'));
+}
+
 TEST(CaseRules, Utf8BlocksNeedNoPlainStepsForTheScriptsTheyKnow) {
-  std::string unknown;
+  std::string unknown, extended;
   for (int k = 0; k < 4; ++k) unknown += Utf8(u"Trường học ở Việt Nam. Ängste ");
+  for (char16_t c = 0x100; c < 0x130; ++c) extended += Utf8(Text{c, u' '});
+  extended += std::string(20, 'z');
+  const std::string common = Avx2CommonScripts();
   bool blocksRan = false;
   OnEachPath([&](KernelPath path) {
     if (path != KernelPath::Avx2 && path != KernelPath::Avx512) return;
     blocksRan = true;
     const std::string known = Utf8(KnownScripts(path == KernelPath::Avx512));
-    std::string out(Utf8Capacity(known.size()), '\0');
+    std::string out(Utf8Capacity(std::max(known.size(), common.size())), '\0');
     for (CaseRule rule : kCaseRules) {
-      const std::uint64_t before = detail::Utf8PlainStretches();
+      SCOPED_TRACE(CaseRuleName(rule));
+      const std::uint64_t plain = detail::Utf8PlainStretches(), full = detail::Utf8FullLookups();
       bool state = true;
-      ConvertUtf8(rule, known.data(), known.size(), out.data(), state);
-      EXPECT_EQ(detail::Utf8PlainStretches(), before) << CaseRuleName(rule);
-      ConvertUtf8(rule, unknown.data(), unknown.size(), out.data(), state);
-      EXPECT_GT(detail::Utf8PlainStretches(), before) << CaseRuleName(rule) << ": Vietnamese needs them";
+      const auto convert = [&](const std::string& bytes) {
+        ConvertUtf8(rule, bytes.data(), bytes.size(), out.data(), state);
+      };
+      if (path == KernelPath::Avx2) {
+        convert(common);
+        EXPECT_EQ(detail::Utf8FullLookups(), full);
+        convert(extended);
+        EXPECT_GT(detail::Utf8FullLookups(), full) << "Latin Extended-A needs them";
+      }
+      convert(known);
+      EXPECT_EQ(detail::Utf8PlainStretches(), plain);
+      EXPECT_EQ(Utf8Of(rule, known, false), Utf8Of(rule, known, true)) << "the bytes of the plain steps";
+      convert(unknown);
+      EXPECT_GT(detail::Utf8PlainStretches(), plain) << "Vietnamese needs them";
     }
   }, true);
   if (!blocksRan) GTEST_SKIP() << "no UTF-8 block kernels on this CPU or target";
-}
-
-// The AVX2 blocks' common route: Latin-1, Greek, Cyrillic, caseless
-// three-byte scripts by their lead byte (CJK, kana, Hangul) and by their
-// group (dingbats, variation selectors) and emoji without the full lookups,
-// which Latin Extended-A needs, and these without the plain steps.
-TEST(CaseRules, Avx2CommonRouteTakesTheCommonScripts) {
-  const KernelPath start = detail::ActiveKernelPath();
-  if (!detail::UseKernelPath(KernelPath::Avx2)) GTEST_SKIP() << "no AVX2 kernels on this CPU or target";
-  Text common, extended;
-  for (const auto& run : std::vector<std::array<char32_t, 2>>{{0xA0, 0xB4},
-                                                              {0xB6, 0xFE},
-                                                              {0x386, 0x3CE},
-                                                              {0x400, 0x47F},
-                                                              {0x3041, 0x3096},
-                                                              {0x4E00, 0x4E40},
-                                                              {0xAC00, 0xAC40},
-                                                              {0x2700, 0x275F},
-                                                              {0xFE00, 0xFE0F},
-                                                              {0x1F600, 0x1F620}}) {
-    for (char32_t c = run[0]; c <= run[1]; ++c) {
-      common += c < 0x10000 ? Text(1, char16_t(c)) : Text{char16_t(0xD7C0 + (c >> 10)), char16_t(0xDC00 | (c & 0x3FF))};
-      common += c % 5 == 0 ? u". A " : u"x";
-    }
-  }
-  for (char16_t c = 0x100; c < 0x130; ++c) extended += {c, u' '};
-  const std::string bytes[] = {Utf8(common + Text(20, u'z')), Utf8(extended + Text(20, u'z'))};
-  for (CaseRule rule : kCaseRules) {
-    const std::uint64_t full = detail::Utf8FullLookups(), plain = detail::Utf8PlainStretches();
-    std::string out(Utf8Capacity(bytes[0].size()), '\0');
-    bool state = true;
-    ConvertUtf8(rule, bytes[0].data(), bytes[0].size(), out.data(), state);
-    EXPECT_EQ(detail::Utf8FullLookups(), full) << CaseRuleName(rule);
-    ConvertUtf8(rule, bytes[1].data(), bytes[1].size(), out.data(), state);
-    EXPECT_GT(detail::Utf8FullLookups(), full) << CaseRuleName(rule) << ": Latin Extended-A needs them";
-    EXPECT_EQ(detail::Utf8PlainStretches(), plain) << CaseRuleName(rule);
-  }
-  detail::UseKernelPath(start);
 }
 
 // A lone surrogate half that a rule put into the output would not be

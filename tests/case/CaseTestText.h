@@ -1,13 +1,37 @@
-// What the case tests share: UTF-8 of a text, and the five rules as their
-// definitions state them, one unit at a time through the unit mappings.
+// What the case tests share: UTF-8 of a text, the five rules as their
+// definitions state them, one unit at a time through the unit mappings, and
+// a run on each kernel path.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
 
 #include "case/CaseRules.h"
+#include "case/CaseVector.h"
 
 namespace tarnwick::mCase::testing {
+
+inline const char* PathName(detail::KernelPath path) {
+  const char* const kNames[] = {"plain loops", "SSE2", "AVX2", "AVX-512"};
+  return kNames[static_cast<int>(path)];
+}
+
+// Runs check(path) with the public kernels on each path that the CPU runs,
+// the plain loops first (or on the vector paths only), and puts the path of
+// the start back.
+template <class Check>
+void OnEachPath(Check check, bool vectorOnly = false) {
+  using detail::KernelPath;
+  const KernelPath start = detail::ActiveKernelPath();
+  for (KernelPath path : {KernelPath::Scalar, KernelPath::Sse2, KernelPath::Avx2, KernelPath::Avx512}) {
+    if ((vectorOnly && path == KernelPath::Scalar) || !detail::UseKernelPath(path)) continue;
+    SCOPED_TRACE(PathName(path));
+    check(path);
+  }
+  detail::UseKernelPath(start);
+}
 
 // A long document: `first`, then `rest` until `count` parts in all, then
 // `tail`.

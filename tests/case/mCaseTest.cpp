@@ -46,9 +46,7 @@ void bnToggle_Click() {
 }
 
 TEST_F(CaseModule, SCaseAndToggleCaseConvert) {
-  const Text original = u"hello. how are you? fine! time: now";
-  EXPECT_EQ(SCase(original), u"Hello. How are you? Fine! Time: Now");
-  EXPECT_EQ(original, u"hello. how are you? fine! time: now");
+  EXPECT_EQ(SCase(u"hello. how are you? fine! time: now"), u"Hello. How are you? Fine! Time: Now");
   FakeField field(u"Hello World. how are you?");
   BindMainTextField(&field);
   ToggleCase();
