@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <limits>
+#include <tuple>
 
 #include "ErrorsFixture.h"
 
@@ -58,9 +59,10 @@ TEST(PortableFacts, TheDateIsNow) {
   SetPlatformFacts(nullptr);
   const std::time_t now = std::time(nullptr);
   const DateValue d = Platform().LocalNow();
-  std::tm local{.tm_sec = d.second, .tm_min = d.minute, .tm_hour = d.hour, .tm_mday = d.day,
-                .tm_mon = d.month - 1, .tm_year = d.year - 1900,
-                .tm_isdst = -1};  // as the C library knows it for that date
+  std::tm local{};  // tm_isdst -1: daylight saving as the C library knows it for that date
+  std::tie(local.tm_year, local.tm_mon, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
+           local.tm_isdst) =
+      std::tuple(d.year - 1900, d.month - 1, d.day, d.hour, d.minute, d.second, -1);
   EXPECT_LE(std::abs(double(std::mktime(&local) - now)), 2.0);
 }
 
