@@ -85,8 +85,12 @@ inline Text Dashed(const Text& line) {
   return line.size() >= 100 ? line + u"\r\n" : line + Text(100 - line.size(), u'-') + u"\r\n";
 }
 
-inline constexpr char16_t kFactsLine[] =
-    u"  Time='03/07/26 09:05:01' App='Tarnwick:2.0.0' ADO-version='?' Computer='TESTPC' \r\n";
+// The header's second line; kFactsLine is the one of the fixed facts.
+inline Text FactsLine(const Text& time, const Text& app, const Text& computer) {
+  return u"  Time='" + time + u"' App='" + app + u"' ADO-version='?' Computer='" + computer +
+         u"' \r\n";
+}
+inline const Text kFactsLine = FactsLine(u"03/07/26 09:05:01", u"Tarnwick:2.0.0", u"TESTPC");
 
 // The six header lines; `number` is the Number line after "Number: ".
 inline Text Header(const Text& description, const Text& method, const Text& number,

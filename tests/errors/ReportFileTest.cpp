@@ -5,24 +5,22 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <numeric>
 #include <stdexcept>
 
 namespace tarnwick::mErrTrap {
 namespace {
 
 Text Joined(const std::vector<Text>& lines) {
-  Text all;
-  for (const Text& line : lines) all += line;
-  return all;
+  return std::accumulate(lines.begin(), lines.end(), Text());
 }
 
 TEST(ReportFile, HeaderAndBlockLines) {
   ReportBlockFacts facts{u"Error 521 in Form1.bnUpper_Click\r\nline two",
                          u"C:\\Program Files\\Tarnwick", u"C:\\users\\me\\Tarnwick", u"Tarnwick",
                          {u"Windows 7", u"6.1", u"7601", u"Service Pack 1"}};
-  EXPECT_EQ(ReportHeaderLines(u"Please send this file to a@b.example"),
-            (std::vector<Text>{u"Please send this file to a@b.example\r\n", u" \r\n"}));
-  EXPECT_EQ(ReportBlockLines(facts).size(), 5u);
+  EXPECT_EQ(Joined(ReportHeaderLines(u"Please send this file to a@b.example")),
+            u"Please send this file to a@b.example\r\n \r\n");
   EXPECT_EQ(Joined(ReportBlockLines(facts)),
             u"Error 521 in Form1.bnUpper_Click\r\nline two\r\n"
             u"Program path: C:\\Program Files\\Tarnwick\r\n"

@@ -56,10 +56,10 @@ void Fails91(const char16_t* signature, const Text& a, const Text& b = {}) {
 
 // The current error as a caller left it, then recorded by ErrorIn.
 void Recorded(std::int32_t number, const Text& source, const Text& description,
-              std::int32_t step = 0) {
+              std::int32_t step = 0, TextView envNames = {}, const Value& env = {}) {
   CurrentError() = ErrInfo{number, source, description, u"", 0};
   SetFailureStep(step);
-  ErrorIn(u"m.P", Value(MissingValue{}), 42);
+  ErrorIn(u"m.P", Value(MissingValue{}), 42, nullptr, envNames, env);
 }
 
 // --- Expected texts ----------------------------------------------------------------
@@ -71,16 +71,14 @@ Text Sentence(const Text& header, const Text& afterHeader = {}, const Text& arg 
          Dashed(u"  Call Stack: Form1.bnSentence_Click()  at Line 20 ");
 }
 const Text kSCase91 = Header91(u"mCase.SCase");
-Text FactsLine(const Text& time, const Text& app, const Text& computer) {
-  return u"  Time='" + time + u"' App='" + app + u"' ADO-version='?' Computer='" + computer +
-         u"' \r\n";
-}
 constexpr char16_t kLost[] =
     u"ErrorIn: Error information was lost. To fix: call ErrPreserve before doing anything in "
     u"error handler.";
 constexpr char16_t kGeneral[] =
     u"-2147216306 = &H8004144E = vbObjectError + 5198 = ERRMAP_APP_FIRST + 0 = ERR_GENERAL";
 constexpr char16_t kOther[] = u"Application-defined or object-defined error";
+constexpr char16_t kNumber5[] =
+    u"5 = &H5 = vbObjectError + 2147221509 = ERRMAP_APP_FIRST + 2147216311 ";
 const Text kRemote = u"Remote failure \r\n  Method: O.P \r\n";  // another component's report
 const Text kLong41(41, u'a'), kXml = u"<root><item a=\"1\"/><item>x</item></root>";
 
@@ -157,17 +155,15 @@ const Golden kGolden[] = {
             u"s") + Dashed(u"  Call Stack: m.P() "), 0},
     {"EnvValuesFollowTheirFrame",
      [](auto&) {
-       CurrentError() = ErrInfo{5, u"s", u"d", u"", 0};
-       ErrorIn(u"m.P", Value(MissingValue{}), 42, nullptr, u"user,n",
-               Value(ArrayValue{{Value(Text(u"me")), Value(std::int32_t{2})}}));
+       Recorded(5, u"s", u"d", 0, u"user,n",
+                Value(ArrayValue{{Value(Text(u"me")), Value(std::int32_t{2})}}));
      },
-     Header(u"d", u"m.P", u"5 = &H5 = vbObjectError + 2147221509 = ERRMAP_APP_FIRST + 2147216311 ",
-            u"s") + Dashed(u"  Call Stack: m.P() ") + u"    Env: user='me', n=2\r\n", 0},
+     Header(u"d", u"m.P", kNumber5, u"s") + Dashed(u"  Call Stack: m.P() ") +
+         u"    Env: user='me', n=2\r\n", 0},
     {"PercentAndMarkersInValuesStandAsPercent",
      [](auto&) { Recorded(5, u"src \bDescr\b %nl%", u"100% %Comp% \bnl\b"); },
-     Header(u"100% %Comp% %nl%", u"m.P",
-            u"5 = &H5 = vbObjectError + 2147221509 = ERRMAP_APP_FIRST + 2147216311 ",
-            u"src %Descr% %nl%") + Dashed(u"  Call Stack: m.P() "), 0},
+     Header(u"100% %Comp% %nl%", u"m.P", kNumber5, u"src %Descr% %nl%") +
+         Dashed(u"  Call Stack: m.P() "), 0},
 };
 
 class ReportText : public ErrorsTest, public ::testing::WithParamInterface<Golden> {};
