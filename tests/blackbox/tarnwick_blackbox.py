@@ -88,7 +88,7 @@ def driver_run(*args, timeout=60):
     """A driver subcommand, answered by the serving driver (one Wine process
     for a test's many questions), or by a new one for the clipboard and the
     commands that write it (a long-lived one there makes Wine's X11 bridge
-    lose X11 programs' copies now and then) or a word with a tab or line break."""
+    lose X11 programs' copies now and then), or for a word with a tab or line break."""
     if args[0].startswith("clip-") or args[0] == "press" or \
             any(c in arg for arg in args for c in "\t\n"):
         return run_wine(DRIVER, *args, timeout=timeout)
