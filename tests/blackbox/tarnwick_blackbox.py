@@ -1,11 +1,10 @@
-"""Shared pieces of the black-box tests: the real Tarnwick.exe started and
-ended under Wine, the driver (a user's and the shell's side), the peer (the
-other clipboard programs), xclip (an X11 program on the same clipboard), the
-registry, the report file and screenshots.
+"""Shared pieces of the black-box tests: the real Tarnwick.exe under Wine,
+the driver (a user's and the shell's side), the peer (the other clipboard
+programs), xclip (an X11 program on the same clipboard), the registry, the
+report file and screenshots. The paths come from the environment that CTest
+sets; DISPLAY and WINEPREFIX from the test session (scripts/test.sh)."""
 
-The paths come from the environment that CTest sets; DISPLAY and WINEPREFIX
-are those of the test session (scripts/test.sh)."""
-
+import contextlib
 import os
 import pathlib
 import select
@@ -74,24 +73,22 @@ def wait_until(probe, timeout=10.0, interval=0.05):
 
 
 def run_wine(*args, timeout=60):
-    """Runs a Wine program, its output collected through files: a Wine
+    """Runs a Wine program, its output collected through a file: a Wine
     service that it starts inherits its handles and outlives it, so reading
     a pipe to its end would wait for that service."""
-    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+    with tempfile.TemporaryFile() as out:
         process = subprocess.run([WINE, *args], stdin=subprocess.DEVNULL, stdout=out,
-                                 stderr=err, timeout=timeout)
+                                 stderr=subprocess.DEVNULL, timeout=timeout)
         out.seek(0)
-        err.seek(0)
-        return subprocess.CompletedProcess(process.args, process.returncode, out.read(),
-                                           err.read())
+        process.stdout = out.read()
+        return process
 
 
 def driver_run(*args, timeout=60):
     """A driver subcommand, answered by the serving driver (one Wine process
     for a test's many questions), or by a new one for the clipboard and the
-    commands that write it (a long-lived process there makes Wine's X11
-    bridge lose copies by X11 programs now and then) or where a word holds
-    a tab or a line break."""
+    commands that write it (a long-lived one there makes Wine's X11 bridge
+    lose X11 programs' copies now and then), or for a word with a tab or line break."""
     if args[0].startswith("clip-") or args[0] == "press" or \
             any(c in arg for arg in args for c in "\t\n"):
         return run_wine(DRIVER, *args, timeout=timeout)
@@ -122,11 +119,7 @@ def driver_run(*args, timeout=60):
 def stop_server():
     for server in _server:
         server.stdin.close()
-        try:
-            server.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            server.kill()
-            server.wait(timeout=10)
+        end(server)
         server.stdout.close()
     _server.clear()
 
@@ -157,17 +150,19 @@ def helper(program, *args, expect=None):
     return process
 
 
-def release(process, timeout=30):
-    if process.stdin and not process.stdin.closed:
-        try:
-            process.stdin.close()
-        except OSError:
-            pass
+def end(process, timeout=10):
+    """Waits for the process to end; kills it after the timeout."""
     try:
         process.wait(timeout=timeout)
     except subprocess.TimeoutExpired:
         process.kill()
         process.wait(timeout=10)
+
+
+def release(process, timeout=30):
+    with contextlib.suppress(OSError):  # the pipe of a helper that ended is broken
+        process.stdin.close()
+    end(process, timeout)
 
 
 # --- Registry --------------------------------------------------------------------
@@ -201,9 +196,13 @@ def registry(settings=None, version=None, extra=None):
 
 
 def stored(section="Settings"):
-    """{name: text} of a section of Tarnwick's key; a value of another type
-    than REG_SZ as "TYPE:data"."""
-    out = run_wine("reg", "query", rf"{PROGRAM_KEY}\{section}").stdout.decode(errors="replace")
+    return reg_values(rf"{PROGRAM_KEY}\{section}")
+
+
+def reg_values(key):
+    """{name: text} of a key's values; a value of another type than REG_SZ
+    as "TYPE:data"."""
+    out = run_wine("reg", "query", key).stdout.decode(errors="replace")
     values = {}
     for line in out.splitlines():
         parts = line.strip().split(None, 2)
@@ -339,8 +338,7 @@ def settle(timeout=5.0):
 
 def reset(**registry_args):
     """No Tarnwick settings (or the given ones), a small known clipboard
-    text: a large one left by an earlier test would keep Tarnwick's first
-    read busy."""
+    text: a large one left behind would keep Tarnwick's first read busy."""
     registry(**registry_args)
     ARTEFACTS.mkdir(parents=True, exist_ok=True)
     driver("clip-set", "(no copy yet)")
@@ -371,16 +369,18 @@ def stop_everything():
     for process in _tarnwicks:
         if process.poll() is None:
             driver_run("close", "main")
-            try:
-                process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait(timeout=10)
+            end(process)
     for xclip in _xclips:
         xclip.kill()
         xclip.wait(timeout=10)
     _helpers.clear(), _tarnwicks.clear(), _xclips.clear()
     stop_server()
+
+
+def close_dialogs():
+    for caption in (ERROR_CAPTION, ABOUT_CAPTION):  # the error dialog may lie over About
+        driver_run("close", caption)
+        gone(caption, 5000)
 
 
 def screenshot(name):
@@ -497,10 +497,19 @@ class ReportTestCase(TarnwickTestCase):
     def setUp(self):
         super().setUp()
         self.report_file.unlink(missing_ok=True)
+        if self.shared:  # the start outlives the test, its dialogs must not
+            self.addCleanup(close_dialogs)
 
-    def fail_command(self, button="UPPRE CASE"):
+    def open_about(self):
+        helper(DRIVER, "press", "About")  # returns once the modal dialog closes
+        about = window(ABOUT_CAPTION, 15000)
+        self.assertIsNotNone(about, "the About dialog did not appear")
+        return about
+
+    def fail_command(self, button="UPPRE CASE", ok=False):
         """Presses the button while the clipboard is held, and lets the
-        clipboard go once the failure is reported."""
+        clipboard go once the failure is reported; with `ok`, then closes
+        the dialog by its OK button."""
         holder = helper(DRIVER, "hold", "clipboard", expect="held")
         helper(DRIVER, "press", button)  # returns once the dialog closes
         started = time.monotonic()
@@ -508,6 +517,8 @@ class ReportTestCase(TarnwickTestCase):
         self.seconds_to_dialog = time.monotonic() - started
         release(holder)
         self.assertIsNotNone(shown, "the error dialog did not appear")
+        if ok:
+            self.press_ok()
         return shown
 
     def press_ok(self):

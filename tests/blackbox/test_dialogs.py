@@ -12,14 +12,14 @@ import subprocess
 import unittest
 
 from tarnwick_blackbox import (ABOUT_CAPTION, ARTEFACTS, DRIVER, ERROR_CAPTION, EXE, HOOKS, IMPORT,
-                               SUPPORT, WEBSITE, ReportTestCase, close, controls, driver,
-                               driver_run, facts, gone, helper, message_box, release, run_wine,
-                               screenshot, start, unix_path, wait_until, window, windows_path)
+                               SUPPORT, WEBSITE, ReportTestCase, close, close_dialogs, controls,
+                               driver, facts, gone, helper, message_box, reg_values, release,
+                               run_wine, screenshot, start, unix_path, wait_until, window,
+                               windows_path)
 
-HEADER = f"Please send this file to {SUPPORT}\r\n \r\n"
+HEADER = f"Please send this file to {SUPPORT}\r\n \r\n".encode("ascii")
 WS_EX_APPWINDOW = 0x40000
-ABOUT_WEB, ABOUT_MAIL = 1007, 1009
-FOLDER_LINK_1, MAIL_LINK, FOLDER_LINK_2, FOLDER_LINK_3 = 1105, 1112, 1114, 1121
+ABOUT_WEB, ABOUT_MAIL, MAIL_LINK, FOLDER_LINKS = 1007, 1009, 1112, (1105, 1114, 1121)
 SHELL_KEYS = [r"HKCR\mailto\shell\open\command", r"HKCR\https\shell\open\command"]
 SHELL_FOLDERS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders"
 
@@ -40,23 +40,16 @@ def expected_error_texts(folder):
         step4, "OK"]
 
 
-def close_dialogs():
-    for caption in (ERROR_CAPTION, ABOUT_CAPTION):  # the error dialog may lie over About
-        driver_run("close", caption)
-        gone(caption, 5000)
-
-
-def blue_pixels(caption, control):
-    """Pure blue pixels inside the control on a screenshot of the screen."""
+def blue_pixels(caption, found):
+    """Pure blue pixels inside each control, on one screenshot of the screen."""
     if not IMPORT:
         raise unittest.SkipTest("ImageMagick's import is needed")
     shot = ARTEFACTS / "link-colour-check.png"
     subprocess.run([IMPORT, "-window", "root", str(shot)], capture_output=True, timeout=30)
     left, top = window(caption, 0).client[:2]
-    x, y, width, height = control.rect
-    out = subprocess.run(["convert", str(shot), "-crop", f"{width}x{height}+{left + x}+{top + y}",
-                          "txt:-"], capture_output=True, timeout=30).stdout.decode()
-    return out.count("#0000FF")
+    crops = (f"{w}x{h}+{left + x}+{top + y}" for x, y, w, h in (c.rect for c in found))
+    return [subprocess.run(["convert", str(shot), "-crop", crop, "txt:-"], capture_output=True,
+                           timeout=30).stdout.decode().count("#0000FF") for crop in crops]
 
 
 def explorer_processes():
@@ -105,7 +98,6 @@ class DialogTestCase(ReportTestCase):
     def setUp(self):
         super().setUp()
         self.log.unlink(missing_ok=True)
-        self.addCleanup(close_dialogs)
 
     def recorded(self, count=1):
         def lines():
@@ -117,15 +109,14 @@ class DialogTestCase(ReportTestCase):
         found = window(caption, 0)
         return found.count if found else 0
 
+    def assert_links_blue(self, caption, links, label):
+        """The links drawn in pure blue, the plain label beside them not."""
+        counts = blue_pixels(caption, links + [label])
+        self.assertTrue(min(counts[:-1]) > 10 and counts[-1] == 0, counts)
+
 
 class AboutDialog(DialogTestCase):
     """The About dialog, and the links of both dialogs that the shell opens."""
-
-    def open_about(self):
-        helper(DRIVER, "press", "About")  # returns once the modal dialog closes
-        about = window(ABOUT_CAPTION, 15000)
-        self.assertIsNotNone(about, "the About dialog did not appear")
-        return about
 
     def test_texts_version_line_and_blue_links(self):
         about = self.open_about()
@@ -137,10 +128,7 @@ class AboutDialog(DialogTestCase):
                     1004: "All rights reserved.", 1006: "Website:", ABOUT_WEB: WEBSITE,
                     1008: "Technical support:", ABOUT_MAIL: SUPPORT, 1: "OK"}
         self.assertEqual({i: found[i].text for i in expected if i in found}, expected)
-        for link in (ABOUT_WEB, ABOUT_MAIL):
-            with self.subTest(link=link):
-                self.assertGreater(blue_pixels(ABOUT_CAPTION, found[link]), 10)
-        self.assertEqual(blue_pixels(ABOUT_CAPTION, found[1006]), 0)  # "Website:"
+        self.assert_links_blue(ABOUT_CAPTION, [found[ABOUT_WEB], found[ABOUT_MAIL]], found[1006])
 
     def test_enter_esc_and_close_box_close_it_and_each_press_is_fresh(self):
         for way in ("return", "escape", "close"):
@@ -195,21 +183,16 @@ class ErrorDialog(DialogTestCase):
 
     def test_modal_over_the_main_window_with_every_text_in_order_and_blue_links(self):
         screenshot("error-dialog")
-        # Owned by the main window (no taskbar button) and modal.
-        self.assertEqual((self.dialog.count, self.dialog.owner, self.dialog.main),
-                         (1, "Tarnwick", "disabled"))
-        self.assertFalse(self.dialog.ex_style & WS_EX_APPWINDOW)
+        dialog = self.dialog  # owned by the main window (no taskbar button), modal
+        self.assertEqual((dialog.count, dialog.owner, dialog.main,
+                          dialog.ex_style & WS_EX_APPWINDOW), (1, "Tarnwick", "disabled", 0))
         found = controls(ERROR_CAPTION)
         texts = [c.text for c in found if c.cls == "Static" and c.text or c.cls == "Button"]
         self.assertEqual(texts, expected_error_texts(self.report_folder_windows))
-        ok = next(c for c in found if c.cls == "Button")
-        self.assertEqual((ok.id, ok.text), (1, "OK"))
         by_id = {c.id: c for c in found}
-        for link in (MAIL_LINK, FOLDER_LINK_1, FOLDER_LINK_2, FOLDER_LINK_3):
-            with self.subTest(link=link):
-                self.assertGreater(blue_pixels(ERROR_CAPTION, by_id[link]), 10)
-        label = next(c for c in found if c.text.startswith("1) Go to"))
-        self.assertEqual(blue_pixels(ERROR_CAPTION, label), 0)
+        self.assertEqual((by_id[1].cls, by_id[1].text), ("Button", "OK"))
+        self.assert_links_blue(ERROR_CAPTION, [by_id[i] for i in (MAIL_LINK, *FOLDER_LINKS)],
+                               next(c for c in found if c.text.startswith("1) Go to")))
 
     def test_enter_presses_ok_and_the_program_runs_on(self):
         driver("key", ERROR_CAPTION, "return")
@@ -221,7 +204,7 @@ class ErrorDialog(DialogTestCase):
 
     def test_folder_links_open_explorer_at_the_report_file(self):
         expected = f"/e,/select,{self.report_folder_windows}\\ErrorReport.txt"
-        for link in (FOLDER_LINK_1, FOLDER_LINK_2, FOLDER_LINK_3):
+        for link in FOLDER_LINKS:
             with self.subTest(link=link):
                 driver("click", ERROR_CAPTION, str(link))
                 wait_until(explorer_processes)
@@ -231,11 +214,10 @@ class ErrorDialog(DialogTestCase):
 
     def test_folder_link_without_the_file_shows_file_not_found(self):
         self.report_file.unlink()
-        driver("click", ERROR_CAPTION, str(FOLDER_LINK_2))
-        box = message_box(10000, dismiss=False)
-        self.assertIsNotNone(box, "no message box")
-        self.assertEqual(box[0], "Tarnwick")
-        self.assertIn("The specified file was not found.", box[2])
+        driver("click", ERROR_CAPTION, str(FOLDER_LINKS[1]))
+        caption, _, text = message_box(10000, dismiss=False) or ("no message box", "", "")
+        self.assertEqual(caption, "Tarnwick")
+        self.assertIn("The specified file was not found.", text)
         screenshot("error-dialog-file-not-found")
         message_box(1000)
         self.assertIsNone(window("box", 0))
@@ -249,18 +231,17 @@ class ReportFile(DialogTestCase):
         self.copy_shown("report me")
 
     def report_after_failure(self, button="UPPRE CASE"):
-        self.fail_command(button)
-        self.press_ok()
+        self.fail_command(button, ok=True)
         return self.report()
 
     def blocks(self, data):
-        body = data[len(HEADER):] if data.startswith(HEADER.encode("ascii")) else data
+        body = data[len(HEADER):] if data.startswith(HEADER) else data
         return [b for b in body.split(b")\r\n\r\n\r\n") if b]
 
     def test_first_failure_writes_the_header_and_one_block(self):
         data = self.report_after_failure()
         (ARTEFACTS / "ErrorReport-first-failure.txt").write_bytes(data)
-        self.assertTrue(data.startswith(HEADER.encode("ascii")), data[:120])
+        self.assertTrue(data.startswith(HEADER), data[:120])
         self.assertEqual(len(self.blocks(data)), 1)
         self.assertTrue(data.endswith(b")\r\n\r\n\r\n"))
         self.assertNotIn(b"\n", data.replace(b"\r\n", b""), "a line break other than CR LF")
@@ -287,7 +268,7 @@ class ReportFile(DialogTestCase):
         self.assertEqual(len(self.blocks(second)), 2)
         self.report_file.unlink()
         third = self.report_after_failure()
-        self.assertTrue(third.startswith(HEADER.encode("ascii")))
+        self.assertTrue(third.startswith(HEADER))
         self.assertEqual(len(self.blocks(third)), 1)
 
     def test_each_handler_reports_its_own_name_and_failing_step(self):
@@ -328,10 +309,7 @@ class ReportFile(DialogTestCase):
                                   "REG_EXPAND_SZ", "/d", windows_path, "/f").returncode, 0)
 
     def test_a_folder_that_cannot_be_made_drops_the_report_and_writes_nowhere_else(self):
-        old = run_wine("reg", "query", SHELL_FOLDERS, "/v", "Personal").stdout.decode()
-        self.addCleanup(self.move_documents, next(
-            line.split(None, 2)[2].strip() for line in old.splitlines()
-            if line.strip().startswith("Personal")))
+        self.addCleanup(self.move_documents, reg_values(SHELL_FOLDERS)["Personal"].split(":", 1)[1])
         documents_windows = r"C:\tarnwick-documents-test"
         documents = unix_path("C:\\") / "tarnwick-documents-test"
         documents.mkdir(exist_ok=True)
@@ -341,24 +319,20 @@ class ReportFile(DialogTestCase):
         # A file stands where the folder belongs: it is left as it was.
         in_the_way = documents / "Tarnwick"
         in_the_way.write_bytes(b"a file of the user's\r\n")
-        self.fail_command()
-        self.press_ok()
+        self.fail_command(ok=True)
         self.assertEqual(in_the_way.read_bytes(), b"a file of the user's\r\n")
         self.assertEqual(sorted(p.name for p in documents.iterdir()), ["Tarnwick"])
 
         in_the_way.unlink()  # now the folder can be made: the same failure is written
-        self.fail_command()
-        self.press_ok()
-        self.assertTrue((in_the_way / "ErrorReport.txt").read_bytes().startswith(
-            HEADER.encode("ascii")))
+        self.fail_command(ok=True)
+        self.assertTrue((in_the_way / "ErrorReport.txt").read_bytes().startswith(HEADER))
 
         # A Documents folder that does not exist is not made, nor is the
         # report folder put anywhere else (a drive's root, say).
         roots = [unix_path("C:\\") / "Tarnwick", pathlib.Path("/Tarnwick")]
         existed = [root.exists() for root in roots]
         self.move_documents(documents_windows + r"\missing")
-        self.fail_command()
-        self.press_ok()
+        self.fail_command(ok=True)
         self.assertEqual([root.exists() for root in roots], existed)
         self.assertFalse((documents / "missing").exists())
         self.assertIsNone(self.process.poll(), "Tarnwick runs on")
@@ -385,10 +359,10 @@ class StartupFailure(ReportTestCase):
                 self.assertIsNotNone(dialog, "the error dialog did not appear")
                 screenshot("error-dialog-modeless-startup")
                 # Nothing is left of the main window, and no taskbar button.
-                self.assertEqual((dialog.count, dialog.owner, dialog.main), (1, "-", "none"))
-                self.assertFalse(dialog.ex_style & WS_EX_APPWINDOW)
+                self.assertEqual((dialog.count, dialog.owner, dialog.main,
+                                  dialog.ex_style & WS_EX_APPWINDOW), (1, "-", "none", 0))
+                self.assertTrue(self.report().startswith(HEADER))
                 text = self.report().decode("cp1252")
-                self.assertTrue(text.startswith(HEADER))
                 self.assertIn("Method: mMain.Main ", text)
                 self.assertIn("Call Stack: mMain.Main()  at Line 110 -", text)
                 self.assertIsNone(process.poll(), "the dialog keeps the program until it closes")
@@ -401,9 +375,7 @@ class StartupFailure(ReportTestCase):
     def assert_plain_message_alone(self):
         """The plain message of the nested-report limit, and after it no
         half-built error dialog."""
-        box = message_box(15000)
-        self.assertIsNotNone(box, "no message after the dialogs failed to build")
-        caption, icon, message = box
+        caption, icon, message = message_box(15000) or ("no message after the failure", "", "")
         self.assertEqual((caption, icon), ("Tarnwick", "error"))
         self.assertIn("Sorry, an error has occurred. Try to restart the program.", message)
         self.assertIn(self.report_folder_windows + "\\ErrorReport.txt", message)

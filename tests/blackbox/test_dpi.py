@@ -1,9 +1,10 @@
 """Tarnwick at 96, 120 and 144 DPI (100 %, 125 % and 150 %): the main
-window, the About dialog and the error dialog, measured from outside. Each control's text, measured inside the program with
-the control's own font, fits the control; each control lies inside its
-window; windows and named controls stand where their twips say; fonts grow
-with the DPI; and the program's controls are the visual-styles ones that its
-manifest asks for. A screenshot of each window at each DPI is kept.
+window, the About dialog and the error dialog, measured from outside. Each
+control's text, measured inside the program with the control's own font,
+fits the control; each control lies inside its window; windows and named
+controls stand where their twips say; fonts grow with the DPI; and the
+controls are the visual-styles ones that the manifest asks for. A
+screenshot of each window at each DPI is kept.
 
 The DPI is the prefix's per-user "LogPixels" setting, which every new Wine
 process reads at its start; the module puts the prefix's own value back
@@ -11,8 +12,8 @@ whatever happens, since the other modules share the prefix."""
 
 import unittest
 
-from tarnwick_blackbox import (ABOUT_CAPTION, DRIVER, ERROR_CAPTION, MAIN_CLIENT, ReportTestCase,
-                               controls, driver, facts, gone, helper, run_wine, screenshot, start,
+from tarnwick_blackbox import (ABOUT_CAPTION, ERROR_CAPTION, MAIN_CLIENT, ReportTestCase, controls,
+                               driver, facts, gone, reg_values, run_wine, screenshot, start,
                                stop_server, window)
 
 DPI_KEY = r"HKCU\Control Panel\Desktop"
@@ -23,13 +24,9 @@ CHECK_TYPES = {2, 3, 4, 5, 6, 9}  # check boxes and option buttons of every kind
 
 
 def stored_dpi():
-    """The prefix's per-user DPI setting as `reg` shows it, or None."""
-    out = run_wine("reg", "query", DPI_KEY, "/v", DPI_VALUE).stdout.decode(errors="replace")
-    for line in out.splitlines():
-        parts = line.split()
-        if len(parts) == 3 and parts[0] == DPI_VALUE and parts[1] == "REG_DWORD":
-            return int(parts[2], 16)
-    return None
+    """The prefix's per-user DPI setting, or None."""
+    value = reg_values(DPI_KEY).get(DPI_VALUE, "")
+    return int(value[len("REG_DWORD:"):], 16) if value.startswith("REG_DWORD:") else None
 
 
 def close_dialog(caption):
@@ -59,8 +56,7 @@ def tearDownModule():
 
 class DpiLayout(ReportTestCase):
     def at_dpi(self, dpi):
-        self.addCleanup(store_dpi, _PREFIX_DPI)
-        store_dpi(dpi)
+        store_dpi(dpi)  # the module puts the prefix's own value back at its end
         stop_server()  # a Wine process reads the DPI at its start
         self.dpi_now, self.work, _ = facts()
         self.assertEqual(self.dpi_now, dpi, "a new Wine process must see the DPI setting")
@@ -89,14 +85,11 @@ class DpiLayout(ReportTestCase):
 
     # --- The checks shared by every window --------------------------------------------
 
-    def assert_twips(self, control, twips, what):
+    def assert_twips(self, got, twips, what):
+        """A place or size where its twips say, to a pixel."""
         expected = tuple(self.px(v) for v in twips)
-        for got, want in zip(control.rect, expected):
-            self.assertLessEqual(abs(got - want), 1, f"{what}: {control.rect} is not {expected}")
-
-    def assert_client(self, client, width_twips, height_twips):
-        for got, twips in zip(client, (width_twips, height_twips)):
-            self.assertLessEqual(abs(got - self.px(twips)), 1, f"client area {client}")
+        self.assertTrue(all(abs(g - e) <= 1 for g, e in zip(got, expected)),
+                        f"{what}: {got} is not {expected}")
 
     def check_mark_room(self, controls):
         """The room that a check mark and its gap take before the caption,
@@ -164,40 +157,33 @@ class DpiLayout(ReportTestCase):
                 self.assert_font_scaled(control)  # the longest captions
         self.assert_themed(controls)
 
-    def check_about_dialog(self):
-        helper(DRIVER, "press", "About")  # returns once the dialog closes
-        client, controls = self.layout(ABOUT_CAPTION)
-        screenshot(f"dpi-{self.dpi_now}-about-dialog")
-        self.assert_client(client, 4710, 3855)
-        self.assert_twips(controls[1001], (840, 240, 3735, 255), "Label6")
-        self.assert_twips(controls[1002], (120, 840, 1095, 255), "Label2")
-        self.assert_twips(controls[1], (3360, 3360, 1215, 375), "bnOK")
-        self.assert_sound(client, controls, skip=(1005, 1010))  # lines past both edges
-        self.assert_font_scaled(controls[1])
+    def check_dialog(self, caption, name, client_twips, placed, scaled, skip=()):
+        """The dialog shown: its client area and the `placed` {id: twips}
+        controls where their twips say, every control sound except those
+        in `skip`, the font of `scaled` sized for the DPI; then closed."""
+        client, controls = self.layout(caption)
+        screenshot(f"dpi-{self.dpi_now}-{name}")
+        self.assert_twips(client, client_twips, "client area")
+        for control_id, twips in placed.items():
+            self.assert_twips(controls[control_id].rect, twips, repr(controls[control_id]))
+        self.assert_sound(client, controls, skip)
+        self.assert_font_scaled(controls[scaled])
         self.assert_themed(controls)
-        close_dialog(ABOUT_CAPTION)
-
-    def check_error_dialog(self):
-        self.copy_shown("fail here")
-        self.fail_command()
-        client, controls = self.layout(ERROR_CAPTION)
-        screenshot(f"dpi-{self.dpi_now}-error-dialog")
-        self.assert_client(client, 7680, 9810)
-        self.assert_twips(controls[1100], (240, 240, 495, 495), "picExclamation")
-        self.assert_twips(controls[1102], (1080, 480, 6000, 600), "Label2")
-        self.assert_twips(controls[1110], (1080, 3960, 6375, 2295), "Picture3")
-        self.assert_twips(controls[1], (6240, 9240, 1215, 375), "bnOK")
-        self.assert_sound(client, controls)
-        self.assert_font_scaled(controls[1109])  # "OR", bold
-        self.assert_themed(controls)
-        close_dialog(ERROR_CAPTION)
+        close_dialog(caption)
 
     def check_everything(self, dpi):
         self.at_dpi(dpi)
         start()
         self.check_main_window()
-        self.check_about_dialog()
-        self.check_error_dialog()
+        self.open_about()  # Label6, Label2 and OK placed; 1005, 1010: lines past both edges
+        self.check_dialog(ABOUT_CAPTION, "about-dialog", (4710, 3855), {
+            1001: (840, 240, 3735, 255), 1002: (120, 840, 1095, 255), 1: (3360, 3360, 1215, 375)},
+            scaled=1, skip=(1005, 1010))
+        self.copy_shown("fail here")
+        self.fail_command()  # the icon, Label2, Picture3 and OK placed; "OR" in bold scaled
+        self.check_dialog(ERROR_CAPTION, "error-dialog", (7680, 9810), {
+            1100: (240, 240, 495, 495), 1102: (1080, 480, 6000, 600),
+            1110: (1080, 3960, 6375, 2295), 1: (6240, 9240, 1215, 375)}, scaled=1109)
 
     def test_at_96_dpi(self):
         self.check_everything(96)

@@ -35,6 +35,13 @@ class Settings(TarnwickTestCase):
     def options_shown(self):
         return self.control("Sentence case", visible=True).style & 0xF == 9
 
+    def assert_stored(self, expected):
+        """The stored values, `expected` among them ("TYPE:": a type alone)."""
+        values = stored()
+        self.assertEqual({k: values.get(k, "")[:len(v) if v.endswith(":") else None]
+                          for k, v in expected.items()}, expected)
+        return values
+
     def test_changes_are_stored_at_close_and_restored_at_the_next_start(self):
         process = self.start_with({})
         self.set_auto(True)
@@ -43,9 +50,7 @@ class Settings(TarnwickTestCase):
         self.assertTrue(self.topmost())
         driver("move", "120", "90")
         close(process)
-        values = stored()
-        self.assertEqual([values[k] for k in ("AutoOption", "AlwaysOnTop", "Auto")],
-                         ["3", "1", "1"])
+        values = self.assert_stored({"AutoOption": "3", "AlwaysOnTop": "1", "Auto": "1"})
         self.assertEqual((float(values["Left"]), float(values["Top"])), (120 * 15, 90 * 15))
 
         start()
@@ -63,7 +68,7 @@ class Settings(TarnwickTestCase):
         self.press("lower case")  # the option is stored whatever the Auto state
         self.set_auto(False)
         close(process)
-        self.assertEqual((stored()["AutoOption"], stored()["Auto"]), ("1", "0"))
+        self.assert_stored({"AutoOption": "1", "Auto": "0"})
 
     def test_a_corrupt_value_is_reported_and_mended_at_the_next_close(self):
         process = self.start_with({"AutoOption": "9", "Auto": "1", "Left": "1500"}, True)
@@ -71,9 +76,7 @@ class Settings(TarnwickTestCase):
         self.press("Change automatically")
         self.assertFalse(self.options_shown(), "no switch while the load is incomplete")
         close(process)
-        values = stored()
-        self.assertEqual(values["AutoOption"], "0", "mended")
-        self.assertEqual((values["Auto"], values["Left"]), ("1", "1500"), "not read: kept")
+        self.assert_stored({"AutoOption": "0", "Auto": "1", "Left": "1500"})  # mended; kept
 
         self.start_with(None, False)  # no report now, and the kept settings apply
         self.assertTrue(self.options_shown(), "Auto mode from the kept setting")
@@ -84,8 +87,7 @@ class Settings(TarnwickTestCase):
         self.press("Always on top")
         driver("move", "150", "60")
         close(process)
-        values = stored()
-        self.assertEqual((values["AlwaysOnTop"], values["Auto"]), ("1", "1"))
+        values = self.assert_stored({"AlwaysOnTop": "1", "Auto": "1"})
         self.assertEqual((float(values["Left"]), float(values["Top"])), (2250, 900))
 
     def test_each_stored_value_applied_or_reported_and_what_the_next_close_stores(self):
@@ -122,9 +124,7 @@ class Settings(TarnwickTestCase):
                 for (caption, shown), state in checks.items():
                     self.assertEqual(self.control(caption, visible=shown).check, state)
                 close(process)
-                values = stored()
-                self.assertEqual({k: values[k][:len(v)] if v.endswith(":") else values[k]
-                                  for k, v in after.items()}, after)
+                self.assert_stored(after)
 
 
 if __name__ == "__main__":
