@@ -8,15 +8,8 @@
 
 namespace tarnwick::app {
 
-namespace {
-constexpr std::int32_t kControlArrayElementMissing = 340;
-}  // namespace
-
 int CheckedOptionIndex(std::int16_t index) {
-  if (index < 0 || index >= kOptionCount) {
-    mErrTrap::Raise(kControlArrayElementMissing,
-                    u"Control array element '" + DecimalText(index) + u"' doesn't exist");
-  }
+  if (index < 0 || index >= kOptionCount) mErrTrap::RaiseControlArrayElement(index);
   return index;
 }
 
