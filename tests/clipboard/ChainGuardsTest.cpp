@@ -112,6 +112,10 @@ TEST(ReadRetry, AContentIsTriedForTenSecondsThenGivenUpNewerContentAnew) {
     EXPECT_FALSE(retry.Waiting());
     EXPECT_TRUE(retry.Failed(5, start));
     EXPECT_TRUE(retry.Waiting());
+    EXPECT_EQ(retry.NextTryInMs(start), ReadRetry::kFirstRetryMs);
+    EXPECT_TRUE(retry.Failed(5, start + 4000));
+    EXPECT_EQ(retry.NextTryInMs(start + 4000), 1000u) << "further apart the longer it fails";
+    EXPECT_EQ(retry.NextTryInMs(start + 9000), ReadRetry::kLongestRetryMs);
     EXPECT_TRUE(retry.Failed(5, start + kBound - 1)) << "still within the bound";
     EXPECT_FALSE(retry.Failed(5, start + kBound)) << "given up";
     EXPECT_FALSE(retry.Failed(5, start + 3 * kBound)) << "and stays given up";

@@ -59,13 +59,14 @@ class ClipboardReader::Worker : public std::enable_shared_from_this<Worker> {
     return std::nullopt;
   }
 
-  ClipboardRead Read(RefreshRequest late) {
+  ClipboardRead Read(RefreshRequest late, bool once) {
     {
       const auto locked = win32::Enter(lock_);
-      if (!Started()) return ReadSnapshotHere();
+      if (!Started()) return ReadSnapshotHere(once);
       state_ = State::Requested;
       readSince_ = ::GetTickCount();
       lateRequest_ = late;
+      once_ = once;
     }
     ::SetEvent(requested_.get());
     WaitForResult(WaitBound(lastReadMs_->load()));
@@ -125,14 +126,16 @@ class ClipboardReader::Worker : public std::enable_shared_from_this<Worker> {
   void Serve() {
     for (;;) {
       if (::WaitForSingleObject(requested_.get(), INFINITE) != WAIT_OBJECT_0) return;
+      bool once = false;
       {
         const auto locked = win32::Enter(lock_);
         if (state_ != State::Requested) return;  // retired while idle
+        once = once_;
       }
       ClipboardRead read;
       const DWORD start = ::GetTickCount();
       try {
-        read = ReadSnapshotHere();
+        read = ReadSnapshotHere(once);
       } catch (...) {
         // No memory for the text: the content reads as not readable.
       }
@@ -165,6 +168,7 @@ class ClipboardReader::Worker : public std::enable_shared_from_this<Worker> {
   bool retired_ = false;
   std::shared_ptr<LastReadMs> lastReadMs_;
   RefreshRequest lateRequest_;
+  bool once_ = false;  // the running read tries a withheld text once
   ClipboardRead result_;
   std::optional<ClipboardSnapshot> late_;
 };
@@ -179,7 +183,7 @@ ClipboardReader::~ClipboardReader() {
   for (const auto& worker : waiting_) worker->Retire();
 }
 
-ClipboardRead ClipboardReader::Read(RefreshRequest late) {
+ClipboardRead ClipboardReader::Read(RefreshRequest late, bool once) {
   const DWORD sequence = ::GetClipboardSequenceNumber();
   for (const auto& worker : waiting_) {
     if (auto snapshot = worker->TakeLate(sequence)) return {std::move(snapshot)};
@@ -195,7 +199,7 @@ ClipboardRead ClipboardReader::Read(RefreshRequest late) {
     current_->Retire();
     waiting_.push_back(std::exchange(current_, std::make_shared<Worker>(lastReadMs_)));
   }
-  return current_->Read(late);
+  return current_->Read(late, once);
 }
 
 }  // namespace tarnwick::clipboard

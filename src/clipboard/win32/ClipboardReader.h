@@ -45,7 +45,9 @@ class ClipboardReader {
   // read (the text still on its way counts as that). A read that the
   // window stops waiting for posts `late` once it returns after all; the
   // next read then takes its content if that is still the clipboard's.
-  ClipboardRead Read(RefreshRequest late);
+  // `once`: one try at a text that is announced but not handed out (see
+  // ReadSnapshotHere).
+  ClipboardRead Read(RefreshRequest late, bool once = false);
 
  private:
   class Worker;

@@ -66,9 +66,8 @@ bool OwnerAnswers() {
                                &ignored) != 0;
 }
 
-// One look: owner, open, facts, text, close. `withheld` tells that the
-// clipboard announced text but did not hand it out; the text is empty then.
-ClipboardRead LookOnce(bool& withheld) {
+// One look: owner, open, facts, text, close.
+ClipboardRead LookOnce() {
   if (!OwnerAnswers()) return {std::nullopt, Unread::OwnerNotAnswering};
   ClipboardSession session(nullptr, kReadOpenTries);
   if (!session.IsOpen()) return {std::nullopt, Unread::HeldOpen};
@@ -76,7 +75,7 @@ ClipboardRead LookOnce(bool& withheld) {
   std::optional<Text> text;
   if (snapshot.convertible) text = ReadOpenClipboardText();
   if (text) snapshot.formatted = ReadOpenFormattedVersions();
-  withheld = snapshot.convertible && !text;
+  snapshot.withheld = snapshot.convertible && !text;
   snapshot.text = std::move(text).value_or(Text());
   // Read while the clipboard is open, so it names the content just read.
   snapshot.sequence = ::GetClipboardSequenceNumber();
@@ -97,11 +96,11 @@ ClipboardSession::~ClipboardSession() {
   if (open_) ::CloseClipboard();
 }
 
-ClipboardRead ReadSnapshotHere() {
+ClipboardRead ReadSnapshotHere(bool once) {
   for (int attempt = 1;; ++attempt) {
-    bool withheld = false;
-    ClipboardRead read = LookOnce(withheld);
-    if (!withheld || attempt == kTextTries) return read;
+    ClipboardRead read = LookOnce();
+    const bool withheld = read.snapshot && read.snapshot->withheld;
+    if (!withheld || once || attempt == kTextTries) return read;
     ::Sleep(kTextRetryPauseMs);
   }
 }
