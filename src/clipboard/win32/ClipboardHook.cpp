@@ -115,7 +115,7 @@ bool ClipboardHook::RefreshOnce(DWORD& shownSequence) {
     ReadFailed();
     return false;
   }
-  if (snapshot->withheld) {
+  if (snapshot->mayRenderLate) {
     // Its text is announced but not handed out yet: the field shows none
     // meanwhile, and the content is tried again as one held open is, so
     // that a text handed out late is still shown and converted.

@@ -45,8 +45,11 @@ struct ClipboardSnapshot {
   FormattedVersions formatted{};
   // The content announced text but did not hand it out (an owner that has
   // not rendered it yet, Wine's X11 bridge still fetching it): the text is
-  // empty, and the content is worth another look later.
+  // empty.
   bool withheld = false;
+  // Withheld by a program that may still render it: the content is worth
+  // another look later. Wine's X11 bridge is not such a program.
+  bool mayRenderLate = false;
 };
 
 // Why a look found no content to show.
@@ -69,8 +72,8 @@ struct ClipboardRead {
 inline constexpr DWORD kOwnerAnswerMs = 100;
 
 // One read. Text that the clipboard announces but does not hand out after a
-// few tries reads as empty and withheld; `once` makes it one try, for a
-// content that withheld its text before and is tried again on a timer.
+// few tries reads as empty and withheld; `once` makes it one try when the
+// owner may still render it, for a content that is tried again on a timer.
 // Blocks only while an owner that answered renders its text.
 ClipboardRead ReadSnapshotHere(bool once = false);
 
