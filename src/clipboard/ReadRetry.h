@@ -38,6 +38,9 @@ class ReadRetry {
   // A content was read: nothing waits any more.
   void Read() { waiting_ = false; }
   bool Waiting() const { return waiting_; }
+  // True when `sequence` is the content that failed, still tried again or
+  // given up; newer content is not.
+  bool Retries(std::uint32_t sequence) const { return waiting_ && sequence == sequence_; }
 
  private:
   bool waiting_ = false;

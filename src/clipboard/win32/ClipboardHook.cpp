@@ -110,7 +110,8 @@ bool ClipboardHook::RefreshOnce(DWORD& shownSequence) {
   }
   // A content tried again on the timer gets one look each time: the timer
   // spaces the tries, and the window is not held up between them.
-  std::optional<ClipboardSnapshot> snapshot = reader_.Read(Refresh(), readRetry_.Waiting()).snapshot;
+  const bool retried = readRetry_.Retries(::GetClipboardSequenceNumber());
+  std::optional<ClipboardSnapshot> snapshot = reader_.Read(Refresh(), retried).snapshot;
   // A command that ran while the read waited (a message that another
   // program sent the window is handled meanwhile) may have replaced the
   // content: the field shows that, not the older content just read.
