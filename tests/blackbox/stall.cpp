@@ -12,6 +12,9 @@
 //       as N hung programs ("ready" once the system counts them hung, after
 //       about 5 s). "own I" makes window I take the clipboard with a promise
 //       of text that it never renders ("owned").
+//   late MS TEXT  takes the clipboard with a promise of TEXT ("owned") that
+//       it renders only when asked MS milliseconds or more later, and
+//       renders nothing before: a program slow to produce its text.
 //   end-session   sends Tarnwick's main window WM_QUERYENDSESSION and then
 //       WM_ENDSESSION (the session ends, by a log-off) as the system does;
 //       prints the answer to the first and the milliseconds the second took.
@@ -135,6 +138,29 @@ int Owners(int count) {
   return 0;
 }
 
+DWORD lateSince = 0, lateMs = 0;
+std::wstring lateText;
+
+LRESULT CALLBACK LateOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_RENDERFORMAT && wParam == CF_UNICODETEXT && ::GetTickCount() - lateSince >= lateMs)
+    helper::PutBlock(CF_UNICODETEXT, lateText.c_str(), (lateText.size() + 1) * sizeof(wchar_t));
+  return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+int LateOwner(DWORD ms, const std::wstring& text) {
+  lateMs = ms;
+  lateText = text;
+  HWND owner = helper::MakeWindow(&LateOwnerProc, L"Tarnwick.LateOwner");
+  if (!helper::OpenClipboardRetrying(owner, 2)) return 1;
+  ::EmptyClipboard();
+  ::SetClipboardData(CF_UNICODETEXT, nullptr);
+  ::CloseClipboard();
+  lateSince = ::GetTickCount();
+  Say("owned");
+  helper::ServeUntilInputEnds([](const std::string&) {});
+  return 0;
+}
+
 int EndSession() {
   HWND main = ::FindWindowW(L"Tarnwick.Form1", nullptr);
   if (main == nullptr) return 1;
@@ -157,8 +183,9 @@ int Run(int argc, wchar_t** argv) {
   if (command == L"viewer") return Viewer(0);
   if (command == L"manager" && argc > 2) return Viewer(_wtoi(argv[2]));
   if (command == L"owners" && argc > 2) return Owners(_wtoi(argv[2]));
+  if (command == L"late" && argc > 3) return LateOwner(_wtoi(argv[2]), argv[3]);
   if (command == L"end-session") return EndSession();
-  Say("usage: tarnwick-stall viewer | manager MS | owners N | end-session");
+  Say("usage: tarnwick-stall viewer | manager MS | owners N | late MS TEXT | end-session");
   return 2;
 }
 

@@ -11,7 +11,7 @@ import time
 import unittest
 
 from tarnwick_blackbox import (EXE, PEER, STALL, TarnwickTestCase, driver, helper, registry,
-                               run_wine, start, stored, wait_until, window, windows_path)
+                               release, run_wine, start, stored, wait_until, window, windows_path)
 from test_chain import Viewer, resources
 
 UPPER, LOWER = "2", "1"  # indexes of the Auto options
@@ -210,6 +210,27 @@ class HeldClipboard(StallTestCase):
         self.assertTrue(shown, "the copy was dropped")
         self.assertEqual(driver("clip-get"), "HELD FOR A MOMENT")
         self.assertLess(max(answers), 500, "the window kept answering")
+
+
+class LateText(StallTestCase):
+    """A program puts a promise of text on the clipboard and takes 2 s to
+    produce it, rendering nothing when asked before: a program slow to
+    produce its text, or Wine's bridge to a busy X11 program."""
+
+    def test_a_text_handed_out_late_is_shown_and_converted_once_handed_out(self):
+        for version in ("winxp", "win10"):  # the viewer chain, the format listener
+            with self.subTest(version=version):
+                process = self.start_as(version, Auto="1", AutoOption=UPPER)
+                late = helper(STALL, "late", "2000", f"handed out late on {version}", expect="owned")
+                started = time.monotonic()
+                shown = wait_until(lambda: self.field() == f"HANDED OUT LATE ON {version.upper()}", 10.0, 0.1)
+                print(f"\n{version}: a text handed out 2 s late was shown converted after "
+                      f"{round(time.monotonic() - started, 2)} s")
+                self.assertTrue(shown, "the copy was dropped")
+                self.assertEqual(driver("clip-get"), f"HANDED OUT LATE ON {version.upper()}")
+                release(late)
+                driver("close", "main")
+                process.wait(timeout=10)
 
 
 class EndOfSession(StallTestCase):

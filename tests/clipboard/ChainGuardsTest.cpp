@@ -112,13 +112,21 @@ TEST(ReadRetry, AContentIsTriedForTenSecondsThenGivenUpNewerContentAnew) {
     EXPECT_FALSE(retry.Waiting());
     EXPECT_TRUE(retry.Failed(5, start));
     EXPECT_TRUE(retry.Waiting());
+    EXPECT_TRUE(retry.Retries(5));
+    EXPECT_FALSE(retry.Retries(6)) << "newer content is no retry";
+    EXPECT_EQ(retry.NextTryInMs(start), ReadRetry::kFirstRetryMs);
+    EXPECT_TRUE(retry.Failed(5, start + 4000));
+    EXPECT_EQ(retry.NextTryInMs(start + 4000), 1000u) << "further apart the longer it fails";
+    EXPECT_EQ(retry.NextTryInMs(start + 9000), ReadRetry::kLongestRetryMs);
     EXPECT_TRUE(retry.Failed(5, start + kBound - 1)) << "still within the bound";
     EXPECT_FALSE(retry.Failed(5, start + kBound)) << "given up";
     EXPECT_FALSE(retry.Failed(5, start + 3 * kBound)) << "and stays given up";
+    EXPECT_TRUE(retry.Retries(5));
     EXPECT_TRUE(retry.Failed(6, start + 3 * kBound)) << "newer content: tried anew";
     EXPECT_TRUE(retry.Failed(6, start + 4 * kBound - 1));
     retry.Read();
     EXPECT_FALSE(retry.Waiting());
+    EXPECT_FALSE(retry.Retries(6));
     EXPECT_TRUE(retry.Failed(6, start + 5 * kBound)) << "read since: its next failure is new";
   }
 }

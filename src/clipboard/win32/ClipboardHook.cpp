@@ -108,8 +108,27 @@ bool ClipboardHook::RefreshOnce(DWORD& shownSequence) {
     StopRetrying();
     return false;
   }
-  std::optional<ClipboardSnapshot> snapshot = reader_.Read(Refresh()).snapshot;
+  // A content tried again on the timer gets one look each time: the timer
+  // spaces the tries, and the window is not held up between them.
+  const bool retried = readRetry_.Retries(::GetClipboardSequenceNumber());
+  std::optional<ClipboardSnapshot> snapshot = reader_.Read(Refresh(), retried).snapshot;
+  // A command that ran while the read waited (a message that another
+  // program sent the window is handled meanwhile) may have replaced the
+  // content: the field shows that, not the older content just read.
+  if (tracker_.AlreadyShown(::GetClipboardSequenceNumber())) {
+    StopRetrying();
+    return false;
+  }
   if (!snapshot) {
+    ReadFailed();
+    return false;
+  }
+  if (snapshot->mayRenderLate) {
+    // Its text is announced but not handed out yet: the field shows none
+    // meanwhile, and the content is tried again as one held open is, so
+    // that a text handed out late is still shown and converted.
+    client_.KeepFormattedVersions({});
+    client_.ShowClipboardText(snapshot->text);
     ReadFailed();
     return false;
   }
@@ -156,8 +175,9 @@ void ClipboardHook::RefreshFromClipboard() {
 void ClipboardHook::ReadFailed() {
   const DWORD sequence = ::GetClipboardSequenceNumber();
   if (tracker_.AlreadyShown(sequence)) return StopRetrying();
-  if (readRetry_.Failed(sequence, ::GetTickCount())) {
-    ::SetTimer(window_, kReadRetryTimer, ReadRetry::kRetryEveryMs, nullptr);
+  const DWORD now = ::GetTickCount();
+  if (readRetry_.Failed(sequence, now)) {
+    ::SetTimer(window_, kReadRetryTimer, readRetry_.NextTryInMs(now), nullptr);
     return;
   }
   // Given up: the field shows that this content's text could not be read.

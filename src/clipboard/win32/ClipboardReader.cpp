@@ -59,17 +59,22 @@ class ClipboardReader::Worker : public std::enable_shared_from_this<Worker> {
     return std::nullopt;
   }
 
-  ClipboardRead Read(RefreshRequest late) {
+  ClipboardRead Read(RefreshRequest late, bool once) {
+    const DWORD bound = WaitBound(lastReadMs_->load());
     {
       const auto locked = win32::Enter(lock_);
-      if (!Started()) return ReadSnapshotHere();
+      if (!Started()) return ReadSnapshotHere(once);
       state_ = State::Requested;
       readSince_ = ::GetTickCount();
+      waitMs_ = bound;
+      awaited_ = true;
       lateRequest_ = late;
+      once_ = once;
     }
     ::SetEvent(requested_.get());
-    WaitForResult(WaitBound(lastReadMs_->load()));
+    WaitForResult(bound);
     const auto locked = win32::Enter(lock_);
+    awaited_ = false;
     ::ResetEvent(finished_.get());
     if (state_ != State::Done) {
       state_ = State::Abandoned;
@@ -77,6 +82,29 @@ class ClipboardReader::Worker : public std::enable_shared_from_this<Worker> {
     }
     state_ = State::Idle;
     return std::exchange(result_, ClipboardRead{});
+  }
+
+  // True while a Read further up the window thread's stack waits for this
+  // worker: a message sent to the window meanwhile is handled inside that
+  // wait, and may ask for the clipboard again.
+  bool Awaited() {
+    const auto locked = win32::Enter(lock_);
+    return awaited_;
+  }
+  // That nested request shares the waiting read's result, for as long as
+  // the waiting read still waits, rather than finding the reader busy.
+  // The result stays for the waiting read.
+  ClipboardRead Join() {
+    DWORD left = 0;
+    {
+      const auto locked = win32::Enter(lock_);
+      const DWORD waited = ::GetTickCount() - readSince_;
+      left = waited < waitMs_ ? waitMs_ - waited : 0;
+    }
+    WaitForResult(left);
+    const auto locked = win32::Enter(lock_);
+    if (state_ != State::Done) return {std::nullopt, Unread::ReaderBusy};
+    return result_;
   }
 
   // The thread ends once it is idle: at once, or when its read returns.
@@ -125,14 +153,16 @@ class ClipboardReader::Worker : public std::enable_shared_from_this<Worker> {
   void Serve() {
     for (;;) {
       if (::WaitForSingleObject(requested_.get(), INFINITE) != WAIT_OBJECT_0) return;
+      bool once = false;
       {
         const auto locked = win32::Enter(lock_);
         if (state_ != State::Requested) return;  // retired while idle
+        once = once_;
       }
       ClipboardRead read;
       const DWORD start = ::GetTickCount();
       try {
-        read = ReadSnapshotHere();
+        read = ReadSnapshotHere(once);
       } catch (...) {
         // No memory for the text: the content reads as not readable.
       }
@@ -162,9 +192,12 @@ class ClipboardReader::Worker : public std::enable_shared_from_this<Worker> {
   CRITICAL_SECTION lock_;
   State state_ = State::Idle;
   DWORD readSince_ = 0;  // tick count when the running read began
+  DWORD waitMs_ = 0;     // how long the window waits for it
+  bool awaited_ = false;  // the window waits for it (see Awaited)
   bool retired_ = false;
   std::shared_ptr<LastReadMs> lastReadMs_;
   RefreshRequest lateRequest_;
+  bool once_ = false;  // the running read tries a withheld text once
   ClipboardRead result_;
   std::optional<ClipboardSnapshot> late_;
 };
@@ -179,12 +212,13 @@ ClipboardReader::~ClipboardReader() {
   for (const auto& worker : waiting_) worker->Retire();
 }
 
-ClipboardRead ClipboardReader::Read(RefreshRequest late) {
+ClipboardRead ClipboardReader::Read(RefreshRequest late, bool once) {
   const DWORD sequence = ::GetClipboardSequenceNumber();
   for (const auto& worker : waiting_) {
     if (auto snapshot = worker->TakeLate(sequence)) return {std::move(snapshot)};
   }
   if (auto snapshot = current_->TakeLate(sequence)) return {std::move(snapshot)};
+  if (current_->Awaited()) return current_->Join();
   // Those whose read returned have ended, or end now.
   waiting_.erase(std::remove_if(waiting_.begin(), waiting_.end(),
                                 [](const auto& worker) { return !worker->Busy(); }),
@@ -195,7 +229,7 @@ ClipboardRead ClipboardReader::Read(RefreshRequest late) {
     current_->Retire();
     waiting_.push_back(std::exchange(current_, std::make_shared<Worker>(lastReadMs_)));
   }
-  return current_->Read(late);
+  return current_->Read(late, once);
 }
 
 }  // namespace tarnwick::clipboard

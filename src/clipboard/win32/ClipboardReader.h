@@ -45,7 +45,11 @@ class ClipboardReader {
   // read (the text still on its way counts as that). A read that the
   // window stops waiting for posts `late` once it returns after all; the
   // next read then takes its content if that is still the clipboard's.
-  ClipboardRead Read(RefreshRequest late);
+  // A read asked for while the window waits for one (by a message sent to
+  // the window meanwhile) shares that one's content.
+  // `once`: one try at a text that is announced but not handed out (see
+  // ReadSnapshotHere).
+  ClipboardRead Read(RefreshRequest late, bool once = false);
 
  private:
   class Worker;

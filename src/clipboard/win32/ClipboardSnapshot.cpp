@@ -1,6 +1,8 @@
 #include "clipboard/win32/ClipboardSnapshot.h"
 
 #include <cstdint>
+#include <cstring>
+#include <iterator>
 #include <utility>
 
 #include "clipboard/ClipboardText.h"
@@ -66,9 +68,21 @@ bool OwnerAnswers() {
                                &ignored) != 0;
 }
 
-// One look: owner, open, facts, text, close. `withheld` tells that the
-// clipboard announced text but did not hand it out; the text is empty then.
-ClipboardRead LookOnce(bool& withheld) {
+// True when the clipboard's owner is the window through which Wine brings
+// copies of X11 programs in. It hands a text out once it has fetched it or
+// never; asked again and again meanwhile, it stops bringing copies in.
+bool OwnedByX11Bridge() {
+  static constexpr wchar_t kBridgeClass[] = L"__wine_clipboard_manager";
+  constexpr int kLength = static_cast<int>(std::size(kBridgeClass)) - 1;
+  const HWND owner = ::GetClipboardOwner();
+  wchar_t name[kLength + 2] = {};
+  return owner != nullptr &&
+         ::GetClassNameW(owner, name, static_cast<int>(std::size(name))) == kLength &&
+         std::memcmp(name, kBridgeClass, sizeof kBridgeClass) == 0;
+}
+
+// One look: owner, open, facts, text, close.
+ClipboardRead LookOnce() {
   if (!OwnerAnswers()) return {std::nullopt, Unread::OwnerNotAnswering};
   ClipboardSession session(nullptr, kReadOpenTries);
   if (!session.IsOpen()) return {std::nullopt, Unread::HeldOpen};
@@ -76,7 +90,8 @@ ClipboardRead LookOnce(bool& withheld) {
   std::optional<Text> text;
   if (snapshot.convertible) text = ReadOpenClipboardText();
   if (text) snapshot.formatted = ReadOpenFormattedVersions();
-  withheld = snapshot.convertible && !text;
+  snapshot.withheld = snapshot.convertible && !text;
+  snapshot.mayRenderLate = snapshot.withheld && !OwnedByX11Bridge();
   snapshot.text = std::move(text).value_or(Text());
   // Read while the clipboard is open, so it names the content just read.
   snapshot.sequence = ::GetClipboardSequenceNumber();
@@ -97,11 +112,12 @@ ClipboardSession::~ClipboardSession() {
   if (open_) ::CloseClipboard();
 }
 
-ClipboardRead ReadSnapshotHere() {
+ClipboardRead ReadSnapshotHere(bool once) {
   for (int attempt = 1;; ++attempt) {
-    bool withheld = false;
-    ClipboardRead read = LookOnce(withheld);
-    if (!withheld || attempt == kTextTries) return read;
+    ClipboardRead read = LookOnce();
+    const ClipboardSnapshot* snapshot = read.snapshot ? &*read.snapshot : nullptr;
+    if (!snapshot || !snapshot->withheld || attempt == kTextTries) return read;
+    if (once && snapshot->mayRenderLate) return read;
     ::Sleep(kTextRetryPauseMs);
   }
 }

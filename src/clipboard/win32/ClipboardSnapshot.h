@@ -43,6 +43,13 @@ struct ClipboardSnapshot {
   // Its HTML and RTF, read in the same look as the text and only beside a
   // text that was handed out; an owner that promised one renders it then.
   FormattedVersions formatted{};
+  // The content announced text but did not hand it out (an owner that has
+  // not rendered it yet, Wine's X11 bridge still fetching it): the text is
+  // empty.
+  bool withheld = false;
+  // Withheld by a program that may still render it: the content is worth
+  // another look later. Wine's X11 bridge is not such a program.
+  bool mayRenderLate = false;
 };
 
 // Why a look found no content to show.
@@ -64,8 +71,10 @@ struct ClipboardRead {
 // first, within this time, before the clipboard is opened.
 inline constexpr DWORD kOwnerAnswerMs = 100;
 
-// One read. Text that the clipboard announces but never hands out reads as
-// empty. Blocks only while an owner that answered renders its text.
-ClipboardRead ReadSnapshotHere();
+// One read. Text that the clipboard announces but does not hand out after a
+// few tries reads as empty and withheld; `once` makes it one try when the
+// owner may still render it, for a content that is tried again on a timer.
+// Blocks only while an owner that answered renders its text.
+ClipboardRead ReadSnapshotHere(bool once = false);
 
 }  // namespace tarnwick::clipboard

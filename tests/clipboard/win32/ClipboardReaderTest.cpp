@@ -2,7 +2,8 @@
 // bounded time and takes the content once it arrives; the owner is not
 // asked twice meanwhile. A read stuck for longer is left to its thread, no
 // more than kMaxWaitingReads threads are left waiting, and the stuck read's
-// content still arrives once the owner renders it. (An owner in another
+// content still arrives once the owner renders it. A read asked for inside
+// the wait (a message sent to the window) shares it. (An owner in another
 // program that hangs is not even asked: the black-box suite shows that.)
 #include "clipboard/win32/ClipboardReader.h"
 
@@ -152,6 +153,44 @@ TEST_F(SlowRender, AReadStuckPastItsBoundIsLeftToItsThreadAndNoMoreThanTwoAreLef
   const ClipboardRead late = LateRead(reader);
   ASSERT_TRUE(late.snapshot);
   EXPECT_EQ(late.snapshot->text, u"rendered late");
+}
+
+// A message that another program sends the window while it waits for a
+// read is handled inside that wait; there it reads the clipboard again.
+constexpr UINT kReadInside = WM_APP + 7;
+ClipboardReader* g_reader = nullptr;
+RefreshRequest g_lateRequest;
+ClipboardRead g_readInside;
+
+LRESULT CALLBACK ReadsInsideProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != kReadInside) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  ::SetEvent(g_render);  // the owner renders while this read waits too
+  g_readInside = g_reader->Read(g_lateRequest);
+  return 0;
+}
+
+DWORD WINAPI SendReadInside(void* window) {
+  ::Sleep(200);  // the window waits for its read by now
+  ::SendMessageW(static_cast<HWND>(window), kReadInside, 0, 0);
+  return 0;
+}
+
+TEST_F(SlowRender, AReadAskedForWhileTheWindowWaitsForOneSharesItsContent) {
+  ClipboardReader reader;
+  g_reader = &reader;
+  g_lateRequest = lateRequest_;
+  g_readInside = {};
+  ::SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ReadsInsideProc));
+  HANDLE sender = ::CreateThread(nullptr, 0, &SendReadInside, window_.get(), 0, nullptr);
+  const ClipboardRead outer = TimedRead(reader);
+  ::WaitForSingleObject(sender, 5000);
+  ::CloseHandle(sender);
+  ::SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&::DefWindowProcW));
+  ASSERT_TRUE(g_readInside.snapshot) << "not told that the reader is busy";
+  EXPECT_EQ(g_readInside.snapshot->text, u"rendered late");
+  ASSERT_TRUE(outer.snapshot);
+  EXPECT_EQ(outer.snapshot->text, u"rendered late");
+  EXPECT_EQ(g_renders, 1) << "one read for both";
 }
 
 }  // namespace
