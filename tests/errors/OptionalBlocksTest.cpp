@@ -25,9 +25,10 @@ struct TestConnection : ErrDbObject {
     if (name == u"RollbackTrans") Raise(3219, u"Operation is not allowed in this context.");
   }
 };
-struct TestRecordset : ErrDbObject {
+struct TestRecordset : ErrDbObject {  // or a Command, which reaches its connection alike
   ErrDbObject* connection = nullptr;
-  Text TypeName() override { return u"Recordset"; }
+  Text type = u"Recordset";
+  Text TypeName() override { return type; }
   ErrDbObject* ActiveConnection() override { return connection; }
 };
 struct TestControl : ErrTransControl {
@@ -91,6 +92,9 @@ const Row kRows[] = {
      [](Objects& o) { o.connection.state = 15; return Fail(42, &o.recordset); },
      AdoInfo(u"Recordset",
              u"adStateOpen + adStateConnecting + adStateExecuting + adStateFetching") + kQueryLine},
+    {"CommandGivesItsActiveConnectionsAdoInfo",
+     [](Objects& o) { o.recordset.type = u"Command"; return Fail(42, &o.recordset); },
+     AdoInfo(u"Command", u"adStateOpen") + kQueryLine},
     {"AdoInfoStopsAtItsFirstFailure",
      [](Objects& o) { o.connection.failConnectionString = true; return Fail(42, &o.connection); },
      u"  ADO Info: \r\n    ADO Version:   ?\r\n    DbObject:      Connection\r\n" + kQueryLine},
