@@ -49,11 +49,14 @@ TEST(ErrInfoOf, ExceptionsBecomeRunTimeErrors) {
 
 int g_attempts = 0;
 std::int32_t g_number = rt::ObjectNotSet;
+Text g_helpFile;
 
 // Fails on its first attempt only.
 void Flaky() {
   Trap trap(u"mTest.Flaky", TrapKind::Inner);
-  trap.Run([&] { trap.Step(10, [&] { if (++g_attempts == 1) Raise(g_number, u"Failed"); }); });
+  trap.Run([&] {
+    trap.Step(10, [&] { if (++g_attempts == 1) Raise(g_number, u"Failed", kProgramTitle, g_helpFile); });
+  });
 }
 void Click() {
   Trap trap(u"Form1.bnTest_Click", TrapKind::EndsChain);
@@ -74,6 +77,7 @@ struct StopRow {
   int clicks = 1;
   bool development = true;
   std::int32_t number = rt::ObjectNotSet;
+  Text helpFile = {};
 };
 void PrintTo(const StopRow& row, std::ostream* out) { *out << row.name; }
 
@@ -86,6 +90,7 @@ const StopRow kStopRows[] = {
     {"ANewErrorIsAskedAgain", {Ans::Cancel, Ans::Yes}, {kAsked, kAsked}, 1, 3, 2},
     {"NeverAskedOutsideDevelopment", {}, {}, 1, 1, 1, false},
     {"NeverAskedForSilentErrors", {}, {}, 1, 1, 1, true, kSilentFirst},
+    {"NeverAskedForAnErrorRaisedWithTheNoStopMark", {}, {}, 1, 1, 1, true, rt::ObjectNotSet, kNoStopMark},
 };
 
 class StopQuestion : public ErrorsTest, public ::testing::WithParamInterface<StopRow> {};
@@ -101,6 +106,7 @@ TEST_P(StopQuestion, FollowsTheAnswers) {
     return asked <= row.answers.size() ? row.answers[asked - 1] : StopAnswer::Cancel;
   });
   g_number = row.number;
+  g_helpFile = row.helpFile;
   int attempts = 0;
   for (int click = 0; click < row.clicks; ++click) {
     g_attempts = 0;
