@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "TestWindows.h"
+#include "common/win32/Handles.h"
 
 namespace tarnwick::clipboard {
 namespace {
@@ -181,10 +182,9 @@ TEST_F(SlowRender, AReadAskedForWhileTheWindowWaitsForOneSharesItsContent) {
   g_lateRequest = lateRequest_;
   g_readInside = {};
   ::SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ReadsInsideProc));
-  HANDLE sender = ::CreateThread(nullptr, 0, &SendReadInside, window_.get(), 0, nullptr);
+  const win32::KernelHandle sender{::CreateThread(nullptr, 0, &SendReadInside, window_.get(), 0, nullptr)};
   const ClipboardRead outer = TimedRead(reader);
-  ::WaitForSingleObject(sender, 5000);
-  ::CloseHandle(sender);
+  ::WaitForSingleObject(sender.get(), 5000);
   ::SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&::DefWindowProcW));
   ASSERT_TRUE(g_readInside.snapshot) << "not told that the reader is busy";
   EXPECT_EQ(g_readInside.snapshot->text, u"rendered late");
