@@ -38,8 +38,8 @@
 //   clip-state              sequence number, and 1 when Tarnwick owns it
 //   clip-bitmap put|same    a known bitmap; same: exit 0 when it is unchanged
 //   hold clipboard|file PATH|name NAME   holds it until stdin ends ("held")
-//   deny DLL RULE           refuses windows in every program (the hook of
-//                           DLL) until stdin ends ("hooked")
+//   deny DLL CLASS          refuses windows of CLASS in every program (the
+//                           hook of DLL) until stdin ends ("hooked")
 //   limit-memory DLL BYTES  Tarnwick's blocks for the clipboard fail from
 //                           BYTES up (the hook of DLL; 0: no limit)
 //   facts                   DPI, work area, Documents folder
@@ -145,6 +145,21 @@ std::vector<HWND> Windows(const wstring& which) {
   return search.found;
 }
 
+HWND MainWindow() {
+  const auto mains = Windows(L"main");
+  return mains.empty() ? nullptr : mains.front();
+}
+
+// The hook `name` of the library `dll` on a thread (0: every thread), or
+// nullptr.
+HHOOK SetHook(const wchar_t* dll, const char* name, int type, DWORD thread) {
+  HMODULE module = ::LoadLibraryW(dll);
+  auto proc = module ? reinterpret_cast<HOOKPROC>(
+                           reinterpret_cast<void (*)()>(::GetProcAddress(module, name)))
+                     : nullptr;
+  return proc ? ::SetWindowsHookExW(type, proc, module, thread) : nullptr;
+}
+
 // Waits up to ms until a window named by `which` is there (or, there = false,
 // until none is); the first one found, or nullptr.
 HWND Wait(const wstring& which, DWORD ms, bool there = true) {
@@ -167,9 +182,8 @@ std::vector<HWND> Children(HWND parent) {
 }
 
 int Describe(HWND window, const wstring& which) {
-  HWND owner = ::GetWindow(window, GW_OWNER);
-  const auto mains = Windows(L"main");
-  const char* main = mains.empty() ? "none" : ::IsWindowEnabled(mains[0]) ? "enabled" : "disabled";
+  HWND owner = ::GetWindow(window, GW_OWNER), mainWindow = MainWindow();
+  const char* main = !mainWindow ? "none" : ::IsWindowEnabled(mainWindow) ? "enabled" : "disabled";
   RECT frame{}, client{};
   ::GetWindowRect(window, &frame);
   ::GetClientRect(window, &client);
@@ -191,17 +205,10 @@ SIZE TakeSize(HWND control, const wchar_t* property) {
 }
 
 int Controls(HWND window, const wchar_t* dll) {
-  HHOOK hook = nullptr;
-  if (dll != nullptr) {
-    HMODULE module = ::LoadLibraryW(dll);
-    auto proc = module ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void (*)()>(
-                             ::GetProcAddress(module, "MeasureText")))
-                       : nullptr;
-    hook = proc ? ::SetWindowsHookExW(WH_CALLWNDPROC, proc, module,
-                                      ::GetWindowThreadProcessId(window, nullptr))
-                : nullptr;
-    if (hook == nullptr) return 1;
-  }
+  HHOOK hook = dll ? SetHook(dll, "MeasureText", WH_CALLWNDPROC,
+                             ::GetWindowThreadProcessId(window, nullptr))
+                   : nullptr;
+  if (dll != nullptr && hook == nullptr) return 1;
   static const UINT measure = ::RegisterWindowMessageW(L"Tarnwick.MeasureText");
   for (HWND child : Children(window)) {
     RECT r{};
@@ -362,13 +369,6 @@ string Block(UINT format) {
   return bytes;
 }
 
-string FromHex(const wstring& hex) {
-  string bytes;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-    bytes.push_back(static_cast<char>(std::wcstoul(hex.substr(i, 2).c_str(), nullptr, 16)));
-  return bytes;
-}
-
 // One copy: the text and the formatted blocks that are given, and the mark.
 int SetCopy(const wchar_t* text, const string* html, const string* rtf, const wchar_t* mark) {
   if (!OpenClipboardRetrying()) return 1;
@@ -389,7 +389,7 @@ int SetText(const wstring& text, const wchar_t* mark) {
 
 int SetFormats(int argc, wchar_t** argv) {
   const auto given = [&](int i) { return argc > i && wstring(argv[i]) != L"-"; };
-  const string html = given(3) ? FromHex(argv[3]) : "", rtf = given(4) ? FromHex(argv[4]) : "";
+  const string html = given(3) ? helper::FromHex(argv[3]) : "", rtf = given(4) ? helper::FromHex(argv[4]) : "";
   return SetCopy(given(2) ? argv[2] : nullptr, given(3) ? &html : nullptr,
                  given(4) ? &rtf : nullptr, argc > 5 ? argv[5] : nullptr);
 }
@@ -477,11 +477,10 @@ string TestBitmap() {
 int Clipboard(const wstring& command, int argc, wchar_t** argv) {
   if (command == L"clip-set" && argc > 2) return SetText(argv[2], argc > 3 ? argv[3] : nullptr);
   if (command == L"clip-formats" && argc > 4) return SetFormats(argc, argv);
-  if (command == L"clip-rich-copy" && argc > 2) return RichEditCopy(FromHex(argv[2]));
+  if (command == L"clip-rich-copy" && argc > 2) return RichEditCopy(helper::FromHex(argv[2]));
   if (command == L"clip-rich-paste") return RichEditPaste();
   if (command == L"clip-shown" && argc > 2) {
-    const auto mains = Windows(L"main");
-    HWND field = mains.empty() ? nullptr : Field(mains[0]);
+    HWND main = MainWindow(), field = main ? Field(main) : nullptr;
     if (field == nullptr || SetText(argv[2], nullptr) != 0) return 1;
     const DWORD copied = ::GetTickCount();
     while (TextOf(field) != argv[2]) {
@@ -504,8 +503,7 @@ int Clipboard(const wstring& command, int argc, wchar_t** argv) {
     status = ::IsClipboardFormatAvailable(format) ? 0 : 1;
     Write(Block(format));
   } else if (command == L"clip-state") {
-    const auto mains = Windows(L"main");
-    const bool ours = !mains.empty() && ::GetClipboardOwner() == mains[0];
+    const bool ours = MainWindow() != nullptr && ::GetClipboardOwner() == MainWindow();
     Line(std::to_string(::GetClipboardSequenceNumber()) + (ours ? "\t1" : "\t0"));
   } else if (command == L"clip-bitmap" && argc > 2 && argv[2] == wstring(L"put")) {
     ::EmptyClipboard();
@@ -542,11 +540,7 @@ int Hold(const wstring& what, const wchar_t* name) {
 // Wine is this process.
 int Deny(const wchar_t* dll, const wchar_t* rule) {
   ::SetEnvironmentVariableW(L"TARNWICK_DENY_WINDOW", rule);
-  HMODULE module = ::LoadLibraryW(dll);
-  auto proc = module ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void (*)()>(
-                           ::GetProcAddress(module, "DenyWindow")))
-                     : nullptr;
-  HHOOK hook = proc ? ::SetWindowsHookExW(WH_CBT, proc, module, 0) : nullptr;
+  HHOOK hook = SetHook(dll, "DenyWindow", WH_CBT, 0);
   if (hook == nullptr) return 1;
   UntilInputEnds("hooked");
   ::UnhookWindowsHookEx(hook);
@@ -555,18 +549,14 @@ int Deny(const wchar_t* dll, const wchar_t* rule) {
 
 // The hook runs in Tarnwick's thread when its window gets the message.
 int LimitMemory(const wchar_t* dll, LPARAM bytes) {
-  const auto mains = Windows(L"main");
-  HMODULE module = ::LoadLibraryW(dll);
-  auto proc = module ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void (*)()>(
-                           ::GetProcAddress(module, "LimitGlobalAlloc")))
-                     : nullptr;
-  if (mains.empty() || proc == nullptr) return 1;
-  HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROC, proc, module,
-                                   ::GetWindowThreadProcessId(mains[0], nullptr));
+  HWND main = MainWindow();
+  HHOOK hook = main ? SetHook(dll, "LimitGlobalAlloc", WH_CALLWNDPROC,
+                              ::GetWindowThreadProcessId(main, nullptr))
+                    : nullptr;
   if (hook == nullptr) return 1;
   static const UINT limit = ::RegisterWindowMessageW(L"Tarnwick.LimitGlobalAlloc");
-  const bool sent = ::SendMessageTimeoutW(mains[0], limit, 0, bytes, SMTO_ABORTIFHUNG, 5000,
-                                          nullptr) != 0;
+  const bool sent =
+      ::SendMessageTimeoutW(main, limit, 0, bytes, SMTO_ABORTIFHUNG, 5000, nullptr) != 0;
   ::UnhookWindowsHookEx(hook);
   return sent ? 0 : 1;
 }
@@ -624,9 +614,8 @@ long WindowCount(DWORD pid) {
 }
 
 int Resources() {
-  const auto mains = Windows(L"main");
   DWORD pid = 0;
-  if (mains.empty() || !::GetWindowThreadProcessId(mains[0], &pid)) return 1;
+  if (MainWindow() == nullptr || !::GetWindowThreadProcessId(MainWindow(), &pid)) return 1;
   Line("windows=" + std::to_string(WindowCount(pid)) +
        " listed_handles=" + std::to_string(ListedHandles(pid)));
   return 0;
@@ -705,33 +694,16 @@ int Run(int argc, wchar_t** argv) {
   return 2;
 }
 
-wstring Wide(const string& text) {
-  wstring out(text.size(), L'\0');
-  out.resize(::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                   out.data(), static_cast<int>(out.size())));
-  return out;
-}
-
 // One subcommand a line, its words separated by tabs; each answer is
 // "<exit code> <bytes>" on a line of its own, then the output's bytes. A
 // test's many questions then cost one Wine process start, not one each.
 int Serve() {
-  string pending;
-  char buffer[4096];
-  DWORD read = 0;
-  for (std::size_t end;;) {
-    while ((end = pending.find('\n')) == string::npos) {
-      if (!::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) ||
-          read == 0)
-        return 0;
-      pending.append(buffer, read);
-    }
+  helper::ForEachInputLine([](const string& line) {
     std::vector<wstring> words{L"tarnwick-driver"};
-    for (std::size_t at = 0, tab; at <= end; at = tab + 1) {
-      tab = std::min(pending.find('\t', at), end);
-      words.push_back(Wide(pending.substr(at, tab - at)));
+    for (std::size_t at = 0, tab; at <= line.size(); at = tab + 1) {
+      tab = std::min(line.find('\t', at), line.size());
+      words.push_back(helper::Wide(line.substr(at, tab - at)));
     }
-    pending.erase(0, end + 1);
     std::vector<wchar_t*> argv;
     for (auto& word : words) argv.push_back(word.data());
     string output;
@@ -739,16 +711,14 @@ int Serve() {
     const int status = Run(static_cast<int>(argv.size()), argv.data());
     captured = nullptr;
     Write(std::to_string(status) + " " + std::to_string(output.size()) + "\n" + output);
-  }
+  });
+  return 0;
 }
 
 }  // namespace
 
 int main() {
-  int argc = 0;
-  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  if (argv == nullptr) return 2;
-  const int status = argc == 2 && argv[1] == wstring(L"serve") ? Serve() : Run(argc, argv);
-  ::LocalFree(argv);
-  return status;
+  return helper::RunWithArguments([](int argc, wchar_t** argv) {
+    return argc == 2 && argv[1] == wstring(L"serve") ? Serve() : Run(argc, argv);
+  });
 }

@@ -128,10 +128,7 @@ int Viewer(const wchar_t* mode) {
 
 int Owner(int argc, wchar_t** argv) {
   const std::wstring how = argc > 2 ? argv[2] : L"";
-  std::string bytes;
-  for (std::size_t i = 0; argc > 4 && i + 1 < wcslen(argv[4]); i += 2)
-    bytes.push_back(
-        static_cast<char>(std::wcstoul(std::wstring(argv[4] + i, 2).c_str(), nullptr, 16)));
+  const std::string bytes = argc > 4 ? helper::FromHex(argv[4]) : "";
   HWND owner = MakeWindow(&::DefWindowProcW);  // renders nothing when asked
   const bool raw = how == L"raw" && argc > 4;
   if (!OpenClipboardRetrying(owner, 2)) return 1;
@@ -177,13 +174,6 @@ int Flood(long count, const std::wstring& prefix, DWORD pause) {
 }
 
 // --- Copier ---------------------------------------------------------------------------
-
-std::wstring Wide(const std::string& utf8) {
-  std::wstring out(utf8.size(), L'\0');
-  out.resize(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                   out.data(), static_cast<int>(out.size())));
-  return out;
-}
 
 // The text's words, every fifth one inside `bold`'s two halves, each
 // character through `escape`.
@@ -258,7 +248,7 @@ std::string RtfDocument(const std::string& text) {
 // Copies each line as a program with formatted text does: the text, an
 // "HTML Format" block and an RTF document; prints the three sizes.
 void CopyFormatted(HWND owner, const std::string& line) {
-  const std::wstring text = Wide(line);
+  const std::wstring text = helper::Wide(line);
   const std::string html = HtmlBlock(line), rtf = RtfDocument(line);
   if (!OpenClipboardRetrying(owner, 2)) return;
   ::EmptyClipboard();

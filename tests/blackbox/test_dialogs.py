@@ -13,9 +13,9 @@ import unittest
 
 from tarnwick_blackbox import (ABOUT_CAPTION, ARTEFACTS, DRIVER, ERROR_CAPTION, EXE, HOOKS, IMPORT,
                                SUPPORT, WEBSITE, ReportTestCase, close, close_dialogs, controls,
-                               driver, facts, gone, helper, message_box, reg_values, release,
-                               run_wine, screenshot, start, unix_path, wait_until, window,
-                               windows_path)
+                               driver, facts, gone, helper, message_box, prefix_processes,
+                               reg_values, release, run_wine, screenshot, start, unix_path,
+                               wait_until, window, windows_path)
 
 HEADER = f"Please send this file to {SUPPORT}\r\n \r\n".encode("ascii")
 WS_EX_APPWINDOW = 0x40000
@@ -53,21 +53,9 @@ def blue_pixels(caption, found):
 
 
 def explorer_processes():
-    """Command lines of this prefix's Explorer processes asked to select a file."""
-    found = []
-    for entry in pathlib.Path("/proc").iterdir():
-        try:
-            args = [a for a in (entry / "cmdline").read_bytes().split(b"\0") if a]
-            environ = (entry / "environ").read_bytes().split(b"\0")
-        except OSError:
-            continue
-        if len(args) < 2 or not args[0].lower().endswith(b"explorer.exe") or \
-                f"WINEPREFIX={os.environ.get('WINEPREFIX', '')}".encode() not in environ:
-            continue
-        line = b" ".join(args[1:]).decode("utf-8", errors="replace")
-        if "/select," in line:
-            found.append((int(entry.name), line))
-    return found
+    """(pid, arguments) of this prefix's Explorer processes asked to select a file."""
+    return [(pid, " ".join(args[1:])) for pid, args in prefix_processes()
+            if args[0].lower().endswith("explorer.exe") and "/select," in " ".join(args[1:])]
 
 
 def end_explorers():
@@ -238,7 +226,7 @@ class ReportFile(DialogTestCase):
         body = data[len(HEADER):] if data.startswith(HEADER) else data
         return [b for b in body.split(b")\r\n\r\n\r\n") if b]
 
-    def test_first_failure_writes_the_header_and_one_block(self):
+    def test_the_header_comes_once_a_block_per_failure_and_again_in_a_new_file(self):
         data = self.report_after_failure()
         (ARTEFACTS / "ErrorReport-first-failure.txt").write_bytes(data)
         self.assertTrue(data.startswith(HEADER), data[:120])
@@ -260,11 +248,9 @@ class ReportFile(DialogTestCase):
         self.assertNotIn(" Computer='' ", text)
         self.assertIsNone(self.process.poll(), "Tarnwick must keep running")
 
-    def test_second_failure_appends_a_block_and_deleting_restarts_the_header(self):
-        first = self.report_after_failure()
         second = self.report_after_failure()
-        self.assertTrue(second.startswith(first))
-        self.assertNotIn(b"Please send this file", second[len(first):])
+        self.assertTrue(second.startswith(data))
+        self.assertNotIn(b"Please send this file", second[len(data):])
         self.assertEqual(len(self.blocks(second)), 2)
         self.report_file.unlink()
         third = self.report_after_failure()
@@ -346,7 +332,7 @@ class StartupFailure(ReportTestCase):
     start works."""
 
     def deny(self, window_rule):
-        """Refuses `window_rule` (a class, or "caption:" and a caption) until released."""
+        """Refuses windows of this class until released."""
         return helper(DRIVER, "deny", windows_path(HOOKS), window_rule, expect="hooked")
 
     def test_the_dialog_shows_modeless_and_the_program_ends_when_it_closes(self):

@@ -7,7 +7,7 @@ clipboard as they make them."""
 
 import subprocess
 
-from tarnwick_blackbox import (DRIVER, ERROR_CAPTION, HOOKS, HTML_FORMAT, PEER, RTF_FORMAT,
+from tarnwick_blackbox import (ERROR_CAPTION, HOOKS, HTML_FORMAT, PEER, RTF_FORMAT,
                                XCLIP, TarnwickTestCase, cf_html, clip_block, clip_formats, driver,
                                driver_run, helper, read_until, release, wait_until, window, windows_path)
 
@@ -154,8 +154,8 @@ class Formats(TarnwickTestCase):
         self.assert_clipboard("LONG COPY", None, rtf("", "LONG", " COPY"))
 
         self.limit_memory(8)  # not even the text fits
-        helper(DRIVER, "press", "lower case")  # returns once the report is closed
-        self.assertIsNotNone(window(ERROR_CAPTION, 5000), "reported as when memory runs out")
+        self.assertIsNotNone(self.press_reported("lower case", 5000),
+                             "reported as when memory runs out")
         driver("close", ERROR_CAPTION)
         self.assertEqual(self.field(), "long copy", "the field holds the converted text")
         self.assert_clipboard("", None, None)
