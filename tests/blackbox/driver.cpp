@@ -1,54 +1,40 @@
-// tarnwick-driver: drives the real Tarnwick.exe from outside, as a user and
-// the other programs of the desktop would. One subcommand per run; output is
-// UTF-8, one record a line, fields by tabs; the exit code is 0 done, 1 not
-// found or failed, 2 usage, 3 refused (a hidden control).
-//
-// WINDOW is "main" (Tarnwick's main window, shown or not), "box" (a shown
-// message box) or the caption of a shown top-level window.
-//   wait WINDOW [ms]        waits for it: count, owner's caption ("-": none
-//                           shown), main window ("none", "enabled",
-//                           "disabled"), enabled, topmost, extended style,
-//                           frame and client area (screen: left top width
-//                           height), handle
-//   gone WINDOW [ms]        waits until there is none
-//   controls WINDOW [dll]   each control: id, class, visible, check, style,
-//                           place in the client area, text extent, ideal size,
-//                           themed (the last three measured inside the program
-//                           by the hook of dll), text (none for the field)
-//   field                   the text of the main window's field
-//   press CAPTION           clicks the main window's shown control of that
-//                           caption; returns when its command is done
+// tarnwick-driver: drives the real Tarnwick.exe from outside, as a user and the other programs
+// of the desktop would. One subcommand per run (or per line of stdin after `serve`); output is
+// UTF-8, one record a line, fields by tabs; exit code 0 done, 1 not found or failed, 2 usage,
+// 3 refused (a hidden control). WINDOW is "main" (Tarnwick's main window, shown or not), "box"
+// (a shown message box) or the caption of a shown top-level window.
+//   wait WINDOW [ms]       waits for it: count, owner's caption ("-": none shown), main window
+//                          ("none", "enabled", "disabled"), enabled, topmost, extended style,
+//                          frame and client area (screen: left top width height), handle
+//   gone WINDOW [ms]       waits until there is none
+//   controls WINDOW [dll]  each control: id, class, visible, check, style, place in the client
+//                          area, text extent, ideal size, themed (the last three measured inside
+//                          the program by the hook of dll), text (none for the field)
+//   field | press CAPTION  the field's text | clicks the main window's shown control of that
+//                          caption, returning when its command is done
 //   click WINDOW ID | key WINDOW return|escape | close WINDOW | move X Y
-//   loop WINDOW             the system loop that the window's thread runs:
-//                           "move" (moving or sizing), "menu" or "none"
-//   msgbox [ms] [dismiss]   caption, icon and text of the message box shown
-//   clip-set TEXT [MARK]    copies TEXT, with the private format MARK beside it
-//   clip-formats TEXT HTML RTF [MARK]   copies as a program with formatted
-//                           text does: TEXT, an "HTML Format" and a "Rich Text
-//                           Format" block (each in hex, with a NUL added) and
-//                           MARK; "-" leaves one out
-//   clip-format NAME        the block of the registered format NAME, as bytes
-//   clip-rich-copy RTF      a rich edit control loads RTF (hex), selects all
-//                           and copies
-//   clip-rich-paste         a new rich edit control pastes: each run of bold,
-//                           italic and colour (start, end, bold, italic,
-//                           colour or "auto"), a line "text", then its text
-//   clip-shown TEXT         copies TEXT; prints the ms until the field shows it
-//   clip-get [N]            the clipboard text (its first N characters)
-//   clip-state              sequence number, and 1 when Tarnwick owns it
-//   clip-bitmap put|same    a known bitmap; same: exit 0 when it is unchanged
+//   loop WINDOW            the system loop of the window's thread: "move", "menu" or "none"
+//   msgbox [ms] [dismiss]  caption, icon and text of the message box shown
+//   clip-set TEXT [MARK]   copies TEXT, with the private format MARK beside it
+//   clip-formats TEXT HTML RTF [MARK]  copies TEXT, an "HTML Format" and a "Rich Text Format"
+//                          block (hex, a NUL added) and MARK; "-" leaves one out
+//   clip-format NAME       the block of the registered format NAME, as bytes
+//   clip-rich-copy RTF     a rich edit control loads RTF (hex), selects all and copies
+//   clip-rich-paste        a new rich edit control pastes: each run of bold, italic and colour
+//                          (start, end, bold, italic, colour or "auto"), a line "text", the text
+//   clip-shown TEXT        copies TEXT; prints the ms until the field shows it
+//   clip-get [N] | clip-state  the clipboard text (its first N characters) | sequence number,
+//                          and 1 when Tarnwick owns it
+//   clip-bitmap put|same   a known bitmap; same: exit 0 when it is unchanged
 //   hold clipboard|file PATH|name NAME   holds it until stdin ends ("held")
-//   deny DLL CLASS          refuses windows of CLASS in every program (the
-//                           hook of DLL) until stdin ends ("hooked")
-//   limit-memory DLL BYTES  Tarnwick's blocks for the clipboard fail from
-//                           BYTES up (the hook of DLL; 0: no limit)
-//   facts                   DPI, work area, Documents folder
-//   resources               Tarnwick's windows (top-level and child) and
-//                           handle count
-//   record ARGS             appends ARGS to the file TARNWICK_SHELL_LOG names
-//                           (the stand-in for the programs the shell starts)
-//   hold-desktop            keeps the session's desktop in use
-//   serve                   runs the subcommands that stdin names, one a line
+//   deny DLL CLASS         refuses windows of CLASS in every program (the hook of DLL) until
+//                          stdin ends ("hooked")
+//   limit-memory DLL BYTES Tarnwick's blocks for the clipboard fail from BYTES up (0: no limit)
+//   facts | resources      DPI, work area, Documents folder | Tarnwick's windows (top-level and
+//                          child) and handle count
+//   record ARGS            appends ARGS to the file TARNWICK_SHELL_LOG names (the stand-in for
+//                          the programs the shell starts)
+//   hold-desktop           keeps the session's desktop in use
 #include <windows.h>
 
 #include <ole2.h>
@@ -389,7 +375,8 @@ int SetText(const wstring& text, const wchar_t* mark) {
 
 int SetFormats(int argc, wchar_t** argv) {
   const auto given = [&](int i) { return argc > i && wstring(argv[i]) != L"-"; };
-  const string html = given(3) ? helper::FromHex(argv[3]) : "", rtf = given(4) ? helper::FromHex(argv[4]) : "";
+  const string html = given(3) ? helper::FromHex(argv[3]) : "",
+               rtf = given(4) ? helper::FromHex(argv[4]) : "";
   return SetCopy(given(2) ? argv[2] : nullptr, given(3) ? &html : nullptr,
                  given(4) ? &rtf : nullptr, argc > 5 ? argv[5] : nullptr);
 }
