@@ -331,17 +331,20 @@ def read_until(read, expected, timeout=10.0):
     return last[0]
 
 
-def xclip_read(timeout=5):
-    """The clipboard text as an X11 program reads it, or None. Wine's X11
-    bridge can leave a request unanswered on a loaded machine; the next one
-    is answered, so a read that waits long is given up and tried again by
-    the caller rather than waited out."""
+def xclip_read(timeout=5, target="UTF8_STRING"):
+    """The clipboard text (bytes for another target) as an X11 program reads
+    it, or None. Wine's X11 bridge can leave a request unanswered on a loaded
+    machine; the next one is answered, so a read that waits long is given up
+    and tried again by the caller rather than waited out."""
     try:
-        result = subprocess.run([XCLIP, "-selection", "clipboard", "-o", "-t", "UTF8_STRING"],
+        result = subprocess.run([XCLIP, "-selection", "clipboard", "-o", "-t", target],
                                 capture_output=True, timeout=timeout)
     except subprocess.TimeoutExpired:
         return None
-    return result.stdout.decode("utf-8", errors="replace") if result.returncode == 0 else None
+    if result.returncode != 0:
+        return None
+    return result.stdout.decode("utf-8", errors="replace") if target == "UTF8_STRING" \
+        else result.stdout
 
 
 HTML_FORMAT, RTF_FORMAT = "HTML Format", "Rich Text Format"
@@ -507,6 +510,10 @@ class TarnwickTestCase(unittest.TestCase):
                  and visible in (None, c.visible)]
         self.assertTrue(found, f"no control {caption!r}")
         return found[0]
+
+    def options_shown(self):
+        """Whether Auto mode's option buttons stand where the command buttons do."""
+        return self.control("Sentence case", visible=True).style & 0xF == 9  # BS_AUTORADIOBUTTON
 
     def press(self, caption):
         self.assertEqual(driver_run("press", caption).returncode, 0, f"could not press {caption}")

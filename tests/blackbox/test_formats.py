@@ -5,11 +5,9 @@ the system's rich edit control copies and pastes, an X11 program reads the
 HTML; the copies that a browser or a word processor makes are put on the
 clipboard as they make them."""
 
-import subprocess
-
-from tarnwick_blackbox import (ERROR_CAPTION, HOOKS, HTML_FORMAT, PEER, RTF_FORMAT,
-                               XCLIP, TarnwickTestCase, cf_html, clip_block, clip_formats, driver,
-                               driver_run, helper, read_until, release, wait_until, window, windows_path)
+from tarnwick_blackbox import (ERROR_CAPTION, HOOKS, HTML_FORMAT, PEER, RTF_FORMAT, TarnwickTestCase,
+                               cf_html, clip_block, clip_formats, driver, driver_run, helper,
+                               read_until, release, wait_until, window, windows_path, xclip_read)
 
 STYLE = "<style>P.Note { Color: Red }</style>"
 LINK = '<a href="http://Example.com/Some/Path" title="Kept As Is">'
@@ -50,16 +48,6 @@ COPIES = [
 ]
 
 
-def x11_html():
-    """The HTML that an X11 program reads, or None."""
-    try:
-        result = subprocess.run([XCLIP, "-selection", "clipboard", "-o", "-t", "text/html"],
-                                capture_output=True, timeout=5)
-    except subprocess.TimeoutExpired:
-        return None
-    return result.stdout if result.returncode == 0 else None
-
-
 def fragment(html_block):
     """The part of a block that its fragment offsets select."""
     header = html_block.decode("ascii", errors="replace")
@@ -93,7 +81,7 @@ class Formats(TarnwickTestCase):
         self.assertEqual(clip_block(HTML_FORMAT), html)
         if html is not None:
             # Wine hands X11 programs the fragment that the offsets select.
-            self.assertEqual(read_until(x11_html, fragment(html)), fragment(html))
+            self.assertEqual(read_until(lambda: xclip_read(target="text/html"), fragment(html)), fragment(html))
 
     def test_copies_of_browsers_and_word_processors_keep_their_formats(self):
         for name, text, html, rtf_document, presses in COPIES:
