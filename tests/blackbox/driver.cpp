@@ -221,28 +221,24 @@ int Controls(HWND window, const wchar_t* dll) {
   return 0;
 }
 
-HWND Field(HWND main) {
-  for (HWND child : Children(main))
-    if (_wcsicmp(ClassOf(child).c_str(), L"Edit") == 0) return child;
+// The first child of the window that `pick` accepts, or nullptr.
+template <class Pick>
+HWND ChildWhere(HWND window, Pick pick) {
+  for (HWND child : Children(window))
+    if (pick(child)) return child;
   return nullptr;
 }
 
-HWND ControlOf(HWND window, int id) {
-  for (HWND child : Children(window))
-    if (::GetDlgCtrlID(child) == id) return child;
-  return nullptr;
+HWND Field(HWND main) {
+  return ChildWhere(main, [](HWND c) { return _wcsicmp(ClassOf(c).c_str(), L"Edit") == 0; });
 }
 
 // The visible one first: buttons and options share their captions, and
 // only one of each pair is shown at a time.
 HWND ControlByCaption(HWND window, const wstring& caption) {
-  HWND hidden = nullptr;
-  for (HWND child : Children(window)) {
-    if (TextOf(child) != caption) continue;
-    if (::IsWindowVisible(child)) return child;
-    hidden = hidden ? hidden : child;
-  }
-  return hidden;
+  HWND shown =
+      ChildWhere(window, [&](HWND c) { return ::IsWindowVisible(c) && TextOf(c) == caption; });
+  return shown ? shown : ChildWhere(window, [&](HWND c) { return TextOf(c) == caption; });
 }
 
 int Key(HWND window, const wstring& key) {
@@ -674,7 +670,8 @@ int Run(int argc, wchar_t** argv) {
     return ::SetWindowPos(window, nullptr, _wtoi(argv[2]), _wtoi(argv[3]), 0, 0,
                           SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1;
   if (command == L"controls") return Controls(window, argc > 3 ? argv[3] : nullptr);
-  if (command == L"click" && argc > 3) return Click(ControlOf(window, _wtoi(argv[3])));
+  if (command == L"click" && argc > 3)
+    return Click(ChildWhere(window, [&](HWND c) { return ::GetDlgCtrlID(c) == _wtoi(argv[3]); }));
   if (command == L"key" && argc > 3) return Key(window, argv[3]);
   if (command == L"loop") return SystemLoop(window);
   if (command == L"close") return ::PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;

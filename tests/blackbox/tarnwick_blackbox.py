@@ -184,21 +184,21 @@ def reg_text(value):
         '"' + value.replace("\\", "\\\\").replace('"', '\\"') + '"'
 
 
-def registry(settings=None, version=None, extra=None):
+def registry(settings=None, version=None):
     """One regedit run: Tarnwick's keys and its per-program Windows version
     removed, then the given settings (text, or .reg data such as
-    "dword:00000003"), version and extra {key: {name or "@": value}} stored.
-    Windows are left unmanaged: with no window manager on the test display,
-    Wine would wait 2 s for one whenever a window closes."""
+    "dword:00000003") and version stored. Windows are left unmanaged: with
+    no window manager on the test display, Wine would wait 2 s for one
+    whenever a window closes."""
     keys = {PROGRAM_KEY + r"\Settings": settings or {},
             APP_DEFAULTS_KEY: {"Version": version} if version else {},
-            rf"{HKCU}\Software\Wine\X11 Driver": {"Managed": "N"}, **(extra or {})}
+            rf"{HKCU}\Software\Wine\X11 Driver": {"Managed": "N"}}
     lines = ["Windows Registry Editor Version 5.00", "", f"[-{PROGRAM_KEY}]",
              f"[-{APP_DEFAULTS_KEY}]"]
     for key, values in keys.items():
         if values:
-            lines += ["", f"[{key}]"] + [("@" if name == "@" else f'"{name}"') + "=" +
-                                         reg_text(value) for name, value in values.items()]
+            lines += ["", f"[{key}]"] + [f'"{name}"={reg_text(value)}'
+                                         for name, value in values.items()]
     with tempfile.NamedTemporaryFile("w", suffix=".reg", delete=False) as reg:
         reg.write("\r\n".join(lines) + "\r\n")
     try:
@@ -293,8 +293,10 @@ def prefix_processes():
     for entry in pathlib.Path("/proc").iterdir():
         try:
             if entry.name.isdigit() and prefix in (entry / "environ").read_bytes().split(b"\0"):
-                args = (entry / "cmdline").read_bytes().split(b"\0")
-                yield int(entry.name), [a.decode("utf-8", errors="replace") for a in args if a]
+                args = [a.decode("utf-8", errors="replace")
+                        for a in (entry / "cmdline").read_bytes().split(b"\0") if a]
+                if args:  # none once the process has ended
+                    yield int(entry.name), args
         except OSError:
             continue
 
@@ -302,8 +304,7 @@ def prefix_processes():
 def tarnwick_pid():
     """The process that runs Tarnwick.exe (the `wine` process that the test
     started is a launcher that waits for it)."""
-    found = [pid for pid, args in prefix_processes()
-             if args and args[0].lower().endswith("\\tarnwick.exe")]
+    found = [pid for pid, args in prefix_processes() if args[0].lower().endswith("\\tarnwick.exe")]
     assert found, "no Linux process runs Tarnwick.exe"
     return found[0]
 

@@ -5,9 +5,10 @@ the system's rich edit control copies and pastes, an X11 program reads the
 HTML; the copies that a browser or a word processor makes are put on the
 clipboard as they make them."""
 
-from tarnwick_blackbox import (ERROR_CAPTION, HOOKS, HTML_FORMAT, PEER, RTF_FORMAT, TarnwickTestCase,
-                               cf_html, clip_block, clip_formats, driver, driver_run, helper,
-                               read_until, release, wait_until, window, windows_path, xclip_read)
+from tarnwick_blackbox import (ERROR_CAPTION, HOOKS, HTML_FORMAT, PEER, RTF_FORMAT,
+                               TarnwickTestCase, cf_html, clip_block, clip_formats, driver,
+                               driver_run, helper, read_until, release, wait_until, window,
+                               windows_path, xclip_read)
 
 STYLE = "<style>P.Note { Color: Red }</style>"
 LINK = '<a href="http://Example.com/Some/Path" title="Kept As Is">'
@@ -81,7 +82,8 @@ class Formats(TarnwickTestCase):
         self.assertEqual(clip_block(HTML_FORMAT), html)
         if html is not None:
             # Wine hands X11 programs the fragment that the offsets select.
-            self.assertEqual(read_until(lambda: xclip_read(target="text/html"), fragment(html)), fragment(html))
+            x11_html = lambda: xclip_read(target="text/html")  # noqa: E731
+            self.assertEqual(read_until(x11_html, fragment(html)), fragment(html))
 
     def test_copies_of_browsers_and_word_processors_keep_their_formats(self):
         for name, text, html, rtf_document, presses in COPIES:
