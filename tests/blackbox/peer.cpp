@@ -2,13 +2,16 @@
 // misbehaving. Each prints one line once it is in place, then obeys one
 // command a line on stdin; the end of stdin ends it.
 //
-//   viewer [mute|late|lower]  joins the clipboard-viewer chain ("joined");
-//       "count" prints the notifications seen since, "writes" the texts it
-//       wrote, "next" the next viewer's handle, "rejoin" joins again at the
-//       head, "leave" leaves. mute passes no notification on, late passes
-//       each on after its own handler has returned, lower puts back in
-//       lower case every text that is not (a competing converter). Killing
-//       the process leaves the chain without a word.
+//   viewer [mute|late|lower|manager MS]  joins the clipboard-viewer chain
+//       ("joined"); "count" prints the notifications seen since, "writes"
+//       the texts it wrote, "next" the next viewer's handle, "rejoin" joins
+//       again at the head, "leave" leaves, "hang" stops answering any
+//       message ("hung") until "wake" or the end of stdin. mute passes no
+//       notification on, late passes each on after its own handler has
+//       returned, lower puts back in lower case every text that is not (a
+//       competing converter), manager holds the clipboard open for MS ms
+//       while it passes each change on (as one that reads a large copy).
+//       Killing the process leaves the chain without a word.
 //   owner promise|hang|raw FORMAT HEX|formats TEXT   takes the clipboard
 //       ("owned"): a promise of text that renders nothing when asked, the
 //       same promise by a thread that then answers no message, exactly the
@@ -22,6 +25,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "HelperProgram.h"
@@ -32,12 +36,15 @@ using helper::OpenClipboardRetrying;
 using helper::PutBlock;
 using helper::Say;
 
-constexpr UINT kPassOn = WM_APP + 2;  // a late notification to pass on now
-constexpr UINT kLower = WM_APP + 3;   // look at the clipboard once the notice is done
+constexpr UINT kPassOn = WM_APP + 2;   // a late notification to pass on now
+constexpr UINT kLower = WM_APP + 3;    // look at the clipboard once the notice is done
+constexpr UINT kCommand = WM_APP + 4;  // a line of stdin (lParam: a new std::string)
 
 struct {
   HWND self = nullptr, next = nullptr;
   std::wstring mode;
+  DWORD holdMs = 0;        // a manager's hold on each change
+  HANDLE awake = nullptr;  // set while the viewer answers
   bool joined = false;
   long notifications = 0, writes = 0;
 } viewer;
@@ -80,16 +87,20 @@ void Obey(const std::string& line) {
   if (line == "leave" || line == "rejoin") Leave();
   if (line == "rejoin") viewer.next = ::SetClipboardViewer(viewer.self), viewer.joined = true;
   if (line == "leave" || line == "rejoin") Say("done");
+  if (line == "hang") Say("hung"), ::WaitForSingleObject(viewer.awake, INFINITE);
 }
 
 LRESULT CALLBACK ViewerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_DRAWCLIPBOARD:
+    case WM_DRAWCLIPBOARD: {
       ++viewer.notifications;
+      const bool holds = viewer.holdMs != 0 && ::OpenClipboard(hwnd);
       if (viewer.mode == L"late") ::PostMessageW(hwnd, kPassOn, wParam, lParam);
       if (viewer.mode != L"late" && viewer.mode != L"mute") PassOn(message, wParam, lParam);
+      if (holds) ::Sleep(viewer.holdMs), ::CloseClipboard();
       if (viewer.mode == L"lower") ::PostMessageW(hwnd, kLower, 0, 0);
       return 0;
+    }
     case WM_CHANGECBCHAIN:
       if (reinterpret_cast<HWND>(wParam) == viewer.next) {
         viewer.next = reinterpret_cast<HWND>(lParam);
@@ -103,6 +114,9 @@ LRESULT CALLBACK ViewerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case kLower:
       LowerTheClipboard();
       return 0;
+    case kCommand:
+      Obey(*std::unique_ptr<std::string>(reinterpret_cast<std::string*>(lParam)));
+      return 0;
     default:
       return ::DefWindowProcW(hwnd, message, wParam, lParam);
   }
@@ -110,14 +124,31 @@ LRESULT CALLBACK ViewerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 HWND MakeWindow(WNDPROC proc) { return helper::MakeWindow(proc, L"Tarnwick.Peer"); }
 
-int Viewer(const wchar_t* mode) {
+// Reads the commands on a thread of its own: "wake" has to reach a viewer
+// whose thread hangs.
+DWORD WINAPI ReadCommands(void*) {
+  helper::ForEachInputLine([](const std::string& line) {
+    if (line == "hang") ::ResetEvent(viewer.awake);
+    if (line == "wake") ::SetEvent(viewer.awake);
+    else ::PostMessageW(viewer.self, kCommand, 0, reinterpret_cast<LPARAM>(new std::string(line)));
+  });
+  ::SetEvent(viewer.awake);
+  ::PostMessageW(viewer.self, WM_QUIT, 0, 0);
+  return 0;
+}
+
+int Viewer(const wchar_t* mode, DWORD holdMs) {
   viewer.mode = mode ? mode : L"";
   viewer.self = MakeWindow(&ViewerProc);
-  viewer.next = ::SetClipboardViewer(viewer.self);
+  viewer.awake = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
+  viewer.next = ::SetClipboardViewer(viewer.self);  // its notification comes before any hold
   viewer.joined = true;
   viewer.notifications = 0;  // the one that joining delivers does not count
+  viewer.holdMs = holdMs;
   Say("joined");
-  helper::ServeUntilInputEnds(&Obey);
+  ::CloseHandle(::CreateThread(nullptr, 0, &ReadCommands, nullptr, 0, nullptr));
+  MSG msg;
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
   Leave();
   return 0;
 }
@@ -171,11 +202,12 @@ int Flood(long count, const std::wstring& prefix, DWORD pause) {
 
 int Run(int argc, wchar_t** argv) {
   const std::wstring command = argc > 1 ? argv[1] : L"";
-  if (command == L"viewer") return Viewer(argc > 2 ? argv[2] : nullptr);
+  if (command == L"viewer")
+    return Viewer(argc > 2 ? argv[2] : nullptr, argc > 3 ? _wtoi(argv[3]) : 0);
   if (command == L"owner") return Owner(argc, argv);
   if (command == L"flood" && argc > 4) return Flood(_wtol(argv[2]), argv[3], _wtol(argv[4]));
-  Say("usage: tarnwick-peer viewer [mute|late|lower] | owner promise|hang|raw FORMAT HEX|formats TEXT"
-      " | flood N PREFIX PAUSE_MS");
+  Say("usage: tarnwick-peer viewer [mute|late|lower|manager MS] | owner promise|hang|raw FORMAT"
+      " HEX|formats TEXT | flood N PREFIX PAUSE_MS");
   return 2;
 }
 

@@ -1,13 +1,6 @@
 // tarnwick-stall: other programs that stall, and a session that ends. Each
 // prints one line once it is in place.
 //
-//   viewer        joins the clipboard-viewer chain ("joined") and passes
-//       every message on as a viewer should. Commands on stdin: "hang" stops
-//       answering any message (its thread waits), "wake" answers again and
-//       handles what waited meanwhile; the end of stdin wakes it and ends it.
-//   manager MS    joins the chain as a clipboard manager that reads every
-//       copy at length ("joined"): on each change it opens the clipboard,
-//       passes the change on, and holds the clipboard for MS milliseconds.
 //   owners N      N windows, each of a thread that never takes a message,
 //       as N hung programs ("ready" once the system counts them hung, after
 //       about 5 s). "own I" makes window I take the clipboard with a promise
@@ -31,61 +24,6 @@
 namespace {
 
 using helper::Say;
-
-constexpr UINT kHang = WM_APP + 1;
-
-HWND self = nullptr, next = nullptr;
-HANDLE awake = nullptr;  // set while the viewer answers
-DWORD holdMs = 0;        // a manager's hold on each change; 0: none
-
-LRESULT CALLBACK ViewerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_DRAWCLIPBOARD: {
-      const bool holds = holdMs != 0 && ::OpenClipboard(hwnd);
-      if (next != nullptr) ::SendMessageW(next, message, wParam, lParam);
-      if (holds) ::Sleep(holdMs), ::CloseClipboard();
-      return 0;
-    }
-    case WM_CHANGECBCHAIN:
-      if (reinterpret_cast<HWND>(wParam) == next) {
-        next = reinterpret_cast<HWND>(lParam);
-      } else if (next != nullptr) {
-        ::SendMessageW(next, message, wParam, lParam);
-      }
-      return 0;
-    case kHang:
-      Say("hung");
-      ::WaitForSingleObject(awake, INFINITE);
-      return 0;
-    default:
-      return ::DefWindowProcW(hwnd, message, wParam, lParam);
-  }
-}
-
-// Reads the commands: "hang" reaches the window as a message, "wake" the
-// event that the hung window waits on.
-DWORD WINAPI ReadCommands(void*) {
-  helper::ForEachInputLine([](const std::string& line) {
-    if (line == "hang") ::ResetEvent(awake), ::PostMessageW(self, kHang, 0, 0);
-    if (line == "wake") ::SetEvent(awake);
-  });
-  ::SetEvent(awake);
-  ::PostMessageW(self, WM_QUIT, 0, 0);
-  return 0;
-}
-
-int Viewer(DWORD hold) {
-  self = helper::MakeWindow(&ViewerProc, L"Tarnwick.Stall");
-  awake = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
-  next = ::SetClipboardViewer(self);  // its notification arrives with holdMs still 0
-  holdMs = hold;
-  Say("joined");
-  ::CloseHandle(::CreateThread(nullptr, 0, &ReadCommands, nullptr, 0, nullptr));
-  MSG msg;
-  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
-  ::ChangeClipboardChain(self, next);
-  return 0;
-}
 
 // Set once every hung window exists.
 HANDLE allMade = nullptr;
@@ -180,12 +118,10 @@ int EndSession() {
 
 int Run(int argc, wchar_t** argv) {
   const std::wstring command = argc > 1 ? argv[1] : L"";
-  if (command == L"viewer") return Viewer(0);
-  if (command == L"manager" && argc > 2) return Viewer(_wtoi(argv[2]));
   if (command == L"owners" && argc > 2) return Owners(_wtoi(argv[2]));
   if (command == L"late" && argc > 3) return LateOwner(_wtoi(argv[2]), argv[3]);
   if (command == L"end-session") return EndSession();
-  Say("usage: tarnwick-stall viewer | manager MS | owners N | late MS TEXT | end-session");
+  Say("usage: tarnwick-stall owners N | late MS TEXT | end-session");
   return 2;
 }
 

@@ -19,7 +19,7 @@ UPPER, LOWER = "2", "1"  # indexes of the Auto options
 
 def hung_viewer():
     """A viewer in the chain that has stopped answering ("wake" wakes it)."""
-    viewer = helper(STALL, "viewer", expect="joined")
+    viewer = helper(PEER, "viewer", expect="joined")
     assert tell(viewer, "hang", answer=True) == "hung"
     return viewer
 
@@ -143,7 +143,7 @@ class HeldClipboard(StallTestCase):
 
     def test_a_copy_met_by_a_clipboard_held_open_is_shown_and_converted_once_free(self):
         self.start_as("winxp", Auto="1", AutoOption=UPPER)
-        helper(STALL, "manager", "1500", expect="joined")
+        helper(PEER, "viewer", "manager", "1500", expect="joined")
         driver("clip-set", "held for a moment")
         started = time.monotonic()
         answers = []
