@@ -168,15 +168,11 @@ int Owner(int argc, wchar_t** argv) {
   ::CloseClipboard();
   if (!put) return 1;
   Say("owned");
-  if (how != L"hang") {
-    helper::ServeUntilInputEnds([](const std::string&) {});
-    return 0;
-  }
-  char buffer[64];  // no message loop: every request to render waits
-  DWORD read = 0;
-  while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) &&
-         read > 0) {
-  }
+  const auto ignore = [](const std::string&) {};
+  if (how == L"hang")
+    helper::ForEachInputLine(ignore);  // no message loop: every request to render waits
+  else
+    helper::ServeUntilInputEnds(ignore);
   return 0;
 }
 
