@@ -12,21 +12,33 @@
 //       competing converter), manager holds the clipboard open for MS ms
 //       while it passes each change on (as one that reads a large copy).
 //       Killing the process leaves the chain without a word.
-//   owner promise|hang|raw FORMAT HEX|formats TEXT   takes the clipboard
-//       ("owned"): a promise of text that renders nothing when asked, the
-//       same promise by a thread that then answers no message, exactly the
-//       bytes HEX as a block of FORMAT, or TEXT beside promises of "HTML
-//       Format" and "Rich Text Format" that render nothing.
+//   owner promise|hang|raw FORMAT HEX|formats TEXT|late MS TEXT   takes the
+//       clipboard ("owned"): a promise of text that renders nothing when
+//       asked, the same promise by a thread that then answers no message,
+//       exactly the bytes HEX as a block of FORMAT, TEXT beside promises of
+//       "HTML Format" and "Rich Text Format" that render nothing, or a
+//       promise of TEXT that renders nothing until MS ms have passed (a
+//       program slow to produce its text).
+//   owners N   N windows, each of a thread that never takes a message, as N
+//       hung programs ("ready" once the system counts them hung, after about
+//       5 s). "own I" makes window I take the clipboard with a promise of
+//       text that it never renders ("owned").
 //   flood N PREFIX PAUSE_MS   copies "PREFIX i" N times; prints the
 //       milliseconds taken and how often the clipboard was busy.
+//   end-session   sends Tarnwick's main window WM_QUERYENDSESSION and then
+//       WM_ENDSESSION (the session ends, by a log-off) as the system does;
+//       prints the answer to the first and the milliseconds the second took.
 #include <windows.h>
 
 #include <shellapi.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "HelperProgram.h"
 
@@ -153,11 +165,21 @@ int Viewer(const wchar_t* mode, DWORD holdMs) {
   return 0;
 }
 
+DWORD lateSince = 0, lateMs = 0;
+std::wstring lateText;
+
+LRESULT CALLBACK LateOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_RENDERFORMAT && wParam == CF_UNICODETEXT && ::GetTickCount() - lateSince >= lateMs)
+    PutBlock(CF_UNICODETEXT, lateText.c_str(), (lateText.size() + 1) * sizeof(wchar_t));
+  return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
 int Owner(int argc, wchar_t** argv) {
   const std::wstring how = argc > 2 ? argv[2] : L"";
-  const std::string bytes = argc > 4 ? helper::FromHex(argv[4]) : "";
-  HWND owner = MakeWindow(&::DefWindowProcW);  // renders nothing when asked
-  const bool raw = how == L"raw" && argc > 4;
+  const bool raw = how == L"raw" && argc > 4, late = how == L"late" && argc > 4;
+  const std::string bytes = raw ? helper::FromHex(argv[4]) : "";
+  if (late) lateMs = _wtoi(argv[3]), lateText = argv[4];
+  HWND owner = MakeWindow(late ? &LateOwnerProc : &::DefWindowProcW);  // else renders nothing
   if (!OpenClipboardRetrying(owner, 2)) return 1;
   const std::wstring text = how == L"formats" && argc > 3 ? argv[3] : L"";
   const bool put = text.empty() ? Put(raw ? _wtoi(argv[3]) : CF_UNICODETEXT,
@@ -166,6 +188,7 @@ int Owner(int argc, wchar_t** argv) {
   for (const wchar_t* name : {L"HTML Format", L"Rich Text Format"})
     if (!text.empty()) ::SetClipboardData(::RegisterClipboardFormatW(name), nullptr);
   ::CloseClipboard();
+  lateSince = ::GetTickCount();
   if (!put) return 1;
   Say("owned");
   const auto ignore = [](const std::string&) {};
@@ -173,6 +196,57 @@ int Owner(int argc, wchar_t** argv) {
     helper::ForEachInputLine(ignore);  // no message loop: every request to render waits
   else
     helper::ServeUntilInputEnds(ignore);
+  return 0;
+}
+
+// Set once every hung window exists.
+HANDLE allMade = nullptr;
+
+// A window whose thread stops taking messages once every hung window
+// exists: the system counts it hung 5 s later.
+DWORD WINAPI HungWindow(void* made) {
+  *static_cast<HWND*>(made) = helper::MakeWindow(&::DefWindowProcW, L"Tarnwick.HungOwner");
+  // Making a window may send messages to the windows made before it, so
+  // each thread answers until all exist; only then does it stop for good.
+  while (::MsgWaitForMultipleObjects(1, &allMade, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+  }
+  ::Sleep(INFINITE);
+  return 0;
+}
+
+int Owners(int count) {
+  // The class first, once: a thread whose window is made while another
+  // thread still registers the class can get no window at all.
+  helper::RegisterWindowClass(&::DefWindowProcW, L"Tarnwick.HungOwner");
+  allMade = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::vector<HWND> owners(count, nullptr);
+  for (HWND& owner : owners) ::CloseHandle(::CreateThread(nullptr, 0, &HungWindow, &owner, 0, nullptr));
+  // A loaded machine may take seconds to make a window; each is counted
+  // hung 5 s after its thread stops taking messages.
+  const auto made = [&] {
+    for (HWND& owner : owners)
+      if (const_cast<HWND volatile&>(owner) == nullptr) return false;  // set by its thread
+    return true;
+  };
+  for (int waited = 0; !made(); waited += 50) {
+    if (waited >= 30000) return 1;
+    ::Sleep(50);
+  }
+  ::SetEvent(allMade);
+  ::Sleep(5500);
+  Say("ready");
+  char line[32];
+  while (std::fgets(line, sizeof line, stdin) != nullptr) {
+    const int index = std::atoi(line + 4);
+    if (std::strncmp(line, "own ", 4) != 0 || index < 0 || index >= count) continue;
+    if (!::OpenClipboard(owners[index])) return 1;
+    ::EmptyClipboard();
+    ::SetClipboardData(CF_UNICODETEXT, nullptr);  // rendered when asked: never
+    ::CloseClipboard();
+    Say("owned");
+  }
   return 0;
 }
 
@@ -196,14 +270,33 @@ int Flood(long count, const std::wstring& prefix, DWORD pause) {
   return failures == 0 ? 0 : 1;
 }
 
+int EndSession() {
+  HWND main = ::FindWindowW(L"Tarnwick.Form1", nullptr);
+  if (main == nullptr) return 1;
+  DWORD_PTR agreed = 0;
+  if (!::SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000,
+                             &agreed))
+    return 1;
+  const DWORD start = ::GetTickCount();
+  if (!::SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000,
+                             nullptr))
+    return 1;
+  char line[64];
+  std::snprintf(line, sizeof line, "%d %lu", agreed ? 1 : 0, ::GetTickCount() - start);
+  Say(line);
+  return 0;
+}
+
 int Run(int argc, wchar_t** argv) {
   const std::wstring command = argc > 1 ? argv[1] : L"";
   if (command == L"viewer")
     return Viewer(argc > 2 ? argv[2] : nullptr, argc > 3 ? _wtoi(argv[3]) : 0);
   if (command == L"owner") return Owner(argc, argv);
+  if (command == L"owners" && argc > 2) return Owners(_wtoi(argv[2]));
+  if (command == L"end-session") return EndSession();
   if (command == L"flood" && argc > 4) return Flood(_wtol(argv[2]), argv[3], _wtol(argv[4]));
   Say("usage: tarnwick-peer viewer [mute|late|lower|manager MS] | owner promise|hang|raw FORMAT"
-      " HEX|formats TEXT | flood N PREFIX PAUSE_MS");
+      " HEX|formats TEXT|late MS TEXT | owners N | flood N PREFIX PAUSE_MS | end-session");
   return 2;
 }
 

@@ -16,7 +16,6 @@ import unittest
 EXE = os.environ.get("TARNWICK_EXE", "")
 DRIVER = os.environ.get("TARNWICK_DRIVER", "")
 PEER = os.environ.get("TARNWICK_PEER", "")
-STALL = os.environ.get("TARNWICK_STALL", "")
 HOOKS = os.environ.get("TARNWICK_HOOKS", "")
 WINE = os.environ.get("TARNWICK_WINE", "wine")
 XCLIP = os.environ.get("TARNWICK_XCLIP", "xclip")

@@ -9,7 +9,7 @@ import signal
 import time
 import unittest
 
-from tarnwick_blackbox import (PEER, STALL, TarnwickTestCase, driver, helper, linux_figures,
+from tarnwick_blackbox import (PEER, TarnwickTestCase, driver, helper, linux_figures,
                                release, resources, run_wine, said, stored, tarnwick_pid, tell,
                                wait_until, window)
 from test_chain import Viewer
@@ -109,7 +109,7 @@ class HungOwner(StallTestCase):
         self.assertIsNone(process.poll())
 
     def test_ten_hung_owners_in_a_row_cost_one_copy_each_and_nothing_piles_up(self):
-        owners = helper(STALL, "owners", "11")  # hung once the system counts them so
+        owners = helper(PEER, "owners", "11")  # hung once the system counts them so
         process = self.start_as(None, Auto="1", AutoOption=UPPER)
         self.assertEqual(said(owners, 30), "ready")
         pid = tarnwick_pid()
@@ -171,9 +171,11 @@ class LateText(StallTestCase):
         for version in ("winxp", "win10"):  # the viewer chain, the format listener
             with self.subTest(version=version):
                 process = self.start_as(version, Auto="1", AutoOption=UPPER)
-                late = helper(STALL, "late", "2000", f"handed out late on {version}", expect="owned")
+                late = helper(PEER, "owner", "late", "2000", f"handed out late on {version}",
+                              expect="owned")
                 started = time.monotonic()
-                shown = wait_until(lambda: self.field() == f"HANDED OUT LATE ON {version.upper()}", 10.0, 0.1)
+                shown = wait_until(lambda: self.field() == f"HANDED OUT LATE ON {version.upper()}",
+                                   10.0, 0.1)
                 print(f"\n{version}: a text handed out 2 s late was shown converted after "
                       f"{round(time.monotonic() - started, 2)} s")
                 self.assertTrue(shown, "the copy was dropped")
@@ -193,7 +195,9 @@ class EndOfSession(StallTestCase):
         self.set_auto(True)
         self.press("lower case")
         driver("move", "150", "120")
-        ended = run_stall("end-session")
+        session = run_wine(PEER, "end-session", timeout=30)
+        self.assertEqual(session.returncode, 0, "the end of the session was not sent")
+        ended = session.stdout.decode().strip()
         print(f"\nend of session: WM_QUERYENDSESSION answered and WM_ENDSESSION took (ms): {ended}")
         agreed, ms = ended.split()
         self.assertEqual(agreed, "1", "Tarnwick lets the session end")
@@ -207,12 +211,6 @@ class EndOfSession(StallTestCase):
         driver("clip-set", "after the session of Tarnwick")
         self.assertTrue(wait_until(lambda: earlier.count() > since, 5.0, 0.1),
                         "Tarnwick left the chain: the viewer behind it hears of changes")
-
-
-def run_stall(*args):
-    result = run_wine(STALL, *args, timeout=30)
-    assert result.returncode == 0, f"tarnwick-stall {args} failed"
-    return result.stdout.decode().strip()
 
 
 if __name__ == "__main__":
