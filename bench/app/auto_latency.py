@@ -55,7 +55,7 @@ BUILD = pathlib.Path(ARGS.build).resolve()
 VIEWER = BUILD / "bench" / "app" / "bench-minimal-viewer.exe"
 MEMORY = BUILD / "bench" / "app" / "bench-process-memory.exe"
 STARTUP = BUILD / "bench" / "app" / "bench-startup-timer.exe"
-PEER = BUILD / "tests" / "blackbox" / "tarnwick-peer.exe"
+COPIER = BUILD / "bench" / "app" / "bench-formatted-copier.exe"
 
 if not (os.environ.get("DISPLAY") and os.environ.get("WINEPREFIX")):
     os.execvp("bash", ["bash", str(HERE / "run.sh"), *sys.argv[1:]])
@@ -126,15 +126,15 @@ def round_trip(case, reader, text, expected, large, timeout):
 
 class Copier:
     """A Windows program that copies each text with its formatted versions
-    (tarnwick-peer copier): the text, an "HTML Format" block and an RTF
+    (bench-formatted-copier): the text, an "HTML Format" block and an RTF
     document, every fifth word bold."""
 
     def __init__(self):
-        self.process = subprocess.Popen([harness.WINE, str(PEER), "copier"],
+        self.process = subprocess.Popen([harness.WINE, str(COPIER)],
                                         stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                         stderr=subprocess.DEVNULL)
         if self.process.stdout.readline().strip() != b"ready":
-            raise SystemExit("tarnwick-peer copier did not start")
+            raise SystemExit("bench-formatted-copier did not start")
 
     def copy(self, text):
         self.process.stdin.write(text.encode("utf-8") + b"\n")
@@ -333,7 +333,7 @@ def startup_times(case, runs):
 # --- The run -------------------------------------------------------------------------
 
 def main():
-    for path in (VIEWER, MEMORY, STARTUP, PEER, pathlib.Path(harness.EXE),
+    for path in (VIEWER, MEMORY, STARTUP, COPIER, pathlib.Path(harness.EXE),
                  pathlib.Path(harness.DRIVER)):
         if not path.exists():
             raise SystemExit(f"missing {path}: build the windows preset first")

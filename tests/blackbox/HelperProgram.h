@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <memory>
 #include <string>
 
@@ -89,6 +90,20 @@ void ServeUntilInputEnds(OnLine onLine) {
     const std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(msg.lParam));
     onLine(*line);
   }
+}
+
+inline std::wstring Wide(const std::string& utf8) {
+  std::wstring out(utf8.size(), L'\0');
+  out.resize(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                   out.data(), static_cast<int>(out.size())));
+  return out;
+}
+
+inline std::string FromHex(const std::wstring& hex) {
+  std::string bytes;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes.push_back(static_cast<char>(std::wcstoul(hex.substr(i, 2).c_str(), nullptr, 16)));
+  return bytes;
 }
 
 // One line on standard output, at once: the test waits for it.

@@ -1,54 +1,40 @@
-// tarnwick-driver: drives the real Tarnwick.exe from outside, as a user and
-// the other programs of the desktop would. One subcommand per run; output is
-// UTF-8, one record a line, fields by tabs; the exit code is 0 done, 1 not
-// found or failed, 2 usage, 3 refused (a hidden control).
-//
-// WINDOW is "main" (Tarnwick's main window, shown or not), "box" (a shown
-// message box) or the caption of a shown top-level window.
-//   wait WINDOW [ms]        waits for it: count, owner's caption ("-": none
-//                           shown), main window ("none", "enabled",
-//                           "disabled"), enabled, topmost, extended style,
-//                           frame and client area (screen: left top width
-//                           height), handle
-//   gone WINDOW [ms]        waits until there is none
-//   controls WINDOW [dll]   each control: id, class, visible, check, style,
-//                           place in the client area, text extent, ideal size,
-//                           themed (the last three measured inside the program
-//                           by the hook of dll), text (none for the field)
-//   field                   the text of the main window's field
-//   press CAPTION           clicks the main window's shown control of that
-//                           caption; returns when its command is done
+// tarnwick-driver: drives the real Tarnwick.exe from outside, as a user and the other programs
+// of the desktop would. One subcommand per run (or per line of stdin after `serve`); output is
+// UTF-8, one record a line, fields by tabs; exit code 0 done, 1 not found or failed, 2 usage,
+// 3 refused (a hidden control). WINDOW is "main" (Tarnwick's main window, shown or not), "box"
+// (a shown message box) or the caption of a shown top-level window.
+//   wait WINDOW [ms]       waits for it: count, owner's caption ("-": none shown), main window
+//                          ("none", "enabled", "disabled"), enabled, topmost, extended style,
+//                          frame and client area (screen: left top width height), handle
+//   gone WINDOW [ms]       waits until there is none
+//   controls WINDOW [dll]  each control: id, class, visible, check, style, place in the client
+//                          area, text extent, ideal size, themed (the last three measured inside
+//                          the program by the hook of dll), text (none for the field)
+//   field | press CAPTION  the field's text | clicks the main window's shown control of that
+//                          caption, returning when its command is done
 //   click WINDOW ID | key WINDOW return|escape | close WINDOW | move X Y
-//   loop WINDOW             the system loop that the window's thread runs:
-//                           "move" (moving or sizing), "menu" or "none"
-//   msgbox [ms] [dismiss]   caption, icon and text of the message box shown
-//   clip-set TEXT [MARK]    copies TEXT, with the private format MARK beside it
-//   clip-formats TEXT HTML RTF [MARK]   copies as a program with formatted
-//                           text does: TEXT, an "HTML Format" and a "Rich Text
-//                           Format" block (each in hex, with a NUL added) and
-//                           MARK; "-" leaves one out
-//   clip-format NAME        the block of the registered format NAME, as bytes
-//   clip-rich-copy RTF      a rich edit control loads RTF (hex), selects all
-//                           and copies
-//   clip-rich-paste         a new rich edit control pastes: each run of bold,
-//                           italic and colour (start, end, bold, italic,
-//                           colour or "auto"), a line "text", then its text
-//   clip-shown TEXT         copies TEXT; prints the ms until the field shows it
-//   clip-get [N]            the clipboard text (its first N characters)
-//   clip-state              sequence number, and 1 when Tarnwick owns it
-//   clip-bitmap put|same    a known bitmap; same: exit 0 when it is unchanged
+//   loop WINDOW            the system loop of the window's thread: "move", "menu" or "none"
+//   msgbox [ms] [dismiss]  caption, icon and text of the message box shown
+//   clip-set TEXT [MARK]   copies TEXT, with the private format MARK beside it
+//   clip-formats TEXT HTML RTF [MARK]  copies TEXT, an "HTML Format" and a "Rich Text Format"
+//                          block (hex, a NUL added) and MARK; "-" leaves one out
+//   clip-format NAME       the block of the registered format NAME, as bytes
+//   clip-rich-copy RTF     a rich edit control loads RTF (hex), selects all and copies
+//   clip-rich-paste        a new rich edit control pastes: each run of bold, italic and colour
+//                          (start, end, bold, italic, colour or "auto"), a line "text", the text
+//   clip-shown TEXT        copies TEXT; prints the ms until the field shows it
+//   clip-get [N] | clip-state  the clipboard text (its first N characters) | sequence number,
+//                          and 1 when Tarnwick owns it
+//   clip-bitmap put|same   a known bitmap; same: exit 0 when it is unchanged
 //   hold clipboard|file PATH|name NAME   holds it until stdin ends ("held")
-//   deny DLL RULE           refuses windows in every program (the hook of
-//                           DLL) until stdin ends ("hooked")
-//   limit-memory DLL BYTES  Tarnwick's blocks for the clipboard fail from
-//                           BYTES up (the hook of DLL; 0: no limit)
-//   facts                   DPI, work area, Documents folder
-//   resources               Tarnwick's windows (top-level and child) and
-//                           handle count
-//   record ARGS             appends ARGS to the file TARNWICK_SHELL_LOG names
-//                           (the stand-in for the programs the shell starts)
-//   hold-desktop            keeps the session's desktop in use
-//   serve                   runs the subcommands that stdin names, one a line
+//   deny DLL CLASS         refuses windows of CLASS in every program (the hook of DLL) until
+//                          stdin ends ("hooked")
+//   limit-memory DLL BYTES Tarnwick's blocks for the clipboard fail from BYTES up (0: no limit)
+//   facts | resources      DPI, work area, Documents folder | Tarnwick's windows (top-level and
+//                          child) and handle count
+//   record ARGS            appends ARGS to the file TARNWICK_SHELL_LOG names (the stand-in for
+//                          the programs the shell starts)
+//   hold-desktop           keeps the session's desktop in use
 #include <windows.h>
 
 #include <ole2.h>
@@ -145,6 +131,21 @@ std::vector<HWND> Windows(const wstring& which) {
   return search.found;
 }
 
+HWND MainWindow() {
+  const auto mains = Windows(L"main");
+  return mains.empty() ? nullptr : mains.front();
+}
+
+// The hook `name` of the library `dll` on a thread (0: every thread), or
+// nullptr.
+HHOOK SetHook(const wchar_t* dll, const char* name, int type, DWORD thread) {
+  HMODULE module = ::LoadLibraryW(dll);
+  auto proc = module ? reinterpret_cast<HOOKPROC>(
+                           reinterpret_cast<void (*)()>(::GetProcAddress(module, name)))
+                     : nullptr;
+  return proc ? ::SetWindowsHookExW(type, proc, module, thread) : nullptr;
+}
+
 // Waits up to ms until a window named by `which` is there (or, there = false,
 // until none is); the first one found, or nullptr.
 HWND Wait(const wstring& which, DWORD ms, bool there = true) {
@@ -167,9 +168,8 @@ std::vector<HWND> Children(HWND parent) {
 }
 
 int Describe(HWND window, const wstring& which) {
-  HWND owner = ::GetWindow(window, GW_OWNER);
-  const auto mains = Windows(L"main");
-  const char* main = mains.empty() ? "none" : ::IsWindowEnabled(mains[0]) ? "enabled" : "disabled";
+  HWND owner = ::GetWindow(window, GW_OWNER), mainWindow = MainWindow();
+  const char* main = !mainWindow ? "none" : ::IsWindowEnabled(mainWindow) ? "enabled" : "disabled";
   RECT frame{}, client{};
   ::GetWindowRect(window, &frame);
   ::GetClientRect(window, &client);
@@ -191,17 +191,10 @@ SIZE TakeSize(HWND control, const wchar_t* property) {
 }
 
 int Controls(HWND window, const wchar_t* dll) {
-  HHOOK hook = nullptr;
-  if (dll != nullptr) {
-    HMODULE module = ::LoadLibraryW(dll);
-    auto proc = module ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void (*)()>(
-                             ::GetProcAddress(module, "MeasureText")))
-                       : nullptr;
-    hook = proc ? ::SetWindowsHookExW(WH_CALLWNDPROC, proc, module,
-                                      ::GetWindowThreadProcessId(window, nullptr))
-                : nullptr;
-    if (hook == nullptr) return 1;
-  }
+  HHOOK hook = dll ? SetHook(dll, "MeasureText", WH_CALLWNDPROC,
+                             ::GetWindowThreadProcessId(window, nullptr))
+                   : nullptr;
+  if (dll != nullptr && hook == nullptr) return 1;
   static const UINT measure = ::RegisterWindowMessageW(L"Tarnwick.MeasureText");
   for (HWND child : Children(window)) {
     RECT r{};
@@ -228,28 +221,24 @@ int Controls(HWND window, const wchar_t* dll) {
   return 0;
 }
 
-HWND Field(HWND main) {
-  for (HWND child : Children(main))
-    if (_wcsicmp(ClassOf(child).c_str(), L"Edit") == 0) return child;
+// The first child of the window that `pick` accepts, or nullptr.
+template <class Pick>
+HWND ChildWhere(HWND window, Pick pick) {
+  for (HWND child : Children(window))
+    if (pick(child)) return child;
   return nullptr;
 }
 
-HWND ControlOf(HWND window, int id) {
-  for (HWND child : Children(window))
-    if (::GetDlgCtrlID(child) == id) return child;
-  return nullptr;
+HWND Field(HWND main) {
+  return ChildWhere(main, [](HWND c) { return _wcsicmp(ClassOf(c).c_str(), L"Edit") == 0; });
 }
 
 // The visible one first: buttons and options share their captions, and
 // only one of each pair is shown at a time.
 HWND ControlByCaption(HWND window, const wstring& caption) {
-  HWND hidden = nullptr;
-  for (HWND child : Children(window)) {
-    if (TextOf(child) != caption) continue;
-    if (::IsWindowVisible(child)) return child;
-    hidden = hidden ? hidden : child;
-  }
-  return hidden;
+  HWND shown =
+      ChildWhere(window, [&](HWND c) { return ::IsWindowVisible(c) && TextOf(c) == caption; });
+  return shown ? shown : ChildWhere(window, [&](HWND c) { return TextOf(c) == caption; });
 }
 
 int Key(HWND window, const wstring& key) {
@@ -362,13 +351,6 @@ string Block(UINT format) {
   return bytes;
 }
 
-string FromHex(const wstring& hex) {
-  string bytes;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-    bytes.push_back(static_cast<char>(std::wcstoul(hex.substr(i, 2).c_str(), nullptr, 16)));
-  return bytes;
-}
-
 // One copy: the text and the formatted blocks that are given, and the mark.
 int SetCopy(const wchar_t* text, const string* html, const string* rtf, const wchar_t* mark) {
   if (!OpenClipboardRetrying()) return 1;
@@ -389,7 +371,8 @@ int SetText(const wstring& text, const wchar_t* mark) {
 
 int SetFormats(int argc, wchar_t** argv) {
   const auto given = [&](int i) { return argc > i && wstring(argv[i]) != L"-"; };
-  const string html = given(3) ? FromHex(argv[3]) : "", rtf = given(4) ? FromHex(argv[4]) : "";
+  const string html = given(3) ? helper::FromHex(argv[3]) : "",
+               rtf = given(4) ? helper::FromHex(argv[4]) : "";
   return SetCopy(given(2) ? argv[2] : nullptr, given(3) ? &html : nullptr,
                  given(4) ? &rtf : nullptr, argc > 5 ? argv[5] : nullptr);
 }
@@ -477,11 +460,10 @@ string TestBitmap() {
 int Clipboard(const wstring& command, int argc, wchar_t** argv) {
   if (command == L"clip-set" && argc > 2) return SetText(argv[2], argc > 3 ? argv[3] : nullptr);
   if (command == L"clip-formats" && argc > 4) return SetFormats(argc, argv);
-  if (command == L"clip-rich-copy" && argc > 2) return RichEditCopy(FromHex(argv[2]));
+  if (command == L"clip-rich-copy" && argc > 2) return RichEditCopy(helper::FromHex(argv[2]));
   if (command == L"clip-rich-paste") return RichEditPaste();
   if (command == L"clip-shown" && argc > 2) {
-    const auto mains = Windows(L"main");
-    HWND field = mains.empty() ? nullptr : Field(mains[0]);
+    HWND main = MainWindow(), field = main ? Field(main) : nullptr;
     if (field == nullptr || SetText(argv[2], nullptr) != 0) return 1;
     const DWORD copied = ::GetTickCount();
     while (TextOf(field) != argv[2]) {
@@ -504,8 +486,7 @@ int Clipboard(const wstring& command, int argc, wchar_t** argv) {
     status = ::IsClipboardFormatAvailable(format) ? 0 : 1;
     Write(Block(format));
   } else if (command == L"clip-state") {
-    const auto mains = Windows(L"main");
-    const bool ours = !mains.empty() && ::GetClipboardOwner() == mains[0];
+    const bool ours = MainWindow() != nullptr && ::GetClipboardOwner() == MainWindow();
     Line(std::to_string(::GetClipboardSequenceNumber()) + (ours ? "\t1" : "\t0"));
   } else if (command == L"clip-bitmap" && argc > 2 && argv[2] == wstring(L"put")) {
     ::EmptyClipboard();
@@ -542,11 +523,7 @@ int Hold(const wstring& what, const wchar_t* name) {
 // Wine is this process.
 int Deny(const wchar_t* dll, const wchar_t* rule) {
   ::SetEnvironmentVariableW(L"TARNWICK_DENY_WINDOW", rule);
-  HMODULE module = ::LoadLibraryW(dll);
-  auto proc = module ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void (*)()>(
-                           ::GetProcAddress(module, "DenyWindow")))
-                     : nullptr;
-  HHOOK hook = proc ? ::SetWindowsHookExW(WH_CBT, proc, module, 0) : nullptr;
+  HHOOK hook = SetHook(dll, "DenyWindow", WH_CBT, 0);
   if (hook == nullptr) return 1;
   UntilInputEnds("hooked");
   ::UnhookWindowsHookEx(hook);
@@ -555,18 +532,14 @@ int Deny(const wchar_t* dll, const wchar_t* rule) {
 
 // The hook runs in Tarnwick's thread when its window gets the message.
 int LimitMemory(const wchar_t* dll, LPARAM bytes) {
-  const auto mains = Windows(L"main");
-  HMODULE module = ::LoadLibraryW(dll);
-  auto proc = module ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void (*)()>(
-                           ::GetProcAddress(module, "LimitGlobalAlloc")))
-                     : nullptr;
-  if (mains.empty() || proc == nullptr) return 1;
-  HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROC, proc, module,
-                                   ::GetWindowThreadProcessId(mains[0], nullptr));
+  HWND main = MainWindow();
+  HHOOK hook = main ? SetHook(dll, "LimitGlobalAlloc", WH_CALLWNDPROC,
+                              ::GetWindowThreadProcessId(main, nullptr))
+                    : nullptr;
   if (hook == nullptr) return 1;
   static const UINT limit = ::RegisterWindowMessageW(L"Tarnwick.LimitGlobalAlloc");
-  const bool sent = ::SendMessageTimeoutW(mains[0], limit, 0, bytes, SMTO_ABORTIFHUNG, 5000,
-                                          nullptr) != 0;
+  const bool sent =
+      ::SendMessageTimeoutW(main, limit, 0, bytes, SMTO_ABORTIFHUNG, 5000, nullptr) != 0;
   ::UnhookWindowsHookEx(hook);
   return sent ? 0 : 1;
 }
@@ -624,9 +597,8 @@ long WindowCount(DWORD pid) {
 }
 
 int Resources() {
-  const auto mains = Windows(L"main");
   DWORD pid = 0;
-  if (mains.empty() || !::GetWindowThreadProcessId(mains[0], &pid)) return 1;
+  if (MainWindow() == nullptr || !::GetWindowThreadProcessId(MainWindow(), &pid)) return 1;
   Line("windows=" + std::to_string(WindowCount(pid)) +
        " listed_handles=" + std::to_string(ListedHandles(pid)));
   return 0;
@@ -698,40 +670,24 @@ int Run(int argc, wchar_t** argv) {
     return ::SetWindowPos(window, nullptr, _wtoi(argv[2]), _wtoi(argv[3]), 0, 0,
                           SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1;
   if (command == L"controls") return Controls(window, argc > 3 ? argv[3] : nullptr);
-  if (command == L"click" && argc > 3) return Click(ControlOf(window, _wtoi(argv[3])));
+  if (command == L"click" && argc > 3)
+    return Click(ChildWhere(window, [&](HWND c) { return ::GetDlgCtrlID(c) == _wtoi(argv[3]); }));
   if (command == L"key" && argc > 3) return Key(window, argv[3]);
   if (command == L"loop") return SystemLoop(window);
   if (command == L"close") return ::PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
   return 2;
 }
 
-wstring Wide(const string& text) {
-  wstring out(text.size(), L'\0');
-  out.resize(::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                   out.data(), static_cast<int>(out.size())));
-  return out;
-}
-
 // One subcommand a line, its words separated by tabs; each answer is
 // "<exit code> <bytes>" on a line of its own, then the output's bytes. A
 // test's many questions then cost one Wine process start, not one each.
 int Serve() {
-  string pending;
-  char buffer[4096];
-  DWORD read = 0;
-  for (std::size_t end;;) {
-    while ((end = pending.find('\n')) == string::npos) {
-      if (!::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) ||
-          read == 0)
-        return 0;
-      pending.append(buffer, read);
-    }
+  helper::ForEachInputLine([](const string& line) {
     std::vector<wstring> words{L"tarnwick-driver"};
-    for (std::size_t at = 0, tab; at <= end; at = tab + 1) {
-      tab = std::min(pending.find('\t', at), end);
-      words.push_back(Wide(pending.substr(at, tab - at)));
+    for (std::size_t at = 0, tab; at <= line.size(); at = tab + 1) {
+      tab = std::min(line.find('\t', at), line.size());
+      words.push_back(helper::Wide(line.substr(at, tab - at)));
     }
-    pending.erase(0, end + 1);
     std::vector<wchar_t*> argv;
     for (auto& word : words) argv.push_back(word.data());
     string output;
@@ -739,16 +695,14 @@ int Serve() {
     const int status = Run(static_cast<int>(argv.size()), argv.data());
     captured = nullptr;
     Write(std::to_string(status) + " " + std::to_string(output.size()) + "\n" + output);
-  }
+  });
+  return 0;
 }
 
 }  // namespace
 
 int main() {
-  int argc = 0;
-  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  if (argv == nullptr) return 2;
-  const int status = argc == 2 && argv[1] == wstring(L"serve") ? Serve() : Run(argc, argv);
-  ::LocalFree(argv);
-  return status;
+  return helper::RunWithArguments([](int argc, wchar_t** argv) {
+    return argc == 2 && argv[1] == wstring(L"serve") ? Serve() : Run(argc, argv);
+  });
 }

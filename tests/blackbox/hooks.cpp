@@ -1,8 +1,7 @@
 // Hooks that the driver puts into other programs.
 //
-// DenyWindow (WH_CBT, every program): refuses to create the windows that
-// TARNWICK_DENY_WINDOW, read in the process the hook runs in, names: a
-// window class, or "caption:" and a caption.
+// DenyWindow (WH_CBT, every program): refuses to create the windows of the
+// class that TARNWICK_DENY_WINDOW, read in the process the hook runs in, names.
 //
 // MeasureText (WH_CALLWNDPROC, Tarnwick's thread): on the message
 // "Tarnwick.MeasureText" a control's text is measured with the control's
@@ -32,13 +31,10 @@ bool IsClass(HWND control, const wchar_t* name) {
 
 // The class is asked of the window being made: the name the program passed
 // may be an atom, or redirected to the visual-styles library's class.
-bool Denied(HWND window, const CREATESTRUCTW& create) {
-  wchar_t rule[256] = L"Tarnwick.Form1";
-  ::GetEnvironmentVariableW(L"TARNWICK_DENY_WINDOW", rule, 256);
-  const std::wstring wanted = rule;
-  if (wanted.rfind(L"caption:", 0) == 0)
-    return create.lpszName != nullptr && wanted.substr(8) == create.lpszName;
-  return IsClass(window, rule);
+bool Denied(HWND window) {
+  wchar_t denied[256] = L"Tarnwick.Form1";
+  ::GetEnvironmentVariableW(L"TARNWICK_DENY_WINDOW", denied, 256);
+  return IsClass(window, denied);
 }
 
 HANDLE Packed(SIZE size) {
@@ -133,9 +129,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK LimitGlobalAlloc(int code, WPA
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK DenyWindow(int code, WPARAM wParam,
                                                               LPARAM lParam) {
-  if (code == HCBT_CREATEWND &&
-      Denied(reinterpret_cast<HWND>(wParam), *reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs))
-    return 1;
+  if (code == HCBT_CREATEWND && Denied(reinterpret_cast<HWND>(wParam))) return 1;
   return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 

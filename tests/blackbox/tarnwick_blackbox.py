@@ -16,7 +16,6 @@ import unittest
 EXE = os.environ.get("TARNWICK_EXE", "")
 DRIVER = os.environ.get("TARNWICK_DRIVER", "")
 PEER = os.environ.get("TARNWICK_PEER", "")
-STALL = os.environ.get("TARNWICK_STALL", "")
 HOOKS = os.environ.get("TARNWICK_HOOKS", "")
 WINE = os.environ.get("TARNWICK_WINE", "wine")
 XCLIP = os.environ.get("TARNWICK_XCLIP", "xclip")
@@ -144,10 +143,22 @@ def helper(program, *args, expect=None):
                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     _helpers.append(process)
     if expect is not None:
-        ready, _, _ = select.select([process.stdout], [], [], 30)
-        line = process.stdout.readline().decode().strip() if ready else "(nothing)"
+        line = said(process, 30)
         assert line == expect, f"{program} {args} said {line!r}, not {expect!r}"
     return process
+
+
+def said(process, timeout=15):
+    """The next line a helper prints, or "(nothing)" after the timeout."""
+    ready, _, _ = select.select([process.stdout], [], [], timeout)
+    return process.stdout.readline().decode().strip() if ready else "(nothing)"
+
+
+def tell(process, command, answer=False):
+    """Sends a helper a command line; its answer line when one is awaited."""
+    process.stdin.write((command + "\n").encode())
+    process.stdin.flush()
+    return said(process) if answer else None
 
 
 def end(process, timeout=10):
@@ -172,21 +183,21 @@ def reg_text(value):
         '"' + value.replace("\\", "\\\\").replace('"', '\\"') + '"'
 
 
-def registry(settings=None, version=None, extra=None):
+def registry(settings=None, version=None):
     """One regedit run: Tarnwick's keys and its per-program Windows version
     removed, then the given settings (text, or .reg data such as
-    "dword:00000003"), version and extra {key: {name or "@": value}} stored.
-    Windows are left unmanaged: with no window manager on the test display,
-    Wine would wait 2 s for one whenever a window closes."""
+    "dword:00000003") and version stored. Windows are left unmanaged: with
+    no window manager on the test display, Wine would wait 2 s for one
+    whenever a window closes."""
     keys = {PROGRAM_KEY + r"\Settings": settings or {},
             APP_DEFAULTS_KEY: {"Version": version} if version else {},
-            rf"{HKCU}\Software\Wine\X11 Driver": {"Managed": "N"}, **(extra or {})}
+            rf"{HKCU}\Software\Wine\X11 Driver": {"Managed": "N"}}
     lines = ["Windows Registry Editor Version 5.00", "", f"[-{PROGRAM_KEY}]",
              f"[-{APP_DEFAULTS_KEY}]"]
     for key, values in keys.items():
         if values:
-            lines += ["", f"[{key}]"] + [("@" if name == "@" else f'"{name}"') + "=" +
-                                         reg_text(value) for name, value in values.items()]
+            lines += ["", f"[{key}]"] + [f'"{name}"={reg_text(value)}'
+                                         for name, value in values.items()]
     with tempfile.NamedTemporaryFile("w", suffix=".reg", delete=False) as reg:
         reg.write("\r\n".join(lines) + "\r\n")
     try:
@@ -268,6 +279,44 @@ def unix_path(windows):
     return pathlib.Path(run_wine("winepath", "-u", windows).stdout.decode().strip())
 
 
+def resources():
+    """Tarnwick's windows and listed handles as the system counts them."""
+    return dict(item.split("=") for item in driver("resources").split())
+
+
+# --- Linux processes of this session's Wine prefix ---------------------------------
+
+def prefix_processes():
+    """(pid, arguments) of each Linux process that runs in this Wine prefix."""
+    prefix = f"WINEPREFIX={os.environ.get('WINEPREFIX', '')}".encode()
+    for entry in pathlib.Path("/proc").iterdir():
+        try:
+            if entry.name.isdigit() and prefix in (entry / "environ").read_bytes().split(b"\0"):
+                args = [a.decode("utf-8", errors="replace")
+                        for a in (entry / "cmdline").read_bytes().split(b"\0") if a]
+                if args:  # none once the process has ended
+                    yield int(entry.name), args
+        except OSError:
+            continue
+
+
+def tarnwick_pid():
+    """The process that runs Tarnwick.exe (the `wine` process that the test
+    started is a launcher that waits for it)."""
+    found = [pid for pid, args in prefix_processes() if args[0].lower().endswith("\\tarnwick.exe")]
+    assert found, "no Linux process runs Tarnwick.exe"
+    return found[0]
+
+
+def linux_figures(pid):
+    """Threads, open descriptors and anonymous resident memory (kB) of a
+    Wine process as Linux counts them (Wine has no GUI object counts)."""
+    with open(f"/proc/{pid}/status") as status:
+        fields = dict(line.split(":", 1) for line in status if ":" in line)
+    return {"threads": int(fields["Threads"]), "fds": len(os.listdir(f"/proc/{pid}/fd")),
+            "rss_anon_kb": int(fields["RssAnon"].split()[0])}
+
+
 # --- Tarnwick and the clipboard ------------------------------------------------------
 
 def read_until(read, expected, timeout=10.0):
@@ -282,17 +331,20 @@ def read_until(read, expected, timeout=10.0):
     return last[0]
 
 
-def xclip_read(timeout=5):
-    """The clipboard text as an X11 program reads it, or None. Wine's X11
-    bridge can leave a request unanswered on a loaded machine; the next one
-    is answered, so a read that waits long is given up and tried again by
-    the caller rather than waited out."""
+def xclip_read(timeout=5, target="UTF8_STRING"):
+    """The clipboard text (bytes for another target) as an X11 program reads
+    it, or None. Wine's X11 bridge can leave a request unanswered on a loaded
+    machine; the next one is answered, so a read that waits long is given up
+    and tried again by the caller rather than waited out."""
     try:
-        result = subprocess.run([XCLIP, "-selection", "clipboard", "-o", "-t", "UTF8_STRING"],
+        result = subprocess.run([XCLIP, "-selection", "clipboard", "-o", "-t", target],
                                 capture_output=True, timeout=timeout)
     except subprocess.TimeoutExpired:
         return None
-    return result.stdout.decode("utf-8", errors="replace") if result.returncode == 0 else None
+    if result.returncode != 0:
+        return None
+    return result.stdout.decode("utf-8", errors="replace") if target == "UTF8_STRING" \
+        else result.stdout
 
 
 HTML_FORMAT, RTF_FORMAT = "HTML Format", "Rich Text Format"
@@ -383,6 +435,19 @@ def close_dialogs():
         gone(caption, 5000)
 
 
+def xdotool(*args):
+    """Real keys and clicks on the X display."""
+    subprocess.run([XDOTOOL, *args], check=True, timeout=20, capture_output=True)
+
+
+def centre_of(which, picked):
+    """The screen point in the middle of the window's first control that
+    `picked` accepts."""
+    left, top = window(which, 0).client[:2]
+    x, y, width, height = next(c for c in controls(which) if picked(c)).rect
+    return str(left + x + width // 2), str(top + y + height // 2)
+
+
 def screenshot(name):
     if IMPORT:
         subprocess.run([IMPORT, "-window", "root", str(ARTEFACTS / f"{name}.png")],
@@ -414,6 +479,12 @@ class TarnwickTestCase(unittest.TestCase):
     def field(self):
         return driver("field")
 
+    def start_as(self, version=None, **settings):
+        """Starts under this Windows version (None: Wine's default) with
+        these settings."""
+        registry(version=version, settings=settings)
+        return start()
+
     def assert_main_window_design(self, client, found, dpi):
         """{design row: control}: the client area and each control of the
         design, there once with its class, caption and visibility, where its
@@ -439,6 +510,10 @@ class TarnwickTestCase(unittest.TestCase):
                  and visible in (None, c.visible)]
         self.assertTrue(found, f"no control {caption!r}")
         return found[0]
+
+    def options_shown(self):
+        """Whether Auto mode's option buttons stand where the command buttons do."""
+        return self.control("Sentence case", visible=True).style & 0xF == 9  # BS_AUTORADIOBUTTON
 
     def press(self, caption):
         self.assertEqual(driver_run("press", caption).returncode, 0, f"could not press {caption}")
@@ -479,12 +554,43 @@ class TarnwickTestCase(unittest.TestCase):
         self.xclip_copy(text)
         self.wait_field(text)
 
+    def assert_rests(self, text):
+        """The clipboard and the field hold `text`, and nothing writes the
+        clipboard again."""
+        first = driver("clip-state")
+        time.sleep(1.5)
+        self.assertEqual(driver("clip-state"), first, f"{text!r} was written again")
+        self.assertEqual((xclip_read(), self.field()), (text, text))
+
+    def press_reported(self, button, timeout_ms=15000):
+        """Presses the button from a helper (the press returns only once the
+        error dialog closes); the error dialog it brings, or None."""
+        helper(DRIVER, "press", button)
+        return window(ERROR_CAPTION, timeout_ms)
+
+    def fail_command(self, button="UPPRE CASE", ok=False, timeout_ms=15000):
+        """Presses the button while the clipboard is held, and lets the
+        clipboard go once the failure is reported; with `ok`, then closes
+        the dialog by its OK button."""
+        holder = helper(DRIVER, "hold", "clipboard", expect="held")
+        started = time.monotonic()
+        shown = self.press_reported(button, timeout_ms)
+        self.seconds_to_dialog = time.monotonic() - started
+        release(holder)
+        self.assertIsNotNone(shown, "the error dialog did not appear")
+        if ok:
+            self.press_ok()
+        return shown
+
+    def press_ok(self):
+        driver("click", ERROR_CAPTION, "1")  # OK, IDOK
+        self.assertTrue(gone(ERROR_CAPTION))
+
 
 # --- Failures and what they leave --------------------------------------------------
 
 class ReportTestCase(TarnwickTestCase):
-    """Real failures: another program holds the clipboard open while a
-    command runs, so its clipboard write fails and is reported."""
+    """The report file that real failures (fail_command) write."""
 
     @classmethod
     def setUpClass(cls):
@@ -505,25 +611,6 @@ class ReportTestCase(TarnwickTestCase):
         about = window(ABOUT_CAPTION, 15000)
         self.assertIsNotNone(about, "the About dialog did not appear")
         return about
-
-    def fail_command(self, button="UPPRE CASE", ok=False):
-        """Presses the button while the clipboard is held, and lets the
-        clipboard go once the failure is reported; with `ok`, then closes
-        the dialog by its OK button."""
-        holder = helper(DRIVER, "hold", "clipboard", expect="held")
-        helper(DRIVER, "press", button)  # returns once the dialog closes
-        started = time.monotonic()
-        shown = window(ERROR_CAPTION, 15000)
-        self.seconds_to_dialog = time.monotonic() - started
-        release(holder)
-        self.assertIsNotNone(shown, "the error dialog did not appear")
-        if ok:
-            self.press_ok()
-        return shown
-
-    def press_ok(self):
-        driver("click", ERROR_CAPTION, "1")  # OK, IDOK
-        self.assertTrue(gone(ERROR_CAPTION))
 
     def report(self):
         return self.report_file.read_bytes()

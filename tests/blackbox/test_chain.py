@@ -7,14 +7,12 @@ viewers that leave, end without leaving or pass notifications on late do
 not make Auto mode convert a copy twice. Under load, a fight with another
 converter stops, and 10,000 copies leave handle and memory figures flat."""
 
-import os
-import pathlib
-import select
 import time
 import unittest
 
-from tarnwick_blackbox import (PEER, TarnwickTestCase, close, driver, helper, registry, release,
-                               run_wine, settle, start, wait_until, window, xclip_read)
+from tarnwick_blackbox import (PEER, TarnwickTestCase, close, driver, helper, linux_figures,
+                               release, resources, run_wine, settle, tarnwick_pid, tell,
+                               wait_until, window, xclip_read)
 
 TOGGLE, UPPER = "4", "2"  # indexes of the Auto options
 
@@ -26,11 +24,7 @@ class Viewer:
         self.process = helper(PEER, "viewer", *mode, expect="joined")
 
     def ask(self, command):
-        self.process.stdin.write((command + "\n").encode())
-        self.process.stdin.flush()
-        ready, _, _ = select.select([self.process.stdout], [], [], 15)
-        assert ready, "the viewer did not answer"
-        return self.process.stdout.readline().decode().strip()
+        return tell(self.process, command, answer=True)
 
     def count(self):
         """Change notifications received since joining."""
@@ -43,10 +37,6 @@ class Viewer:
 
 
 class ChainTestCase(TarnwickTestCase):
-    def start_as(self, version, **settings):
-        registry(version=version, settings=settings)
-        return start()
-
     def assert_counts(self, expected, viewers, since):
         """Notifications since `since`, viewer by viewer."""
         def seen():
@@ -58,28 +48,33 @@ class ChainTestCase(TarnwickTestCase):
         """An X11 copy is toggled once, and then the clipboard rests."""
         self.xclip_copy(text)
         self.wait_xclip(text.swapcase())
-        state = driver("clip-state")
-        time.sleep(1.5)
-        self.assertEqual(driver("clip-state"), state, f"{text!r} was written again")
-        self.assertEqual((xclip_read(), self.field()), (text.swapcase(),) * 2)
+        self.assert_rests(text.swapcase())
 
 
 class ChangeNotices(ChainTestCase):
     PATHS = [("listener", None), ("chain", "winxp")]
 
-    def test_an_earlier_viewer_sees_every_change_during_and_after_tarnwick(self):
-        for path, version in self.PATHS:
-            with self.subTest(path=path):
+    def test_viewers_before_and_after_tarnwick_see_every_change(self):
+        for (path, version), auto in [(self.PATHS[0], False), (self.PATHS[1], False),
+                                      (self.PATHS[1], True)]:
+            with self.subTest(path=path, auto=auto):
                 before = Viewer()
-                process = self.start_as(version)
-                since = [before.count()]
-                for text in (f"{path} during one", f"{path} during two"):
+                process = self.start_as(version, **({"Auto": "1", "AutoOption": TOGGLE}
+                                                    if auto else {}))
+                viewers = [before, Viewer()]
+                since = [v.count() for v in viewers]
+                for text in (f"{path} First Copy", f"{path} Second Copy"):
                     driver("clip-set", text)
-                    self.wait_field(text)
+                    self.wait_field(text.swapcase() if auto else text)
+                changes = 4 if auto else 2  # Auto mode's conversion is a change too
+                self.assert_counts([changes] * 2, viewers, since)
                 close(process)
-                driver("clip-set", f"{path} after Tarnwick")
-                self.assert_counts([3], [before], since)
-                release(before.process)
+                driver("clip-set", f"{path} After Tarnwick")
+                self.assert_counts([changes + 1] * 2, viewers, since)
+                self.assertEqual(driver("clip-get"), f"{path} After Tarnwick",
+                                 "nothing converts it any more")
+                for viewer in viewers:
+                    release(viewer.process)
 
     def test_a_viewer_in_front_that_passes_nothing_on_keeps_no_copy_from_tarnwick(self):
         for path, version in self.PATHS:
@@ -114,19 +109,6 @@ class ViewerChain(ChainTestCase):
         driver("clip-set", text)
         self.wait_field(text.swapcase())
 
-    def test_viewers_before_and_after_tarnwick_see_every_change(self):
-        before = Viewer()
-        process = self.start_toggling()
-        after = Viewer()
-        since = [before.count(), after.count()]
-        for text in ("First Copy", "Second Copy"):
-            self.copy_converted(text)
-        self.assert_counts([4, 4], [before, after], since)  # a copy and its conversion each
-        close(process)
-        driver("clip-set", "After Tarnwick")
-        self.assert_counts([5, 5], [before, after], since)
-        self.assertEqual(driver("clip-get"), "After Tarnwick", "nothing converts it any more")
-
     def test_the_viewer_after_one_that_leaves_from_the_middle_keeps_every_change(self):
         first, middle = Viewer(), Viewer()  # middle: Tarnwick's next viewer
         self.start_toggling()
@@ -159,32 +141,6 @@ class ViewerChain(ChainTestCase):
         for text in ("Late One", "Late Two", "Late Three"):
             self.assert_converted_once(text)
         self.assertGreaterEqual(late.count(), 6)
-
-
-def tarnwick_linux_pid():
-    """The Linux process that runs Tarnwick.exe in this session's prefix: the
-    `wine` process that the test started only waits for it."""
-    prefix = f"WINEPREFIX={os.environ.get('WINEPREFIX', '')}".encode()
-    for entry in pathlib.Path("/proc").iterdir():
-        try:
-            args = (entry / "cmdline").read_bytes().split(b"\0")
-            environ = (entry / "environ").read_bytes().split(b"\0")
-        except OSError:
-            continue
-        if args[0].lower().endswith(b"\\tarnwick.exe") and prefix in environ:
-            return int(entry.name)
-    raise AssertionError("no Linux process runs Tarnwick.exe")
-
-
-def linux_figures(pid):
-    """Open descriptors and anonymous resident memory (kB) of a Wine process."""
-    with open(f"/proc/{pid}/status") as status:
-        fields = dict(line.split(":", 1) for line in status if ":" in line)
-    return len(os.listdir(f"/proc/{pid}/fd")), int(fields["RssAnon"].split()[0])
-
-
-def resources():
-    return dict(item.split("=") for item in driver("resources").split())
 
 
 class AutoUnderLoad(ChainTestCase):
@@ -227,7 +183,7 @@ class AutoUnderLoad(ChainTestCase):
         self.wait_xclip("PEACE AT LAST")
 
     def test_ten_thousand_copies_end_with_the_last_one_converted_and_figures_flat(self):
-        tarnwick = tarnwick_linux_pid()
+        tarnwick = tarnwick_pid()
         before, linux_before = resources(), linux_figures(tarnwick)
         flood = run_wine(PEER, "flood", "10000", "flood text", "1", timeout=300)
         self.assertEqual(flood.returncode, 0, flood.stdout)
@@ -244,8 +200,9 @@ class AutoUnderLoad(ChainTestCase):
         # the Linux side's figures; Wine has no count of GDI objects.
         for key in ("windows", "listed_handles"):
             self.assertLessEqual(int(after[key]), int(before[key]) + 4, key)
-        self.assertLessEqual(linux_after[0], linux_before[0] + 4, "open descriptors")
-        self.assertLess(linux_after[1], linux_before[1] + 8 * 1024, "anonymous memory (kB)")
+        self.assertLessEqual(linux_after["fds"], linux_before["fds"] + 4, "open descriptors")
+        self.assertLess(linux_after["rss_anon_kb"], linux_before["rss_anon_kb"] + 8 * 1024,
+                        "anonymous memory (kB)")
 
 
 if __name__ == "__main__":

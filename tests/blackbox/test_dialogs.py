@@ -5,6 +5,7 @@ report file with its header once and a block per failure, dropped when the
 file or its folder cannot be had; a failure at start-up, shown modeless.
 The driver stands in for the mailto: and web handlers (its `record`)."""
 
+import contextlib
 import ntpath
 import os
 import pathlib
@@ -13,9 +14,9 @@ import unittest
 
 from tarnwick_blackbox import (ABOUT_CAPTION, ARTEFACTS, DRIVER, ERROR_CAPTION, EXE, HOOKS, IMPORT,
                                SUPPORT, WEBSITE, ReportTestCase, close, close_dialogs, controls,
-                               driver, facts, gone, helper, message_box, reg_values, release,
-                               run_wine, screenshot, start, unix_path, wait_until, window,
-                               windows_path)
+                               driver, facts, gone, helper, message_box, prefix_processes,
+                               reg_values, release, run_wine, screenshot, start, unix_path,
+                               wait_until, window, windows_path)
 
 HEADER = f"Please send this file to {SUPPORT}\r\n \r\n".encode("ascii")
 WS_EX_APPWINDOW = 0x40000
@@ -53,29 +54,15 @@ def blue_pixels(caption, found):
 
 
 def explorer_processes():
-    """Command lines of this prefix's Explorer processes asked to select a file."""
-    found = []
-    for entry in pathlib.Path("/proc").iterdir():
-        try:
-            args = [a for a in (entry / "cmdline").read_bytes().split(b"\0") if a]
-            environ = (entry / "environ").read_bytes().split(b"\0")
-        except OSError:
-            continue
-        if len(args) < 2 or not args[0].lower().endswith(b"explorer.exe") or \
-                f"WINEPREFIX={os.environ.get('WINEPREFIX', '')}".encode() not in environ:
-            continue
-        line = b" ".join(args[1:]).decode("utf-8", errors="replace")
-        if "/select," in line:
-            found.append((int(entry.name), line))
-    return found
+    """(pid, arguments) of this prefix's Explorer processes asked to select a file."""
+    return [(pid, " ".join(args[1:])) for pid, args in prefix_processes()
+            if args[0].lower().endswith("explorer.exe") and "/select," in " ".join(args[1:])]
 
 
 def end_explorers():
     for pid, _ in explorer_processes():
-        try:
+        with contextlib.suppress(OSError):
             os.kill(pid, 15)
-        except OSError:
-            pass
     wait_until(lambda: not explorer_processes(), 10.0)
 
 
@@ -99,10 +86,9 @@ class DialogTestCase(ReportTestCase):
         super().setUp()
         self.log.unlink(missing_ok=True)
 
-    def recorded(self, count=1):
-        def lines():
-            return self.log.read_text("utf-8").splitlines() if self.log.exists() else []
-        wait_until(lambda: len(lines()) >= count)
+    def recorded(self):
+        lines = lambda: self.log.exists() and self.log.read_text("utf-8").splitlines() or []  # noqa
+        wait_until(lines)
         return [line.strip('"') for line in lines()]
 
     def shown(self, caption):
@@ -202,7 +188,7 @@ class ErrorDialog(DialogTestCase):
         self.press("UPPRE CASE")
         self.wait_xclip("AFTER THE FAILURE")
 
-    def test_folder_links_open_explorer_at_the_report_file(self):
+    def test_folder_links_open_explorer_at_the_report_file_or_say_it_is_not_found(self):
         expected = f"/e,/select,{self.report_folder_windows}\\ErrorReport.txt"
         for link in FOLDER_LINKS:
             with self.subTest(link=link):
@@ -211,8 +197,6 @@ class ErrorDialog(DialogTestCase):
                 self.assertEqual([line for _, line in explorer_processes()], [expected])
                 end_explorers()
                 self.assertEqual(self.shown(ERROR_CAPTION), 1, "the dialog stays open")
-
-    def test_folder_link_without_the_file_shows_file_not_found(self):
         self.report_file.unlink()
         driver("click", ERROR_CAPTION, str(FOLDER_LINKS[1]))
         caption, _, text = message_box(10000, dismiss=False) or ("no message box", "", "")
@@ -238,51 +222,42 @@ class ReportFile(DialogTestCase):
         body = data[len(HEADER):] if data.startswith(HEADER) else data
         return [b for b in body.split(b")\r\n\r\n\r\n") if b]
 
-    def test_first_failure_writes_the_header_and_one_block(self):
-        data = self.report_after_failure()
-        (ARTEFACTS / "ErrorReport-first-failure.txt").write_bytes(data)
-        self.assertTrue(data.startswith(HEADER), data[:120])
-        self.assertEqual(len(self.blocks(data)), 1)
+    def test_a_header_once_then_a_block_per_failure_naming_its_handler_and_step(self):
+        self.addCleanup(self.set_auto, False)
+        data, first = b"", ""
+        for count, (button, line) in enumerate([
+                ("UPPRE CASE", "Form1.bnUpper_Click()  at Line 10"),
+                ("lower case", "Form1.bnLower_Click()  at Line 10"),
+                ("Sentence case", "Form1.bnSentence_Click()  at Line 10"),
+                ("Capitalize Every Word", "Form1.bnEvery_Click()  at Line 10"),
+                ("tOGGLE cASE", "Form1.bnToggle_Click()  at Line 10"),
+                ("Change automatically", "Form1.Option1_Click(Index=0)  at Line 90"),
+                ("lower case", "Form1.Option1_Click(Index=1)  at Line 90")], 1):
+            with self.subTest(button=button):
+                before, data = data, self.report_after_failure(button)
+                first = first if before else data.decode("cp1252")  # the file after one failure
+                self.assertTrue(data.startswith(before or HEADER), data[:120])
+                self.assertEqual(data.count(b"Please send this file"), 1)
+                self.assertEqual(len(self.blocks(data)), count)
+                self.assertIn(f"Call Stack: {line} ", self.blocks(data)[-1].decode("cp1252"))
+        (ARTEFACTS / "ErrorReport-failures.txt").write_bytes(data)
         self.assertTrue(data.endswith(b")\r\n\r\n\r\n"))
         self.assertNotIn(b"\n", data.replace(b"\r\n", b""), "a line break other than CR LF")
         # What the real failure and platform fill in; the layout around them
         # is the report text tests' (tests/errors).
-        text = data.decode("cp1252")
         for fact in ["Number: 521 ", "Description: Can't open Clipboard",
                      " App='Tarnwick:2.0.0' ", "\r\n  Method: Form1.bnUpper_Click \r\n",
                      "\r\n  API Error: (5) Access denied.",
-                     "Call Stack: Form1.bnUpper_Click()  at Line 10 ",
                      f"\r\nProgram path: {ntpath.dirname(windows_path(EXE))}\r\n",
                      f"\r\nError report path: {self.report_folder_windows}\r\n",
                      "\r\nFile name : Tarnwick\r\n",
                      "\r\nOS: Windows NT 6.1 build 7601 (Service Pack 1)\r\n"]:  # Wine: Windows 7
-            self.assertIn(fact, text)
-        self.assertNotIn(" Computer='' ", text)
+            self.assertIn(fact, first)
+        self.assertNotIn(" Computer='' ", first)
         self.assertIsNone(self.process.poll(), "Tarnwick must keep running")
-
-    def test_second_failure_appends_a_block_and_deleting_restarts_the_header(self):
-        first = self.report_after_failure()
-        second = self.report_after_failure()
-        self.assertTrue(second.startswith(first))
-        self.assertNotIn(b"Please send this file", second[len(first):])
-        self.assertEqual(len(self.blocks(second)), 2)
-        self.report_file.unlink()
-        third = self.report_after_failure()
-        self.assertTrue(third.startswith(HEADER))
-        self.assertEqual(len(self.blocks(third)), 1)
-
-    def test_each_handler_reports_its_own_name_and_failing_step(self):
-        self.addCleanup(self.set_auto, False)
-        for button, line in [("UPPRE CASE", "Form1.bnUpper_Click()  at Line 10"),
-                             ("lower case", "Form1.bnLower_Click()  at Line 10"),
-                             ("Sentence case", "Form1.bnSentence_Click()  at Line 10"),
-                             ("Capitalize Every Word", "Form1.bnEvery_Click()  at Line 10"),
-                             ("tOGGLE cASE", "Form1.bnToggle_Click()  at Line 10"),
-                             ("Change automatically", "Form1.Option1_Click(Index=0)  at Line 90"),
-                             ("lower case", "Form1.Option1_Click(Index=1)  at Line 90")]:
-            with self.subTest(button=button):
-                last = self.blocks(self.report_after_failure(button))[-1].decode("cp1252")
-                self.assertIn(f"Call Stack: {line} ", last)
+        self.report_file.unlink()  # a new file starts with the header again
+        self.assertTrue(self.report_after_failure().startswith(HEADER))
+        self.assertEqual(len(self.blocks(self.report())), 1)
 
     def test_a_file_held_exclusively_drops_the_report_and_still_shows_the_dialog(self):
         before = self.report_after_failure()
@@ -346,7 +321,7 @@ class StartupFailure(ReportTestCase):
     start works."""
 
     def deny(self, window_rule):
-        """Refuses `window_rule` (a class, or "caption:" and a caption) until released."""
+        """Refuses windows of this class until released."""
         return helper(DRIVER, "deny", windows_path(HOOKS), window_rule, expect="hooked")
 
     def test_the_dialog_shows_modeless_and_the_program_ends_when_it_closes(self):

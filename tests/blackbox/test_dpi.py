@@ -1,38 +1,22 @@
 """Tarnwick at 96, 120 and 144 DPI (100 %, 125 % and 150 %): the main
-window, the About dialog and the error dialog, measured from outside. Each
-control's text, measured inside the program with the control's own font,
-fits the control; each control lies inside its window; windows and named
-controls stand where their twips say; fonts grow with the DPI; and the
-controls are the visual-styles ones that the manifest asks for. A
-screenshot of each window at each DPI is kept.
-
-The DPI is the prefix's per-user "LogPixels" setting, which every new Wine
-process reads at its start; the module puts the prefix's own value back
-whatever happens, since the other modules share the prefix."""
+window, the About dialog and the error dialog. Each control's text,
+measured inside the program with the control's own font, fits the control;
+each control lies inside its window; windows and named controls stand where
+their twips say; fonts grow with the DPI; the controls have visual styles.
+The DPI is the prefix's "LogPixels" setting, read by each new Wine process;
+the prefix's own value is put back, as the other modules share the prefix."""
 
 import unittest
 
 from tarnwick_blackbox import (ABOUT_CAPTION, ERROR_CAPTION, MAIN_CLIENT, ReportTestCase, controls,
-                               driver, facts, gone, reg_values, run_wine, screenshot, start,
-                               stop_server, window)
+                               driver, facts, gone, reg_values, reset, run_wine, screenshot, start,
+                               stop_everything, stop_server, window)
 
 DPI_KEY = r"HKCU\Control Panel\Desktop"
 DPI_VALUE = "LogPixels"
 
 BS_TYPEMASK = 0xF
 CHECK_TYPES = {2, 3, 4, 5, 6, 9}  # check boxes and option buttons of every kind
-
-
-def stored_dpi():
-    """The prefix's per-user DPI setting, or None."""
-    value = reg_values(DPI_KEY).get(DPI_VALUE, "")
-    return int(value[len("REG_DWORD:"):], 16) if value.startswith("REG_DWORD:") else None
-
-
-def close_dialog(caption):
-    """Closes it as its close box does; its keys are test_dialogs' part."""
-    driver("close", caption)
-    assert gone(caption), f"{caption!r} stays open"
 
 
 def store_dpi(dpi):
@@ -42,52 +26,41 @@ def store_dpi(dpi):
         run_wine("reg", "add", DPI_KEY, "/v", DPI_VALUE, "/t", "REG_DWORD", "/d", str(dpi), "/f")
 
 
-_PREFIX_DPI = None
-
-
-def setUpModule():
-    global _PREFIX_DPI
-    _PREFIX_DPI = stored_dpi()
-
-
-def tearDownModule():
-    store_dpi(_PREFIX_DPI)
-
-
 class DpiLayout(ReportTestCase):
+    @classmethod
+    def setUpClass(cls):
+        value = reg_values(DPI_KEY).get(DPI_VALUE, "")  # the prefix's own, put back at the end
+        cls.addClassCleanup(store_dpi, int(value[len("REG_DWORD:"):], 16)
+                            if value.startswith("REG_DWORD:") else None)
+        super().setUpClass()
+
     def at_dpi(self, dpi):
-        store_dpi(dpi)  # the module puts the prefix's own value back at its end
+        store_dpi(dpi)
         stop_server()  # a Wine process reads the DPI at its start
         self.dpi_now, self.work, _ = facts()
         self.assertEqual(self.dpi_now, dpi, "a new Wine process must see the DPI setting")
 
-    def px(self, twips):
-        return round(twips * self.dpi_now / 1440)
-
     def layout(self, which):
         """(client width, height), {id: Control} of the window, its texts
         measured inside its program, once its frame is checked against the
-        screen: a window that fits the work area lies inside it, a larger
-        one keeps its top-left corner (the caption and the close box's row)
-        on it."""
+        work area: a window that fits lies inside it, a larger one keeps its
+        top-left corner (the caption and the close box's row) on it."""
         shown = window(which, 15000)
         self.assertIsNotNone(shown, f"no window {which!r} to measure")
-        self.assert_on_screen(shown.frame, self.work, which)
-        return shown.client[2:], {c.id: c for c in controls(which, hook=True)}
-
-    def assert_on_screen(self, frame, work, caption):
+        frame, work = shown.frame, self.work
         for axis in (0, 1):
             start, size = frame[axis], frame[axis + 2]
-            low, high = work[axis], work[axis] + work[axis + 2]
-            self.assertGreaterEqual(start, low, f"{caption!r} at {frame} starts off the screen")
+            self.assertGreaterEqual(start, work[axis], f"{which!r} at {frame} starts off the screen")
             if size <= work[axis + 2]:
-                self.assertLessEqual(start + size, high, f"{caption!r} at {frame} runs off it")
+                self.assertLessEqual(start + size, work[axis] + work[axis + 2],
+                                     f"{which!r} at {frame} runs off it")
+        return shown.client[2:], {c.id: c for c in controls(which, hook=True)}
 
     # --- The checks shared by every window --------------------------------------------
 
     def assert_twips(self, got, twips, what):
         """A place or size where its twips say, to a pixel."""
-        expected = tuple(self.px(v) for v in twips)
+        expected = tuple(round(v * self.dpi_now / 1440) for v in twips)
         self.assertTrue(all(abs(g - e) <= 1 for g, e in zip(got, expected)),
                         f"{what}: {got} is not {expected}")
 
@@ -169,7 +142,8 @@ class DpiLayout(ReportTestCase):
         self.assert_sound(client, controls, skip)
         self.assert_font_scaled(controls[scaled])
         self.assert_themed(controls)
-        close_dialog(caption)
+        driver("close", caption)  # as its close box does; its keys are test_dialogs' part
+        self.assertTrue(gone(caption), f"{caption!r} stays open")
 
     def check_everything(self, dpi):
         self.at_dpi(dpi)
@@ -185,14 +159,12 @@ class DpiLayout(ReportTestCase):
             1100: (240, 240, 495, 495), 1102: (1080, 480, 6000, 600),
             1110: (1080, 3960, 6375, 2295), 1: (6240, 9240, 1215, 375)}, scaled=1109)
 
-    def test_at_96_dpi(self):
-        self.check_everything(96)
-
-    def test_at_120_dpi(self):
-        self.check_everything(120)
-
-    def test_at_144_dpi(self):
-        self.check_everything(144)
+    def test_each_dpi(self):
+        for dpi in (96, 120, 144):
+            with self.subTest(dpi=dpi):
+                stop_everything()  # a process reads the DPI at its start
+                reset()
+                self.check_everything(dpi)
 
 
 if __name__ == "__main__":

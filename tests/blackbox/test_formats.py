@@ -5,11 +5,10 @@ the system's rich edit control copies and pastes, an X11 program reads the
 HTML; the copies that a browser or a word processor makes are put on the
 clipboard as they make them."""
 
-import subprocess
-
-from tarnwick_blackbox import (DRIVER, ERROR_CAPTION, HOOKS, HTML_FORMAT, PEER, RTF_FORMAT,
-                               XCLIP, TarnwickTestCase, cf_html, clip_block, clip_formats, driver,
-                               driver_run, helper, read_until, release, wait_until, window, windows_path)
+from tarnwick_blackbox import (ERROR_CAPTION, HOOKS, HTML_FORMAT, PEER, RTF_FORMAT,
+                               TarnwickTestCase, cf_html, clip_block, clip_formats, driver,
+                               driver_run, helper, read_until, release, wait_until, window,
+                               windows_path, xclip_read)
 
 STYLE = "<style>P.Note { Color: Red }</style>"
 LINK = '<a href="http://Example.com/Some/Path" title="Kept As Is">'
@@ -50,16 +49,6 @@ COPIES = [
 ]
 
 
-def x11_html():
-    """The HTML that an X11 program reads, or None."""
-    try:
-        result = subprocess.run([XCLIP, "-selection", "clipboard", "-o", "-t", "text/html"],
-                                capture_output=True, timeout=5)
-    except subprocess.TimeoutExpired:
-        return None
-    return result.stdout if result.returncode == 0 else None
-
-
 def fragment(html_block):
     """The part of a block that its fragment offsets select."""
     header = html_block.decode("ascii", errors="replace")
@@ -93,6 +82,7 @@ class Formats(TarnwickTestCase):
         self.assertEqual(clip_block(HTML_FORMAT), html)
         if html is not None:
             # Wine hands X11 programs the fragment that the offsets select.
+            x11_html = lambda: xclip_read(target="text/html")  # noqa: E731
             self.assertEqual(read_until(x11_html, fragment(html)), fragment(html))
 
     def test_copies_of_browsers_and_word_processors_keep_their_formats(self):
@@ -154,8 +144,8 @@ class Formats(TarnwickTestCase):
         self.assert_clipboard("LONG COPY", None, rtf("", "LONG", " COPY"))
 
         self.limit_memory(8)  # not even the text fits
-        helper(DRIVER, "press", "lower case")  # returns once the report is closed
-        self.assertIsNotNone(window(ERROR_CAPTION, 5000), "reported as when memory runs out")
+        self.assertIsNotNone(self.press_reported("lower case", 5000),
+                             "reported as when memory runs out")
         driver("close", ERROR_CAPTION)
         self.assertEqual(self.field(), "long copy", "the field holds the converted text")
         self.assert_clipboard("", None, None)

@@ -3,14 +3,13 @@ mirrored, the five commands, Auto mode, the refusal to copy out of the
 field, and content that must stay safe (no text, private, held open, large,
 malformed, or from owners that misbehave)."""
 
-import subprocess
 import time
 import unittest
 
-from tarnwick_blackbox import (DRIVER, ERROR_CAPTION, HTML_FORMAT, PEER, XDOTOOL,
-                               TarnwickTestCase, cf_html, clip_block, clip_formats, controls,
-                               driver, driver_run, helper, message_box, release, screenshot,
-                               wait_until, window, xclip_read)
+from tarnwick_blackbox import (ERROR_CAPTION, HTML_FORMAT, PEER, XDOTOOL, TarnwickTestCase,
+                               centre_of, cf_html, clip_block, clip_formats, driver, driver_run,
+                               helper, message_box, release, screenshot, wait_until, window,
+                               xclip_read, xdotool)
 
 COPY_REFUSAL = "The text is already in the Clipboard"
 
@@ -46,20 +45,11 @@ class AutoMode(TarnwickTestCase):
     def setUp(self):
         super().setUp()
         self.addCleanup(self.set_auto, False)
-        self.addCleanup(self.select, "Sentence case", only_if_shown=True)  # the default rule
+        self.addCleanup(lambda: self.options_shown() and self.select("Sentence case"))  # default
 
-    def select(self, caption, only_if_shown=False):
-        if only_if_shown and self.control(caption, visible=True).style & 0xF != 9:
-            return
-        self.assertEqual(self.control(caption, visible=True).style & 0xF, 9, "an option button")
+    def select(self, caption):
+        self.assertTrue(self.options_shown(), "an option button")
         self.press(caption)
-
-    def assert_rests(self, text):
-        """No further write once the clipboard holds the conversion."""
-        first = driver("clip-state")
-        time.sleep(1.5)
-        self.assertEqual(driver("clip-state"), first, f"{text!r} was written again")
-        self.assertEqual((xclip_read(), self.field()), (text, text))
 
     def test_each_rule_converts_a_copy_at_once(self):
         self.set_auto(True)
@@ -100,13 +90,8 @@ class CopyRefusal(TarnwickTestCase):
     shared = True
 
     def act(self, action):
-        field = next(c for c in controls() if c.cls == "Edit")
-        left, top = window().client[:2]
-        at = [str(left + field.rect[0] + field.rect[2] // 2),
-              str(top + field.rect[1] + field.rect[3] // 2)]
         command = ["key", action] if "+" in action else ["click", action]
-        subprocess.run([XDOTOOL, "mousemove", *at, "click", "1", *command], check=True,
-                       timeout=20, capture_output=True)
+        xdotool("mousemove", *centre_of("main", lambda c: c.cls == "Edit"), "click", "1", *command)
 
     def test_copy_keys_and_the_right_click_are_refused_and_nothing_else(self):
         self.copy_shown("Refuse me")
@@ -160,17 +145,10 @@ class ContentSafety(TarnwickTestCase):
 
     def test_a_clipboard_held_open_fails_the_command_in_its_trap(self):
         self.copy_shown("held text")
-        holder = helper(DRIVER, "hold", "clipboard", expect="held")
-        helper(DRIVER, "press", "UPPRE CASE")
-        self.assertIsNotNone(window(ERROR_CAPTION, 5000), "the failure is reported")
-        driver("close", ERROR_CAPTION)
+        self.fail_command(ok=True, timeout_ms=5000)
         self.assertEqual(self.field(), "HELD TEXT", "the field holds the converted text")
-        release(holder)
         self.assertEqual(driver("clip-get"), "held text", "the other program's content stays")
         self.assertEqual(driver("clip-state").split()[1], "0", "Tarnwick does not own it")
-        self.press("lower case")  # the program runs on, and the clipboard is free again
-        self.wait_xclip("held text")
-        self.copy_shown("Next Copy")
 
     def test_a_10_mb_text_in_auto_mode_is_converted_whole_and_its_start_shown(self):
         self.set_auto(True)
@@ -232,8 +210,8 @@ class ContentSafety(TarnwickTestCase):
             self.assert_answers("before the hang", "")
             time.sleep(0.3)
         self.assertFalse(self.reported(300), "showing the clipboard is no reported failure")
-        helper(DRIVER, "press", "UPPRE CASE")
-        self.assertTrue(self.reported(4000), "the command that cannot read is reported")
+        self.assertTrue(self.press_reported("UPPRE CASE", 4000),
+                        "the command that cannot read is reported")
         self.assertIsNone(hang.poll(), "reported while the owner still hangs")
         screenshot("hanging-owner-command")
         driver("close", ERROR_CAPTION)

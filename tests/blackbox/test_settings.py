@@ -32,9 +32,6 @@ class Settings(TarnwickTestCase):
     def topmost(self):
         return window().topmost
 
-    def options_shown(self):
-        return self.control("Sentence case", visible=True).style & 0xF == 9
-
     def assert_stored(self, expected):
         """The stored values, `expected` among them ("TYPE:": a type alone)."""
         values = stored()

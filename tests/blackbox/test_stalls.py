@@ -5,53 +5,23 @@ held open for a moment, and a session that ends without closing the window.
 Each test prints the figures it measures."""
 
 import os
-import select
 import signal
 import time
 import unittest
 
-from tarnwick_blackbox import (EXE, PEER, STALL, TarnwickTestCase, driver, helper, registry,
-                               release, run_wine, start, stored, wait_until, window, windows_path)
-from test_chain import Viewer, resources
+from tarnwick_blackbox import (PEER, TarnwickTestCase, driver, helper, linux_figures,
+                               release, resources, run_wine, said, stored, tarnwick_pid, tell,
+                               wait_until, window)
+from test_chain import Viewer
 
 UPPER, LOWER = "2", "1"  # indexes of the Auto options
 
 
-class StalledViewer:
-    """A viewer in the chain that stops answering on request."""
-
-    def __init__(self):
-        self.process = helper(STALL, "viewer", expect="joined")
-
-    def tell(self, command, expect=None):
-        self.process.stdin.write((command + "\n").encode())
-        self.process.stdin.flush()
-        if expect:
-            ready, _, _ = select.select([self.process.stdout], [], [], 15)
-            said = self.process.stdout.readline().decode().strip() if ready else "(nothing)"
-            assert said == expect, f"the viewer said {said!r}, not {expect!r}"
-
-    def hang(self):
-        self.tell("hang", expect="hung")
-
-    def wake(self):
-        self.tell("wake")
-
-
-def tarnwick_pid():
-    """The Linux process that runs Tarnwick.exe in this session's prefix
-    (the process that `wine` starts is a launcher that waits for it)."""
-    exe, prefix = windows_path(EXE).lower(), f"WINEPREFIX={os.environ['WINEPREFIX']}".encode()
-    for entry in os.listdir("/proc"):
-        try:
-            with open(f"/proc/{entry}/cmdline", "rb") as cmdline, \
-                    open(f"/proc/{entry}/environ", "rb") as environ:
-                if cmdline.read().split(b"\0")[0].decode(errors="replace").lower() == exe and \
-                        prefix in environ.read().split(b"\0"):
-                    return int(entry)
-        except (OSError, ValueError):
-            continue
-    raise AssertionError("no Tarnwick process")
+def hung_viewer():
+    """A viewer in the chain that has stopped answering ("wake" wakes it)."""
+    viewer = helper(PEER, "viewer", expect="joined")
+    assert tell(viewer, "hang", answer=True) == "hung"
+    return viewer
 
 
 def ended(pid):
@@ -62,21 +32,7 @@ def ended(pid):
         return True
 
 
-def linux_figures(pid):
-    """Threads, open descriptors and anonymous resident memory (kB) of a
-    Wine process, as Linux counts them (Wine answers 0 to the system's GUI
-    object counts)."""
-    with open(f"/proc/{pid}/status") as status:
-        fields = dict(line.split(":", 1) for line in status if ":" in line)
-    return {"threads": int(fields["Threads"]), "fds": len(os.listdir(f"/proc/{pid}/fd")),
-            "rss_anon_kb": int(fields["RssAnon"].split()[0])}
-
-
 class StallTestCase(TarnwickTestCase):
-    def start_as(self, version=None, **settings):
-        registry(version=version, settings=settings)
-        return start()
-
     def seconds_to_close(self, process):
         """From WM_CLOSE to the end of Tarnwick's process; None when it
         still runs 10 s later."""
@@ -106,22 +62,20 @@ class HungViewer(StallTestCase):
     def test_closing_behind_a_hung_viewer_ends_at_once_and_the_chain_stays_whole(self):
         earlier = Viewer()  # answers throughout, after Tarnwick in the chain
         process = self.start_as("winxp")
-        hung = StalledViewer()  # joins after Tarnwick: the head of the chain
-        hung.hang()
+        hung = hung_viewer()  # joins after Tarnwick: the head of the chain
         seconds = self.seconds_to_close(process)
         print(f"\nclosing with a hung viewer at the head of the chain: {seconds} s")
         self.assertIsNotNone(seconds, "Tarnwick still runs 10 s after WM_CLOSE")
         self.assertLess(seconds, 2.0)
         self.assertIsNone(window("main", 0), "a new start finds no window in the way")
-        hung.wake()  # it learns now that Tarnwick left, and passes changes on
+        tell(hung, "wake")  # it learns now that Tarnwick left, and passes changes on
         since = earlier.count()
         driver("clip-set", "after the hung viewer woke")
         self.assertTrue(wait_until(lambda: earlier.count() > since, 5.0, 0.1),
                         "the viewer behind the one that hung still hears of changes")
 
     def test_a_hung_viewer_behind_tarnwick_costs_a_copy_a_fraction_of_a_second(self):
-        hung = StalledViewer()  # Tarnwick's next viewer
-        hung.hang()
+        hung = hung_viewer()  # Tarnwick's next viewer
         process = self.start_as("winxp", Auto="1", AutoOption=UPPER)
         latencies = [self.copy_shown_ms(f"copy {i} past a hung viewer", f"COPY {i} PAST A HUNG VIEWER")
                      for i in range(3)]
@@ -132,7 +86,7 @@ class HungViewer(StallTestCase):
         self.assertLess(max(latencies), 2000)
         self.assertIsNotNone(seconds)
         self.assertLess(seconds, 2.0)
-        hung.wake()
+        tell(hung, "wake")
 
 
 class HungOwner(StallTestCase):
@@ -155,10 +109,9 @@ class HungOwner(StallTestCase):
         self.assertIsNone(process.poll())
 
     def test_ten_hung_owners_in_a_row_cost_one_copy_each_and_nothing_piles_up(self):
-        owners = helper(STALL, "owners", "11")  # hung once the system counts them so
+        owners = helper(PEER, "owners", "11")  # hung once the system counts them so
         process = self.start_as(None, Auto="1", AutoOption=UPPER)
-        ready, _, _ = select.select([owners.stdout], [], [], 30)
-        self.assertEqual(owners.stdout.readline().decode().strip() if ready else "", "ready")
+        self.assertEqual(said(owners, 30), "ready")
         pid = tarnwick_pid()
         self.after_a_hung_owner(owners, 10)  # the first threads and blocks of a read
         before, handles_before = linux_figures(pid), resources()["listed_handles"]
@@ -178,10 +131,7 @@ class HungOwner(StallTestCase):
     def after_a_hung_owner(self, owners, index):
         """Owner `index` takes the clipboard and hangs; ms until a copy made
         after it is shown converted, or None."""
-        owners.stdin.write(f"own {index}\n".encode())
-        owners.stdin.flush()
-        ready, _, _ = select.select([owners.stdout], [], [], 15)
-        self.assertEqual(owners.stdout.readline().decode().strip() if ready else "", "owned")
+        self.assertEqual(tell(owners, f"own {index}", answer=True), "owned")
         time.sleep(0.3)  # Tarnwick meets the hung owner first
         return self.copy_shown_ms(f"after hung owner {index}", f"AFTER HUNG OWNER {index}")
 
@@ -193,7 +143,7 @@ class HeldClipboard(StallTestCase):
 
     def test_a_copy_met_by_a_clipboard_held_open_is_shown_and_converted_once_free(self):
         self.start_as("winxp", Auto="1", AutoOption=UPPER)
-        helper(STALL, "manager", "1500", expect="joined")
+        helper(PEER, "viewer", "manager", "1500", expect="joined")
         driver("clip-set", "held for a moment")
         started = time.monotonic()
         answers = []
@@ -221,9 +171,11 @@ class LateText(StallTestCase):
         for version in ("winxp", "win10"):  # the viewer chain, the format listener
             with self.subTest(version=version):
                 process = self.start_as(version, Auto="1", AutoOption=UPPER)
-                late = helper(STALL, "late", "2000", f"handed out late on {version}", expect="owned")
+                late = helper(PEER, "owner", "late", "2000", f"handed out late on {version}",
+                              expect="owned")
                 started = time.monotonic()
-                shown = wait_until(lambda: self.field() == f"HANDED OUT LATE ON {version.upper()}", 10.0, 0.1)
+                shown = wait_until(lambda: self.field() == f"HANDED OUT LATE ON {version.upper()}",
+                                   10.0, 0.1)
                 print(f"\n{version}: a text handed out 2 s late was shown converted after "
                       f"{round(time.monotonic() - started, 2)} s")
                 self.assertTrue(shown, "the copy was dropped")
@@ -243,7 +195,9 @@ class EndOfSession(StallTestCase):
         self.set_auto(True)
         self.press("lower case")
         driver("move", "150", "120")
-        ended = run_stall("end-session")
+        session = run_wine(PEER, "end-session", timeout=30)
+        self.assertEqual(session.returncode, 0, "the end of the session was not sent")
+        ended = session.stdout.decode().strip()
         print(f"\nend of session: WM_QUERYENDSESSION answered and WM_ENDSESSION took (ms): {ended}")
         agreed, ms = ended.split()
         self.assertEqual(agreed, "1", "Tarnwick lets the session end")
@@ -257,12 +211,6 @@ class EndOfSession(StallTestCase):
         driver("clip-set", "after the session of Tarnwick")
         self.assertTrue(wait_until(lambda: earlier.count() > since, 5.0, 0.1),
                         "Tarnwick left the chain: the viewer behind it hears of changes")
-
-
-def run_stall(*args):
-    result = run_wine(STALL, *args, timeout=30)
-    assert result.returncode == 0, f"tarnwick-stall {args} failed"
-    return result.stdout.decode().strip()
 
 
 if __name__ == "__main__":

@@ -70,8 +70,8 @@ class SingleInstance(TarnwickTestCase):
     def test_a_second_start_ends_silently_and_a_later_one_works(self):
         for lock in ("free", "taken"):
             with self.subTest(lock=lock):
-                squatter = lock == "taken" and helper(
-                    DRIVER, "hold", "name", "Tarnwick.SingleInstance.7f3c", expect="held")
+                if lock == "taken":  # another kind of object under the lock's name
+                    helper(DRIVER, "hold", "name", "Tarnwick.SingleInstance.7f3c", expect="held")
                 first = start()
                 self.copy_shown(f"first instance, lock {lock}")
                 second = subprocess.run([WINE, EXE], stdin=subprocess.DEVNULL, timeout=30,
