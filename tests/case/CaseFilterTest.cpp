@@ -21,10 +21,11 @@ using mCase::testing::Utf8;
 
 // Bytes handed out `part` at a time; a file rewinds, a pipe does not. On
 // the second reading a file holds `second` (when not empty); a read from
-// `failAt` on fails.
+// `failAt` on fails, and on the second reading one from `failAgainAt` on.
 struct Source final : ByteSource {
-  explicit Source(std::string b, bool f = true, std::size_t p = -1, std::size_t fail = -1, std::string s = {})
-      : bytes(std::move(b)), second(std::move(s)), file(f), part(p), failAt(fail) {}
+  explicit Source(std::string b, bool f = true, std::size_t p = -1, std::size_t fail = -1, std::string s = {},
+                  std::size_t failAgain = -1)
+      : bytes(std::move(b)), second(std::move(s)), file(f), part(p), failAt(fail), failAgainAt(failAgain) {}
   std::size_t Read(char* p, std::size_t n) override {
     failed = failAt <= at;
     n = failed ? 0 : bytes.copy(p, std::min(n, part), at);
@@ -34,12 +35,13 @@ struct Source final : ByteSource {
   bool Failed() const override { return failed; }
   bool Rewind() override {
     if (at != 0 && !second.empty()) bytes = second;
+    if (at != 0) failAt = failAgainAt;
     at = 0;
     return file;
   }
   std::string bytes, second;
   bool file, failed = false;
-  std::size_t part, failAt, at = 0;
+  std::size_t part, failAt, failAgainAt, at = 0;
 };
 
 struct Outcome {
@@ -126,6 +128,9 @@ TEST(CaseFilter, ReadWriteAndChangedInputFailures) {
   const Outcome readFailure = FilterOf(CaseRule::Upper, Source(std::string(100, 'a'), false, 10, 50), 16);
   EXPECT_EQ(readFailure.result.status, FilterResult::ReadFailed);
   EXPECT_EQ(readFailure.out, "");
+  // A file that fails while it is read the second time, after the check.
+  EXPECT_EQ(FilterOf(CaseRule::Upper, Source(std::string(100, 'a'), true, 10, -1, {}, 30), 16).result.status,
+            FilterResult::ReadFailed);
   for (const char* second : {"abc\xFF", "ab", "abcd"}) {
     EXPECT_EQ(FilterOf(CaseRule::Upper, Source("abc", true, -1, -1, second), 4).result.status, FilterResult::InputChanged) << second;
   }
