@@ -1,9 +1,12 @@
-// The formatted versions of a copy that travel beside its text: the
-// clipboard's "HTML Format" and "Rich Text Format" blocks, as the bytes the
-// clipboard holds. They belong to the content the main window's field
-// shows, and every conversion of the field converts them with the same rule.
+// What travels beside a copy's text: its formatted versions, the
+// clipboard's "HTML Format" and "Rich Text Format" blocks as the bytes the
+// clipboard holds, and the locale it was copied in. They belong to the
+// content the main window's field shows; every conversion of the field
+// converts the versions with the same rule and puts the locale back as it
+// was.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -14,6 +17,10 @@ namespace tarnwick::clipboard {
 struct FormattedVersions {
   std::optional<std::string> html;  // "HTML Format"
   std::optional<std::string> rtf;   // "Rich Text Format"
+  // The copy's locale (CF_LOCALE). Programs that paste 8-bit text get the
+  // converted text in its code page, not in that of the keyboard layout
+  // Tarnwick happens to have when it writes.
+  std::optional<std::uint32_t> locale = std::nullopt;
 };
 
 // Converts each version present with `rule`. A version that cannot be

@@ -17,8 +17,9 @@
 //   msgbox [ms] [dismiss]  caption, icon and text of the message box shown
 //   clip-set TEXT [MARK]   copies TEXT, with the private format MARK beside it
 //   clip-formats TEXT HTML RTF [MARK]  copies TEXT, an "HTML Format" and a "Rich Text Format"
-//                          block (hex, a NUL added) and MARK; "-" leaves one out
-//   clip-format NAME       the block of the registered format NAME, as bytes
+//                          block (hex, a NUL added) and MARK; "-" leaves one out; a MARK
+//                          "#N=V" is the standard format N holding the DWORD V (CF_LOCALE: #16)
+//   clip-format NAME       the block of the registered format NAME (standard format N: "#N")
 //   clip-rich-copy RTF     a rich edit control loads RTF (hex), selects all and copies
 //   clip-rich-paste        a new rich edit control pastes: each run of bold, italic and colour
 //                          (start, end, bold, italic, colour or "auto"), a line "text", the text
@@ -351,16 +352,23 @@ string Block(UINT format) {
   return bytes;
 }
 
-// One copy: the text and the formatted blocks that are given, and the mark.
+// A format by its name, or by its number after '#'.
+UINT FormatNamed(const wchar_t* name) {
+  return name[0] == L'#' ? static_cast<UINT>(_wtoi(name + 1)) : ::RegisterClipboardFormatW(name);
+}
+
+// One copy: the text and the formatted blocks that are given, and the mark
+// ("NAME" holding 0, or "#N=V").
 int SetCopy(const wchar_t* text, const string* html, const string* rtf, const wchar_t* mark) {
   if (!OpenClipboardRetrying()) return 1;
   ::EmptyClipboard();
-  const DWORD zero = 0;
+  const wchar_t* value = mark != nullptr ? wcschr(mark, L'=') : nullptr;
+  const DWORD markValue = value != nullptr ? static_cast<DWORD>(_wtol(value + 1)) : 0;
   bool ok = text == nullptr || PutBlock(CF_UNICODETEXT, text, (wcslen(text) + 1) * sizeof(wchar_t));
   for (const auto& [name, block] : {std::pair{L"HTML Format", html}, {L"Rich Text Format", rtf}}) {
     if (block != nullptr) ok = ok && PutBlock(::RegisterClipboardFormatW(name), block->c_str(), block->size() + 1);
   }
-  ok = ok && (mark == nullptr || PutBlock(::RegisterClipboardFormatW(mark), &zero, sizeof zero));
+  ok = ok && (mark == nullptr || PutBlock(FormatNamed(mark), &markValue, sizeof markValue));
   ::CloseClipboard();
   return ok ? 0 : 1;
 }
@@ -482,7 +490,7 @@ int Clipboard(const wstring& command, int argc, wchar_t** argv) {
     if (argc > 2) text.resize(std::min<std::size_t>(text.size(), _wtoi(argv[2])));
     Write(Utf8(text));
   } else if (command == L"clip-format" && argc > 2) {
-    const UINT format = ::RegisterClipboardFormatW(argv[2]);
+    const UINT format = FormatNamed(argv[2]);
     status = ::IsClipboardFormatAvailable(format) ? 0 : 1;
     Write(Block(format));
   } else if (command == L"clip-state") {

@@ -130,6 +130,23 @@ class Formats(TarnwickTestCase):
         self.assert_clipboard("PROMISED FORMATS", None, None)
         release(owner)
 
+    def test_a_conversion_keeps_the_copys_locale_for_programs_that_paste_8_bit_text(self):
+        """A program that pastes 8-bit text gets it in the code page of the
+        copy's locale (CF_LOCALE), by a button and in Auto mode."""
+        def assert_8_bit_paste(text):
+            self.assertEqual(clip_block("#16"), (1049).to_bytes(4, "little").rstrip(b"\0"))
+            self.assertEqual(clip_block("#1"), text.encode("cp1251"))
+
+        clip_formats("привет мир", None, None, "#16=1049")  # copied in Russian
+        self.wait_field("привет мир")
+        self.press("UPPRE CASE")
+        assert_8_bit_paste("ПРИВЕТ МИР")
+        self.set_auto(True)
+        self.press("lower case")
+        clip_formats("Снова Текст", None, None, "#16=1049")
+        wait_until(lambda: driver("clip-get") == "снова текст", 10)
+        assert_8_bit_paste("снова текст")
+
     def limit_memory(self, from_bytes):
         """Tarnwick's blocks for the clipboard fail from this size up."""
         driver("limit-memory", windows_path(HOOKS), str(from_bytes))

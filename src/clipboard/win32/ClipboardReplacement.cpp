@@ -68,6 +68,7 @@ void ClipboardReplacement::Put(TextView text, const FormattedVersions& formatted
     ::EmptyClipboard();  // no formatted version without its text
     mErrTrap::RaiseRuntime(mErrTrap::rt::CantOpenClipboard);
   }
+  PutLocale(formatted.locale);
   wrote_ = true;
   written_ = FingerprintOf(text, html ? formatted.html : kLeftOut, rtf ? formatted.rtf : kLeftOut);
 }
@@ -76,6 +77,18 @@ bool ClipboardReplacement::PutFormatted(UINT format, const std::optional<std::st
   if (!version || format == 0) return false;
   win32::GlobalBlock block = GlobalBlockOf(*version);
   return block && PutBlock(format, block);
+}
+
+void ClipboardReplacement::PutLocale(std::optional<std::uint32_t> locale) {
+  if (!locale) return;  // the system gives the text the keyboard layout's, as before
+  win32::GlobalBlock block(::GlobalAlloc(GMEM_MOVEABLE, sizeof(DWORD)));
+  if (!block) return;
+  {
+    LockedGlobal lock(block.get());
+    if (lock.data() == nullptr) return;
+    *static_cast<DWORD*>(lock.data()) = *locale;
+  }
+  PutBlock(CF_LOCALE, block);
 }
 
 bool ClipboardReplacement::PutBlock(UINT format, win32::GlobalBlock& block) {

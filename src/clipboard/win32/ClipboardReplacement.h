@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -35,8 +36,8 @@ class ClipboardReplacement {
   // error 521 when the clipboard cannot be opened or emptied, or when newer
   // content cannot be read to compare it.
   bool Clear();
-  // Puts the text and its formatted versions on the emptied clipboard, the
-  // richer formats first, as copying programs order them. Raises 7 when no
+  // Puts the text, its formatted versions and its locale on the emptied
+  // clipboard, the richer formats first, as copying programs order them. Raises 7 when no
   // memory is left for the text and 521 when the clipboard refuses it,
   // leaving the clipboard empty. A formatted version that finds no memory
   // or is refused is left out: the text is what the user converted. Does
@@ -55,6 +56,9 @@ class ClipboardReplacement {
   // A formatted version, when there is one and memory for it: true once the
   // clipboard holds it.
   bool PutFormatted(UINT format, const std::optional<std::string>& version);
+  // The copy's locale beside the text, when it had one and there is memory
+  // for it; without it the text is still what the user converted.
+  void PutLocale(std::optional<std::uint32_t> locale);
 
   ClipboardHook& hook_;
   HWND owner_;

@@ -19,14 +19,6 @@ UINT RegisteredFormat(const wchar_t* name) { return ::RegisterClipboardFormatW(n
 
 bool HasFormat(UINT format) { return format != 0 && ::IsClipboardFormatAvailable(format); }
 
-// The DWORD that a format holds, read within the block's size.
-std::optional<std::uint32_t> DwordOfFormat(UINT format) {
-  if (!HasFormat(format)) return std::nullopt;
-  LockedGlobal lock(::GetClipboardData(format));
-  if (lock.data() == nullptr || lock.bytes() < sizeof(DWORD)) return std::nullopt;
-  return *static_cast<const DWORD*>(lock.data());
-}
-
 // Facts of the open clipboard's content.
 ContentFacts ReadContentFacts() {
   static const UINT ignoreFormat = RegisteredFormat(L"Clipboard Viewer Ignore");
@@ -37,7 +29,7 @@ ContentFacts ReadContentFacts() {
   facts.hasText = HasFormat(CF_UNICODETEXT);
   facts.ignoreMark = HasFormat(ignoreFormat);
   facts.excludeMark = HasFormat(excludeFormat);
-  facts.historyPermission = DwordOfFormat(historyFormat);
+  facts.historyPermission = ReadOpenDword(historyFormat);
   return facts;
 }
 

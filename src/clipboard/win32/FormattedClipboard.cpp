@@ -35,7 +35,14 @@ UINT RtfClipboardFormat() {
 }
 
 FormattedVersions ReadOpenFormattedVersions() {
-  return {ReadOpenBlock(HtmlClipboardFormat()), ReadOpenBlock(RtfClipboardFormat())};
+  return {ReadOpenBlock(HtmlClipboardFormat()), ReadOpenBlock(RtfClipboardFormat()), ReadOpenDword(CF_LOCALE)};
+}
+
+std::optional<std::uint32_t> ReadOpenDword(UINT format) {
+  if (format == 0 || !::IsClipboardFormatAvailable(format)) return std::nullopt;
+  LockedGlobal lock(::GetClipboardData(format));
+  if (lock.data() == nullptr || lock.bytes() < sizeof(DWORD)) return std::nullopt;
+  return *static_cast<const DWORD*>(lock.data());
 }
 
 win32::GlobalBlock GlobalBlockOf(std::string_view bytes) {

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "clipboard/FormattedVersions.h"
@@ -16,11 +18,15 @@ namespace tarnwick::clipboard {
 UINT HtmlClipboardFormat();
 UINT RtfClipboardFormat();
 
-// The formatted versions on the clipboard that this thread holds open,
-// each read within its block's size. One the clipboard does not hand out,
-// or that there is no memory to copy, is left out: the text read in the
-// same look never depends on them.
+// The formatted versions and the locale on the clipboard that this thread
+// holds open, each read within its block's size. One the clipboard does not
+// hand out, or that there is no memory to copy, is left out: the text read
+// in the same look never depends on them.
 FormattedVersions ReadOpenFormattedVersions();
+
+// The DWORD at the start of a format's block on the open clipboard; none
+// when the format is absent, not handed out or shorter than a DWORD.
+std::optional<std::uint32_t> ReadOpenDword(UINT format);
 
 // A movable global block holding `bytes`; empty when there is no memory.
 win32::GlobalBlock GlobalBlockOf(std::string_view bytes);
