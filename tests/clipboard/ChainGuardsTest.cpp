@@ -47,30 +47,26 @@ TEST(RecaseBurstGuard, AQuickFightStopsAfterTheLimitAndAnOrdinaryCopyResumes) {
   EXPECT_EQ(ConvertedEchoes(guard, 60020, 30, 100), RecaseBurstGuard::kLimit);
 }
 
-TEST(RecaseBurstGuard, ASlowFightStopsTooEchoesSecondsApartNever) {
-  for (std::uint32_t step : {100u, 400u, 1999u}) {
-    SCOPED_TRACE(step);
+// Echoes closer than the window are one fight however slow, across the tick
+// count's wrap too; echoes the window apart are a user copying the words
+// again; a fight that pauses for the window is counted anew.
+TEST(RecaseBurstGuard, EchoesWithinTheWindowAreOneFight) {
+  constexpr std::size_t kLimit = RecaseBurstGuard::kLimit;
+  const struct {
+    std::uint32_t start, step;
+    std::size_t converted;
+  } rows[] = {{0, 1999, kLimit}, {0xFFFFFF00u, 20, kLimit}, {0, 2000, 200}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.step);
     RecaseBurstGuard guard;
     guard.RecordOutput(u"TEXT");
-    EXPECT_EQ(ConvertedEchoes(guard, 0, step, 200), RecaseBurstGuard::kLimit);
+    EXPECT_EQ(ConvertedEchoes(guard, row.start, row.step, 200), row.converted);
+    EXPECT_EQ(guard.Stopped(), row.converted == kLimit);
   }
-  RecaseBurstGuard guard;
-  guard.RecordOutput(u"TEXT");
-  EXPECT_EQ(ConvertedEchoes(guard, 0, 2000, 200), 200u);  // a user copying the words again
-  EXPECT_FALSE(guard.Stopped());
-}
-
-TEST(RecaseBurstGuard, AFightThatPausesForTheWindowIsCountedAnew) {
-  RecaseBurstGuard guard;
-  guard.RecordOutput(u"TEXT");
-  EXPECT_EQ(ConvertedEchoes(guard, 0, 30, 10), 10u);  // the last at 270 ms
-  EXPECT_EQ(ConvertedEchoes(guard, 270 + RecaseBurstGuard::kWindowMs, 30, 100), RecaseBurstGuard::kLimit);
-}
-
-TEST(RecaseBurstGuard, TheWindowHoldsAcrossTheTickCountWrap) {
-  RecaseBurstGuard guard;
-  guard.RecordOutput(u"TEXT");
-  EXPECT_EQ(ConvertedEchoes(guard, 0xFFFFFF00u, 20, 50), RecaseBurstGuard::kLimit);
+  RecaseBurstGuard paused;
+  paused.RecordOutput(u"TEXT");
+  EXPECT_EQ(ConvertedEchoes(paused, 0, 30, 10), 10u);  // the last at 270 ms
+  EXPECT_EQ(ConvertedEchoes(paused, 270 + RecaseBurstGuard::kWindowMs, 30, 100), kLimit);
 }
 
 TEST(ChainWatch, AnUnannouncedChangeForAWholePeriodAsksToRejoin) {
@@ -133,23 +129,19 @@ TEST(ReadRetry, AContentIsTriedForTenSecondsThenGivenUpNewerContentAnew) {
 
 TEST(ChangeNotice, TheListenerOnlyWhereOfferedAndTheSystemSaysVistaOrLater) {
   using mOSVersion::kPlatformNT;
-  struct Row {
+  const struct {
     const char* system;
     bool answered;
     std::uint32_t platform, major;
     bool listener;  // when the system offers it
+  } rows[] = {
+      {"2000, XP and 2003", true, kPlatformNT, 5, false}, {"Vista and 7", true, kPlatformNT, 6, true},
+      {"10", true, kPlatformNT, 10, true}, {"98", true, mOSVersion::kPlatformWin9x, 6, false},
+      {"no answer", false, kPlatformNT, 6, false},
   };
-  const Row rows[] = {
-      {"2000", true, kPlatformNT, 5, false},     {"XP and 2003", true, kPlatformNT, 5, false},
-      {"Vista and 7", true, kPlatformNT, 6, true}, {"10", true, kPlatformNT, 10, true},
-      {"98", true, mOSVersion::kPlatformWin9x, 6, false}, {"no answer", false, kPlatformNT, 6, false},
-  };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     SCOPED_TRACE(row.system);
-    mOSVersion::OSVersionFacts facts;
-    facts.callSucceeded = row.answered;
-    facts.platformId = row.platform;
-    facts.major = row.major;
+    const mOSVersion::OSVersionFacts facts{row.answered, row.platform, row.major, 0, 0, {}};
     EXPECT_EQ(ChooseChangeNotice(true, facts) == ChangeNotice::FormatListener, row.listener);
     EXPECT_EQ(ChooseChangeNotice(false, facts), ChangeNotice::ViewerChain);
   }

@@ -7,38 +7,29 @@
 namespace tarnwick::clipboard {
 namespace {
 
-TEST(ClipboardText, StopsAtTheFirstNulInsideTheBlock) {
-  const char16_t block[] = {u'a', u'b', u'\0', u'c', u'\0'};
-  EXPECT_EQ(TextFromUnicodeBlock(block, sizeof block), u"ab");
+// A block reads up to its first NUL and never past its size: a writer may
+// leave the NUL out (AddressSanitizer would report a read past the heap
+// block), and an odd trailing byte is no code unit.
+TEST(ClipboardText, ABlockReadsUpToItsFirstNulWithinItsSize) {
+  const char16_t withNul[] = {u'a', u'b', u'\0', u'c', u'\0'};
+  const std::vector<char16_t> noNul{u'x', u'y', u'z'};
+  const struct {
+    const void* data;
+    std::size_t bytes;
+    Text text;
+  } rows[] = {{withNul, sizeof withNul, u"ab"}, {noNul.data(), 6, u"xyz"}, {noNul.data(), 5, u"xy"},
+              {noNul.data(), 1, u""}, {noNul.data(), 0, u""}, {nullptr, 16, u""}};
+  for (const auto& row : rows) EXPECT_EQ(TextFromUnicodeBlock(row.data, row.bytes), row.text) << row.bytes;
 }
 
-TEST(ClipboardText, ABlockWithoutNulIsReadOnlyToItsSize) {
-  // A block whose writer left out the NUL: nothing past its size is read
-  // (AddressSanitizer would report a read past the heap block).
-  std::vector<char16_t> block{u'x', u'y', u'z'};
-  EXPECT_EQ(TextFromUnicodeBlock(block.data(), block.size() * sizeof(char16_t)), u"xyz");
-}
-
-TEST(ClipboardText, AnOddTrailingByteAndEmptyBlocksReadAsWhatTheyHold) {
-  const char16_t block[] = {u'q', u'r'};
-  EXPECT_EQ(TextFromUnicodeBlock(block, 3), u"q");
-  EXPECT_EQ(TextFromUnicodeBlock(block, 1), u"");
-  EXPECT_EQ(TextFromUnicodeBlock(block, 0), u"");
-  EXPECT_EQ(TextFromUnicodeBlock(nullptr, 16), u"");
-}
-
-TEST(ClipboardText, WrittenBlocksReadBackWithEveryCodeUnit) {
-  const Text text = u"Привет 世界 \U0001F600 end";
-  std::vector<unsigned char> block(UnicodeBlockBytes(text), 0xCC);
-  ASSERT_EQ(block.size(), (text.size() + 1) * 2);
-  WriteUnicodeBlock(text, block.data());
-  EXPECT_EQ(block[block.size() - 1], 0);
-  EXPECT_EQ(block[block.size() - 2], 0);
-  EXPECT_EQ(TextFromUnicodeBlock(block.data(), block.size()), text);
-
-  std::vector<unsigned char> empty(UnicodeBlockBytes(u""), 0xCC);
-  WriteUnicodeBlock(u"", empty.data());
-  EXPECT_EQ(TextFromUnicodeBlock(empty.data(), empty.size()), u"");
+TEST(ClipboardText, WrittenBlocksEndInNulAndReadBackWithEveryCodeUnit) {
+  for (const Text& text : {Text(u"Привет 世界 \U0001F600 end"), Text()}) {
+    std::vector<unsigned char> block(UnicodeBlockBytes(text), 0xCC);
+    ASSERT_EQ(block.size(), (text.size() + 1) * 2);
+    WriteUnicodeBlock(text, block.data());
+    EXPECT_EQ(block[block.size() - 1] | block[block.size() - 2], 0);
+    EXPECT_EQ(TextFromUnicodeBlock(block.data(), block.size()), text);
+  }
 }
 
 }  // namespace

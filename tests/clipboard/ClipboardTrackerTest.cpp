@@ -10,26 +10,13 @@ namespace tarnwick::clipboard {
 namespace {
 
 TEST(ContentFacts, OnlyUnmarkedTextIsConvertible) {
-  ContentFacts text;
-  text.hasText = true;
-  EXPECT_TRUE(IsConvertible(text));
-
-  ContentFacts bitmap;  // no text format at all
-  EXPECT_FALSE(IsConvertible(bitmap));
-
-  ContentFacts ignored = text;
-  ignored.ignoreMark = true;
-  EXPECT_FALSE(IsConvertible(ignored));
-
-  ContentFacts excluded = text;
-  excluded.excludeMark = true;
-  EXPECT_FALSE(IsConvertible(excluded));
-
-  ContentFacts noHistory = text;
-  noHistory.historyPermission = 0;
-  EXPECT_FALSE(IsConvertible(noHistory));
-  noHistory.historyPermission = 1;
-  EXPECT_TRUE(IsConvertible(noHistory));
+  const struct {
+    ContentFacts facts;  // text, ignore mark, exclude mark, history permission
+    bool convertible;
+  } rows[] = {{{true, false, false, {}}, true},  {{false, false, false, {}}, false},  // a bitmap: no text
+              {{true, true, false, {}}, false}, {{true, false, true, {}}, false},
+              {{true, false, false, 0}, false}, {{true, false, false, 1}, true}};
+  for (const auto& row : rows) EXPECT_EQ(IsConvertible(row.facts), row.convertible) << &row - rows;
 }
 
 TEST(ClipboardTracker, NotificationsOfOurWriteAreOursEvenWhenLate) {

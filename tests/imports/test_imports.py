@@ -68,17 +68,14 @@ def offenders(imports, listed, newest=None):
     return found
 
 
-def executables():
-    return [os.environ[name] for name in ("TARNWICK_EXE", "TARNWICK_CASE_EXE")]
-
-
 class Imports(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.listed = read_list(LIST)
         newest = os.environ.get("TARNWICK_NEWEST_WINDOWS")
         cls.newest = parse_version(newest) if newest else None
-        cls.imports = {path: imports_of(path) for path in executables()}
+        cls.imports = {os.environ[name]: imports_of(os.environ[name])
+                       for name in ("TARNWICK_EXE", "TARNWICK_CASE_EXE")}
 
     def test_every_import_is_listed_and_old_enough(self):
         for path, imports in self.imports.items():
@@ -87,7 +84,7 @@ class Imports(unittest.TestCase):
                 self.assertEqual(offenders(imports, self.listed, self.newest), [])
 
     def test_the_check_names_what_is_missing_or_too_new(self):
-        imports = self.imports[executables()[0]]
+        imports = self.imports[os.environ["TARNWICK_EXE"]]
         dropped, raised = sorted(set(imports))[:2]
         newest = max(self.listed.values())
         listed = dict(self.listed)

@@ -24,16 +24,20 @@ def layer_levels(src):
     raise SystemExit("src/CMakeLists.txt names no layer order")
 
 
+def sources(src):
+    """(path relative to src, its includes) of every .h and .cpp file."""
+    for path in sorted(src.rglob("*")):
+        if path.suffix in (".h", ".cpp") and path.is_file():
+            yield path.relative_to(src).as_posix(), INCLUDE.findall(path.read_text(errors="replace"))
+
+
 def violations(src):
     levels = layer_levels(src)
     found = []
-    for path in sorted(src.rglob("*")):
-        if path.suffix not in (".h", ".cpp") or not path.is_file():
-            continue
-        relative = path.relative_to(src)
-        layer = relative.parts[0]
-        portable = "win32" not in relative.parts[:-1]
-        for target in INCLUDE.findall(path.read_text(errors="replace")):
+    for relative, includes in sources(src):
+        layer = relative.split("/")[0]
+        portable = "win32" not in relative.split("/")[:-1]
+        for target in includes:
             parts = target.split("/")
             if portable and ("win32" in parts[:-1] or target.lower() in WINDOWS_HEADERS):
                 found.append(f"{relative}: portable code includes {target}")
@@ -81,40 +85,27 @@ def include_cycles(src):
     directly or through other units (the strongly connected components of
     more than one unit), each sorted."""
     edges = {}
-    for path in sorted(src.rglob("*")):
-        if path.suffix not in (".h", ".cpp") or not path.is_file():
-            continue
-        relative = path.relative_to(src).as_posix()
-        includes = INCLUDE.findall(path.read_text(errors="replace"))
+    for relative, includes in sources(src):
         unit = unit_of_file(src, relative, includes)
         for target in includes:
             if target.split("/")[0] == relative.split("/")[0] and (src / target).is_file() \
                     and unit_of(target) != unit:
                 edges.setdefault(unit, set()).add(unit_of(target))
-    # Tarjan's algorithm.
-    index, low, stack, on_stack, groups = {}, {}, [], set(), []
 
-    def connect(unit):
-        index[unit] = low[unit] = len(index)
-        stack.append(unit)
-        on_stack.add(unit)
-        for target in sorted(edges.get(unit, ())):
-            if target not in index:
-                connect(target)
-                low[unit] = min(low[unit], low[target])
-            elif target in on_stack:
-                low[unit] = min(low[unit], index[target])
-        if low[unit] == index[unit]:
-            group = []
-            while not group or group[-1] != unit:
-                group.append(stack.pop())
-                on_stack.discard(group[-1])
-            if len(group) > 1:
-                groups.append(sorted(group))
-    for unit in sorted(edges):
-        if unit not in index:
-            connect(unit)
-    return sorted(groups)
+    def reached_from(unit):
+        seen, todo = set(), [unit]
+        while todo:
+            for target in edges.get(todo.pop(), ()):
+                if target not in seen:
+                    seen.add(target)
+                    todo.append(target)
+        return seen
+    reached = {unit: reached_from(unit) for unit in edges}
+    # A unit in a cycle reaches itself; its group is every unit that it
+    # reaches and that reaches it back.
+    groups = {tuple(sorted(other for other in reached[unit] if unit in reached.get(other, ())))
+              for unit in edges if unit in reached[unit]}
+    return sorted(list(group) for group in groups)
 
 
 def self_test():
@@ -124,35 +115,27 @@ def self_test():
         files = {"low/A.h": '#include "high/B.h"\n', "mid/M.cpp": '#include "side/S.h"\n',
                  "mid/P.cpp": "#include <windows.h>\n", "mid/Q.cpp": '#include "low/win32/W.h"\n',
                  "high/B.h": '#include "low/A.h"\n#include "mid/M.h"\n',
-                 "high/win32/C.cpp": "#include <windows.h>\n"}
+                 "high/win32/C.cpp": "#include <windows.h>\n",
+                 # Two files of one layer that include each other's headers, and
+                 # a cycle of three, beside files that include each other one
+                 # way only; a part of the unit J, in a file of its own, uses
+                 # K, which uses J.
+                 "mid/win32/C.cpp": '#include "mid/win32/D.h"\n', "mid/win32/C.h": "",
+                 "mid/win32/D.h": "", "mid/win32/D.cpp": '#include "mid/win32/C.h"\n',
+                 "mid/E.h": '#include "mid/F.h"\n', "mid/F.h": '#include "mid/G.h"\n',
+                 "mid/G.h": '#include "mid/E.h"\n', "mid/H.cpp": '#include "mid/E.h"\n',
+                 "mid/J.h": "", "mid/JPart.cpp": '#include "mid/J.h"\n#include "mid/K.h"\n',
+                 "mid/K.h": "", "mid/K.cpp": '#include "mid/J.h"\n'}
         for name, text in files.items():
             (src / name).parent.mkdir(parents=True, exist_ok=True)
             (src / name).write_text(text)
         found = violations(src)
-        # Two files of one layer that include each other's headers, and a
-        # cycle of three, beside files that include each other one way only.
-        cycle_files = {"mid/win32/C.cpp": '#include "mid/win32/D.h"\n',
-                       "mid/win32/C.h": "", "mid/win32/D.h": "",
-                       "mid/win32/D.cpp": '#include "mid/win32/C.h"\n',
-                       "mid/E.h": '#include "mid/F.h"\n', "mid/F.h": '#include "mid/G.h"\n',
-                       "mid/G.h": '#include "mid/E.h"\n', "mid/H.cpp": '#include "mid/E.h"\n',
-                       # A part of the unit J, in a file of its own, uses K,
-                       # which uses J.
-                       "mid/J.h": "", "mid/JPart.cpp": '#include "mid/J.h"\n#include "mid/K.h"\n',
-                       "mid/K.h": "", "mid/K.cpp": '#include "mid/J.h"\n'}
-        for name, text in cycle_files.items():
-            (src / name).parent.mkdir(parents=True, exist_ok=True)
-            (src / name).write_text(text)
         cycles = include_cycles(src)
-    expected = ["low/A.h", "mid/M.cpp", "mid/P.cpp", "mid/Q.cpp"]
-    caught = sorted({line.split(":")[0] for line in found})
+    expected = (["low/A.h", "mid/M.cpp", "mid/P.cpp", "mid/Q.cpp"],
+                [["mid/E", "mid/F", "mid/G"], ["mid/J", "mid/K"], ["mid/win32/C", "mid/win32/D"]])
+    caught = (sorted({line.split(":")[0] for line in found}), cycles)
     if caught != expected:
-        print(f"the check caught {caught}, not {expected}")
-        return 1
-    expected_cycles = [["mid/E", "mid/F", "mid/G"], ["mid/J", "mid/K"],
-                       ["mid/win32/C", "mid/win32/D"]]
-    if cycles != expected_cycles:
-        print(f"the check found the cycles {cycles}, not {expected_cycles}")
+        print(f"the check caught (layer order, cycles) {caught}, not {expected}")
         return 1
     print("the check catches includes against the layer order, Win32 code in portable code "
           "and include cycles within a layer")

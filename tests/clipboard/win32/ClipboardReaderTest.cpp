@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstring>
 
 #include "TestWindows.h"
 #include "common/win32/Handles.h"
@@ -21,32 +20,24 @@ namespace {
 using testing::PumpMessages;
 using testing::TestWindow;
 
-HANDLE g_render = nullptr;  // set: the owner renders
+win32::KernelHandle g_render;  // set: the owner renders
 std::atomic<int> g_renders{0};
 
 LRESULT CALLBACK SlowOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != WM_RENDERFORMAT) return ::DefWindowProcW(hwnd, message, wParam, lParam);
   ++g_renders;
-  ::WaitForSingleObject(g_render, 20000);
+  ::WaitForSingleObject(g_render.get(), 20000);
   static const wchar_t kText[] = L"rendered late";
-  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, sizeof kText);
-  std::memcpy(::GlobalLock(block), kText, sizeof kText);
-  ::GlobalUnlock(block);
-  ::SetClipboardData(CF_UNICODETEXT, block);
+  testing::PutBlock(CF_UNICODETEXT, kText, sizeof kText);
   return 0;
 }
 
 // The owner's thread: takes the clipboard with a promise of text, then
 // answers messages until told to end.
 DWORD WINAPI SlowOwner(void* ready) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = &SlowOwnerProc;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"TarnwickSlowOwner";
-  ::RegisterClassW(&wc);
-  HWND owner = ::CreateWindowW(wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
-                               nullptr, wc.hInstance, nullptr);
-  if (::OpenClipboard(owner)) {
+  const TestWindow owner{L""};
+  ::SetWindowLongPtrW(owner.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SlowOwnerProc));
+  if (::OpenClipboard(owner.get())) {
     ::EmptyClipboard();
     ::SetClipboardData(CF_UNICODETEXT, nullptr);
     ::CloseClipboard();
@@ -54,7 +45,6 @@ DWORD WINAPI SlowOwner(void* ready) {
   ::SetEvent(ready);
   MSG msg;
   while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
-  ::DestroyWindow(owner);
   return 0;
 }
 
@@ -64,16 +54,15 @@ class SlowRender : public ::testing::Test {
  protected:
   void SetUp() override {
     g_renders = 0;
-    g_render = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    ready_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    owner_ = ::CreateThread(nullptr, 0, &SlowOwner, ready_, 0, &ownerThread_);
-    ASSERT_EQ(::WaitForSingleObject(ready_, 5000), WAIT_OBJECT_0);
+    g_render.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const win32::KernelHandle ready{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    owner_.reset(::CreateThread(nullptr, 0, &SlowOwner, ready.get(), 0, &ownerThread_));
+    ASSERT_EQ(::WaitForSingleObject(ready.get(), 5000), WAIT_OBJECT_0);
   }
   void TearDown() override {
-    ::SetEvent(g_render);
+    ::SetEvent(g_render.get());
     ::PostThreadMessageW(ownerThread_, WM_QUIT, 0, 0);
-    ::WaitForSingleObject(owner_, 5000);
-    for (HANDLE handle : {owner_, ready_, g_render}) ::CloseHandle(handle);
+    ::WaitForSingleObject(owner_.get(), 5000);
     PumpMessages();
   }
 
@@ -87,7 +76,7 @@ class SlowRender : public ::testing::Test {
 
   // Lets the owner render; true once a read that returned asks for a refresh.
   bool RenderedAndAsked() {
-    ::SetEvent(g_render);
+    ::SetEvent(g_render.get());
     MSG msg;
     for (const DWORD start = ::GetTickCount(); ::GetTickCount() - start < 5000;) {
       ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_POSTMESSAGE);
@@ -98,20 +87,19 @@ class SlowRender : public ::testing::Test {
     return false;
   }
 
-  // The content once the reads that waited have returned: asked again as
-  // the window asks at each refresh request, for up to 5 s.
-  ClipboardRead LateRead(ClipboardReader& reader) {
-    ClipboardRead read;
+  // The text once the reads that waited have returned: asked again as the
+  // window asks at each refresh request, for up to 5 s.
+  Text LateText(ClipboardReader& reader) {
     for (const DWORD start = ::GetTickCount(); ::GetTickCount() - start < 5000; ::Sleep(50)) {
-      read = reader.Read(lateRequest_);
-      if (read.snapshot) break;
+      const ClipboardRead read = reader.Read(lateRequest_);
+      if (read.snapshot) return read.snapshot->text;
     }
-    return read;
+    return u"(nothing read)";
   }
 
   TestWindow window_{L"hooked"};
   RefreshRequest lateRequest_{window_.get()};
-  HANDLE ready_ = nullptr, owner_ = nullptr;
+  win32::KernelHandle owner_;
   DWORD ownerThread_ = 0;
 };
 
@@ -124,9 +112,7 @@ TEST_F(SlowRender, TheWindowWaitsABoundedTimeTakesTheTextLateAndAsksTheOwnerOnce
     EXPECT_EQ(busy.unread, Unread::ReaderBusy);
   }
   EXPECT_TRUE(RenderedAndAsked()) << "the read asks for a refresh once it returns";
-  const ClipboardRead late = LateRead(reader);
-  ASSERT_TRUE(late.snapshot);
-  EXPECT_EQ(late.snapshot->text, u"rendered late");
+  EXPECT_EQ(LateText(reader), u"rendered late");
   EXPECT_EQ(g_renders, 1) << "a text on its way is not asked for again";
 }
 
@@ -151,9 +137,7 @@ TEST_F(SlowRender, AReadStuckPastItsBoundIsLeftToItsThreadAndNoMoreThanTwoAreLef
     EXPECT_EQ(reads[1].unread, Unread::HeldOpen);
   }
   EXPECT_TRUE(RenderedAndAsked());
-  const ClipboardRead late = LateRead(reader);
-  ASSERT_TRUE(late.snapshot);
-  EXPECT_EQ(late.snapshot->text, u"rendered late");
+  EXPECT_EQ(LateText(reader), u"rendered late");
 }
 
 // A message that another program sends the window while it waits for a
@@ -165,7 +149,7 @@ ClipboardRead g_readInside;
 
 LRESULT CALLBACK ReadsInsideProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != kReadInside) return ::DefWindowProcW(hwnd, message, wParam, lParam);
-  ::SetEvent(g_render);  // the owner renders while this read waits too
+  ::SetEvent(g_render.get());  // the owner renders while this read waits too
   g_readInside = g_reader->Read(g_lateRequest);
   return 0;
 }
@@ -181,14 +165,14 @@ TEST_F(SlowRender, AReadAskedForWhileTheWindowWaitsForOneSharesItsContent) {
   g_reader = &reader;
   g_lateRequest = lateRequest_;
   g_readInside = {};
-  ::SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ReadsInsideProc));
+  const LONG_PTR proc =
+      ::SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ReadsInsideProc));
   const win32::KernelHandle sender{::CreateThread(nullptr, 0, &SendReadInside, window_.get(), 0, nullptr)};
   const ClipboardRead outer = TimedRead(reader);
   ::WaitForSingleObject(sender.get(), 5000);
-  ::SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&::DefWindowProcW));
-  ASSERT_TRUE(g_readInside.snapshot) << "not told that the reader is busy";
+  ::SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, proc);
+  ASSERT_TRUE(g_readInside.snapshot && outer.snapshot) << "one was told that the reader is busy";
   EXPECT_EQ(g_readInside.snapshot->text, u"rendered late");
-  ASSERT_TRUE(outer.snapshot);
   EXPECT_EQ(outer.snapshot->text, u"rendered late");
   EXPECT_EQ(g_renders, 1) << "one read for both";
 }

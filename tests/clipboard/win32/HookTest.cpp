@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/win32/Window.h"
@@ -16,20 +17,51 @@ using testing::OtherProgramCopies;
 using testing::PumpMessages;
 using testing::TestWindow;
 
-// Stands for the main window: records what the hook shows.
-class RecordingClient : public ClipboardViewerClient {
+// An error dialog that an Auto conversion opened: the program's modal loop.
+class ErrorBox final : public win32::Window {
  public:
-  void ShowClipboardText(const Text& text) override { shown.push_back(text); }
-  void chAuto_Click() override {}
-  std::vector<Text> shown;
+  ErrorBox() : Window(u"Form11") {
+    Create({L"TarnwickTestBox", nullptr, L"", WS_POPUP, 0, RECT{0, 0, 10, 10}, nullptr});
+  }
+  std::optional<LRESULT> OnMessage(UINT, WPARAM, LPARAM) override { return std::nullopt; }
 };
 
-// Whichever client the test puts in.
-class SwappableClient : public ClipboardViewerClient {
+HWND g_copier = nullptr;
+ErrorBox* g_box = nullptr;
+const std::vector<Text>* g_shown = nullptr;
+bool g_shownInDialog = false;
+DWORD g_waitedMs = 0;
+
+void CALLBACK CopyWhileTheDialogIsOpen(HWND, UINT, UINT_PTR id, DWORD) {
+  ::KillTimer(nullptr, id);
+  OtherProgramCopies(g_copier, L"copied meanwhile");
+}
+
+void CALLBACK CloseOnceShownOrLate(HWND, UINT, UINT_PTR id, DWORD) {
+  g_waitedMs += 50;
+  g_shownInDialog = g_shown->back() == u"copied meanwhile";
+  if (g_shownInDialog || g_waitedMs > 3000) {
+    ::KillTimer(nullptr, id);
+    g_box->Close();
+  }
+}
+
+// Stands for the main window: records what the hook shows; once armed, its
+// next Auto conversion fails and opens the error dialog, in which another
+// program copies.
+class DialogClient final : public ClipboardViewerClient {
  public:
-  void ShowClipboardText(const Text& text) override { current->ShowClipboardText(text); }
-  void chAuto_Click() override { current->chAuto_Click(); }
-  RecordingClient* current = nullptr;
+  void ShowClipboardText(const Text& text) override { shown.push_back(text); }
+  void chAuto_Click() override {
+    if (!std::exchange(armed, false)) return;
+    ErrorBox box;
+    g_box = &box;
+    ::SetTimer(nullptr, 0, 100, &CopyWhileTheDialogIsOpen);
+    ::SetTimer(nullptr, 0, 50, &CloseOnceShownOrLate);
+    box.ShowModal();
+  }
+  std::vector<Text> shown;
+  bool armed = false;
 };
 
 // Hands the hook's messages to it, as the main window does.
@@ -52,8 +84,7 @@ class HookedWindow final : public win32::Window {
 class Hook : public ::testing::TestWithParam<ChangeNotice> {
  protected:
   void SetUp() override {
-    clients.current = &client;
-    mHookClipboard::HookForm(hook, Ref());
+    mHookClipboard::HookForm(hook, main.Ref());
     hook.StartNotifications(main.hwnd(), GetParam());
     PumpMessages();
     if (hook.FormatListenerActive() != (GetParam() == ChangeNotice::FormatListener))
@@ -61,13 +92,11 @@ class Hook : public ::testing::TestWithParam<ChangeNotice> {
   }
   void TearDown() override {
     hook.StopNotifications();
-    mHookClipboard::UnhookForm(hook, Ref());
+    mHookClipboard::UnhookForm(hook, main.Ref());
   }
-  win32::FormRef Ref() { return main.Ref(); }
 
-  RecordingClient client;
-  SwappableClient clients;
-  ClipboardHook hook{clients};
+  DialogClient client;
+  ClipboardHook hook{client};
   HookedWindow main{hook};
   TestWindow other{L"other program"};
 };
@@ -78,60 +107,16 @@ INSTANTIATE_TEST_SUITE_P(BothWays, Hook,
                          ::testing::Values(ChangeNotice::ViewerChain, ChangeNotice::FormatListener),
                          NameOf);
 
-// An error dialog that an Auto conversion opened: the program's modal loop.
-class ErrorBox final : public win32::Window {
- public:
-  ErrorBox() : Window(u"Form11") {
-    Create({L"TarnwickTestBox", nullptr, L"", WS_POPUP, 0, RECT{0, 0, 10, 10}, nullptr});
-  }
-  std::optional<LRESULT> OnMessage(UINT, WPARAM, LPARAM) override { return std::nullopt; }
-};
-
-HWND g_copier = nullptr;
-ErrorBox* g_box = nullptr;
-RecordingClient* g_client = nullptr;
-bool g_shownInDialog = false;
-DWORD g_waitedMs = 0;
-
-void CALLBACK CopyWhileTheDialogIsOpen(HWND, UINT, UINT_PTR id, DWORD) {
-  ::KillTimer(nullptr, id);
-  OtherProgramCopies(g_copier, L"copied meanwhile");
-}
-
-void CALLBACK CloseOnceShownOrLate(HWND, UINT, UINT_PTR id, DWORD) {
-  g_waitedMs += 50;
-  g_shownInDialog = g_client->shown.back() == u"copied meanwhile";
-  if (g_shownInDialog || g_waitedMs > 3000) {
-    ::KillTimer(nullptr, id);
-    g_box->Close();
-  }
-}
-
 // A copy made while the dialog of a failed Auto conversion is open reaches
 // the field then, not only once the dialog is closed.
-class DialogClient final : public RecordingClient {
- public:
-  int autoRuns = 0;
-  void chAuto_Click() override {
-    if (++autoRuns != 1) return;
-    ErrorBox box;
-    g_box = &box;
-    ::SetTimer(nullptr, 0, 100, &CopyWhileTheDialogIsOpen);
-    ::SetTimer(nullptr, 0, 50, &CloseOnceShownOrLate);
-    box.ShowModal();
-  }
-};
-
 TEST_P(Hook, CopiesMadeWhileAConversionsErrorDialogIsOpenAreShownThen) {
-  DialogClient dialogClient;
   g_copier = other.get();
-  g_client = &dialogClient;
+  g_shown = &client.shown;
   g_waitedMs = 0;
-  clients.current = &dialogClient;
+  client.armed = true;
   OtherProgramCopies(other.get(), L"first");
   PumpMessages();
   EXPECT_TRUE(g_shownInDialog);
-  clients.current = &client;
 }
 
 }  // namespace

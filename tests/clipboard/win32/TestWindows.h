@@ -9,38 +9,24 @@
 #include <cstring>
 #include <string>
 
+#include "common/win32/Handles.h"
+
 namespace tarnwick::clipboard::testing {
 
-inline HWND MakeWindow(const wchar_t* title) {
-  static const wchar_t* kClass = [] {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = ::DefWindowProcW;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"TarnwickClipboardTest";
-    ::RegisterClassW(&wc);
-    return L"TarnwickClipboardTest";
-  }();
-  return ::CreateWindowExW(0, kClass, title, WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                           ::GetModuleHandleW(nullptr), nullptr);
-}
-
-class TestWindow {
+// A hidden window that opens the clipboard and takes posted messages.
+class TestWindow : public win32::WindowHandle {
  public:
-  explicit TestWindow(const wchar_t* title) : hwnd_(MakeWindow(title)) {}
-  ~TestWindow() { ::DestroyWindow(hwnd_); }
-  TestWindow(const TestWindow&) = delete;
-  TestWindow& operator=(const TestWindow&) = delete;
-  HWND get() const { return hwnd_; }
-
- private:
-  HWND hwnd_;
+  explicit TestWindow(const wchar_t* title)
+      : win32::WindowHandle(::CreateWindowW(L"STATIC", title, WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                            nullptr, nullptr, nullptr)) {}
 };
 
+// Puts a copy of the bytes on the open clipboard, which then owns it.
 inline void PutBlock(UINT format, const void* data, std::size_t bytes) {
-  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
-  std::memcpy(::GlobalLock(block), data, bytes);
-  ::GlobalUnlock(block);
-  if (::SetClipboardData(format, block) == nullptr) ::GlobalFree(block);
+  win32::GlobalBlock block{::GlobalAlloc(GMEM_MOVEABLE, bytes)};
+  std::memcpy(::GlobalLock(block.get()), data, bytes);
+  ::GlobalUnlock(block.get());
+  if (::SetClipboardData(format, block.get()) != nullptr) block.release();
 }
 
 // Another program's copy of a text, with an "HTML Format" block beside it

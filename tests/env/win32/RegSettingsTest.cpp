@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "common/win32/Handles.h"
 #include "common/win32/WideText.h"
 #include "env/SettingValues.h"
 #include "env/win32/RegSettings.h"
@@ -27,12 +28,11 @@ class RegSettings : public ::testing::Test {
 
   // Stores raw bytes of any type, as another program could.
   static void StoreRaw(const wchar_t* name, DWORD type, const void* data, DWORD bytes) {
-    HKEY key = nullptr;
+    win32::RegKey key;
     ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kSectionPath.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                nullptr, &key, nullptr),
+                                nullptr, key.put(), nullptr),
               ERROR_SUCCESS);
-    EXPECT_EQ(::RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes), ERROR_SUCCESS);
-    ::RegCloseKey(key);
+    EXPECT_EQ(::RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), bytes), ERROR_SUCCESS);
   }
 };
 

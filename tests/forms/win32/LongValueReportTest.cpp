@@ -3,23 +3,8 @@
 // to mail, names the text's whole length, and building it needs memory in
 // proportion to what it shows, not to the text. Its own executable: it
 // replaces operator new (CountingNew.cpp).
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <string>
-
 #include "../../support/CountingNew.h"
-#include "common/win32/Handles.h"
-#include "common/win32/WideText.h"
-#include "env/UIStrings.h"
-#include "errors/ErrTrap.h"
-#include "errors/ReportError.h"
-#include "errors/win32/ErrorPlatform.h"
-#include "errors/win32/SpecialFolders.h"
-#include "forms/win32/Dialog.h"
-#include "forms/win32/ErrorReporter.h"
+#include "ReportingFixture.h"
 
 namespace tarnwick::mErrTrap {
 namespace {
@@ -64,40 +49,18 @@ std::string Ansi(const std::wstring& text) {
   return out;
 }
 
-std::string FileBytes(const std::wstring& path) {
-  const win32::FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  std::string bytes(file ? ::GetFileSize(file.get(), nullptr) : 0, '\0');
-  DWORD read = 0;
-  if (!bytes.empty()) ::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-  bytes.resize(read);
-  return bytes;
-}
+using LongValueReport = testing::ReportingFixture;
 
-TEST(LongValueReport, AFailedConversionOfA64MiBTextLeavesAReportSmallEnoughToMail) {
-  ResetErrorState();
-  win32::InstallErrorPlatform();
-  mLanguageGobals::LoadUIStrings();
-  forms::InstallErrorReporter([](const Text&) { return false; });
+TEST_F(LongValueReport, AFailedConversionOfA64MiBTextLeavesAReportSmallEnoughToMail) {
   MeasuredReporter reporter;
   SetErrorReporter(&reporter);
-  const std::wstring file = win32::ToWide(mSpecialFolders::ReportFolder() + u"\\ErrorReport.txt");
-  ::DeleteFileW(file.c_str());
-
   const Text text(kTextLength, u'a');
   TakeAllocationCounts();
   RefuseAllocationsFrom(kMemoryLeft);
   bnSentence_Click(text);
   RefuseAllocationsFrom(test_support::kRefuseNothing);
 
-  const std::string report = FileBytes(file);
-  const auto print = [](const char* what, const AllocationCounts& c) {
-    std::printf("%s: %zu allocations, the largest %zu bytes, %zu bytes in all, %zu refused\n",
-                what, c.count, c.largest, c.total, c.refused);
-  };
-  std::printf("report file: %zu bytes\n", report.size());
-  print("the conversion and recording its failure", reporter.recording);
-  print("writing the report and showing the dialog", reporter.writing);
+  const std::string report = ReportBytes();
   EXPECT_LT(report.size(), 64u * 1024);
   EXPECT_NE(report.find("Number: 7 "), std::string::npos) << "Out of memory";
   EXPECT_NE(report.find("  Call Stack: mCase.SCase(str={Text})  at Line 10 "), std::string::npos);
@@ -115,12 +78,6 @@ TEST(LongValueReport, AFailedConversionOfA64MiBTextLeavesAReportSmallEnoughToMai
   constexpr std::size_t kShownBytes = 1000 * sizeof(char16_t);
   EXPECT_LE(reporter.recording.largest, 4 * kShownBytes);
   EXPECT_LE(reporter.writing.largest, 4 * kShownBytes);
-
-  for (HWND dialog; (dialog = ::FindWindowW(forms::kDialogClass, nullptr)) != nullptr;)
-    ::DestroyWindow(dialog);
-  SetErrorReporter(nullptr);
-  ResetErrorState();
-  ::DeleteFileW(file.c_str());
 }
 
 }  // namespace

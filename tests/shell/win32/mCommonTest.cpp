@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "common/win32/Handles.h"
 #include "common/win32/WideText.h"
 #include "env/UIStrings.h"
 #include "shell/win32/FileQueries.h"
@@ -16,10 +17,10 @@ namespace {
 
 // Answers the next message box of this process titled "Tarnwick" with OK,
 // from a thread of its own, as a user reading it would; text() is what it
-// said, empty when none showed.
+// said, empty when none showed. It waits up to a minute: on a busy machine
+// Wine can take many seconds to show a process's first window.
 class MessageBoxAnswerer {
  public:
-  MessageBoxAnswerer() : thread_([this] { Answer(); }) {}
   ~MessageBoxAnswerer() { text(); }
   std::wstring text() {
     stop_ = true;
@@ -28,8 +29,6 @@ class MessageBoxAnswerer {
   }
 
  private:
-  // Up to a minute: on a busy machine Wine can take many seconds to show a
-  // process's first window.
   void Answer() {
     for (int i = 0; i < 6000 && !stop_; ++i, ::Sleep(10)) {
       HWND box = ::FindWindowW(L"#32770", L"Tarnwick");
@@ -47,7 +46,7 @@ class MessageBoxAnswerer {
 
   std::atomic<bool> stop_{false};
   std::wstring text_;
-  std::thread thread_;  // last: it starts once the rest is made
+  std::thread thread_{[this] { Answer(); }};  // last: it starts once the rest is made
 };
 
 // A scratch folder with one file, removed again.
@@ -59,8 +58,8 @@ class ScratchFolder {
     folder_ = std::wstring(temp) + L"c1-shell-" + std::to_wstring(::GetCurrentProcessId());
     ::CreateDirectoryW(folder_.c_str(), nullptr);
     file_ = folder_ + L"\\Error Report \u00E9.txt";
-    HANDLE h = ::CreateFileW(file_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ::CloseHandle(h);
+    const win32::FileHandle empty{
+        ::CreateFileW(file_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)};
   }
   ~ScratchFolder() {
     ::DeleteFileW(file_.c_str());
@@ -73,33 +72,24 @@ class ScratchFolder {
   std::wstring folder_, file_;
 };
 
-// A three-character path is taken to exist without looking; any other is
-// searched for exactly as given.
-TEST(FolderExist, DriveRootsAssumedOtherPathsSearchedAsGiven) {
-  ScratchFolder scratch;
+// FileExist searches for the path exactly as given; FolderExist takes a
+// three-character path (a drive root) to exist without looking.
+TEST(FileExist, FilesFoldersAndPatternsAsGivenDriveRootsAssumedFolders) {
+  const ScratchFolder scratch;
+  const Text file = scratch.file(), folder = scratch.folder();
   const struct {
     Text path;
-    bool exists;
-  } rows[] = {{u"C:\\", true},          {u"Q:\\", true},
-              {u"abc", true},            {u"", false},
-              {scratch.file(), true},    {scratch.folder(), true},
-              {scratch.folder() + u"\\", false}, {scratch.folder() + u"\\missing", false}};
+    bool file, folder;
+  } rows[] = {{file, true, true}, {folder, true, true}, {folder + u"\\*.txt", true, true},
+              {folder + u"\\missing.txt", false, false}, {folder + u"\\*.doc", false, false},
+              {folder + u"\\", false, false},  // no trailing separator accepted
+              {u"", false, false}, {file + Text(1, u'\0') + u"x", false, false},
+              {u"Q:\\", false, true}, {u"abc", false, true}};
   for (const auto& row : rows) {
     SCOPED_TRACE(TextToAscii(row.path));
-    EXPECT_EQ(mMain::FolderExist(row.path), row.exists);
+    EXPECT_EQ(FileExist(row.path), row.file);
+    EXPECT_EQ(mMain::FolderExist(row.path), row.folder);
   }
-}
-
-TEST(FileExist, FilesFoldersPatternsAndMissingPaths) {
-  const ScratchFolder scratch;
-  EXPECT_TRUE(FileExist(scratch.file()));
-  EXPECT_TRUE(FileExist(scratch.folder()));
-  EXPECT_TRUE(FileExist(scratch.folder() + u"\\*.txt"));
-  EXPECT_FALSE(FileExist(scratch.folder() + u"\\missing.txt"));
-  EXPECT_FALSE(FileExist(scratch.folder() + u"\\*.doc"));
-  EXPECT_FALSE(FileExist(scratch.folder() + u"\\"));  // no trailing separator accepted
-  EXPECT_FALSE(FileExist(u""));
-  EXPECT_FALSE(FileExist(scratch.file() + Text(1, u'\0') + u"x"));
 }
 
 // The checks before Explorer opens a file: a path that passes shows
