@@ -1,9 +1,9 @@
 // What travels beside a copy's text: its formatted versions, the
 // clipboard's "HTML Format" and "Rich Text Format" blocks as the bytes the
-// clipboard holds, and the locale it was copied in. They belong to the
-// content the main window's field shows; every conversion of the field
-// converts the versions with the same rule and puts the locale back as it
-// was.
+// clipboard holds, the locale it was copied in and its word on the cloud
+// clipboard. They belong to the content the main window's field shows;
+// every conversion of the field converts the versions with the same rule
+// and puts the locale and that word back as they were.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +21,9 @@ struct FormattedVersions {
   // converted text in its code page, not in that of the keyboard layout
   // Tarnwick happens to have when it writes.
   std::optional<std::uint32_t> locale = std::nullopt;
+  // "CanUploadToCloudClipboard" as the copying program set it: a copy it
+  // kept off the user's other devices stays off them once converted.
+  std::optional<std::uint32_t> cloudUpload = std::nullopt;
 };
 
 // Converts each version present with `rule`. A version that cannot be

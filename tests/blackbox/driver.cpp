@@ -17,8 +17,9 @@
 //   msgbox [ms] [dismiss]  caption, icon and text of the message box shown
 //   clip-set TEXT [MARK]   copies TEXT, with the private format MARK beside it
 //   clip-formats TEXT HTML RTF [MARK]  copies TEXT, an "HTML Format" and a "Rich Text Format"
-//                          block (hex, a NUL added) and MARK; "-" leaves one out; a MARK
-//                          "#N=V" is the standard format N holding the DWORD V (CF_LOCALE: #16)
+//                          block (hex, a NUL added) and MARK; "-" leaves one out; MARK may
+//                          list formats by commas, "#N=V" the standard format N holding the
+//                          DWORD V (CF_LOCALE: #16)
 //   clip-format NAME       the block of the registered format NAME (standard format N: "#N")
 //   clip-rich-copy RTF     a rich edit control loads RTF (hex), selects all and copies
 //   clip-rich-paste        a new rich edit control pastes: each run of bold, italic and colour
@@ -357,18 +358,23 @@ UINT FormatNamed(const wchar_t* name) {
   return name[0] == L'#' ? static_cast<UINT>(_wtoi(name + 1)) : ::RegisterClipboardFormatW(name);
 }
 
-// One copy: the text and the formatted blocks that are given, and the mark
-// ("NAME" holding 0, or "#N=V").
+// One copy: the text and the formatted blocks that are given, and the marks
+// (comma-separated, each "NAME" holding 0 or "#N=V").
 int SetCopy(const wchar_t* text, const string* html, const string* rtf, const wchar_t* mark) {
   if (!OpenClipboardRetrying()) return 1;
   ::EmptyClipboard();
-  const wchar_t* value = mark != nullptr ? wcschr(mark, L'=') : nullptr;
-  const DWORD markValue = value != nullptr ? static_cast<DWORD>(_wtol(value + 1)) : 0;
   bool ok = text == nullptr || PutBlock(CF_UNICODETEXT, text, (wcslen(text) + 1) * sizeof(wchar_t));
   for (const auto& [name, block] : {std::pair{L"HTML Format", html}, {L"Rich Text Format", rtf}}) {
     if (block != nullptr) ok = ok && PutBlock(::RegisterClipboardFormatW(name), block->c_str(), block->size() + 1);
   }
-  ok = ok && (mark == nullptr || PutBlock(FormatNamed(mark), &markValue, sizeof markValue));
+  for (wstring marks = mark != nullptr ? mark : L""; ok && !marks.empty();) {
+    const std::size_t end = std::min(marks.find(L','), marks.size());
+    const wstring one = marks.substr(0, end);
+    const std::size_t equals = one.find(L'=');
+    const DWORD value = equals == wstring::npos ? 0 : static_cast<DWORD>(_wtol(one.c_str() + equals + 1));
+    ok = PutBlock(FormatNamed(one.substr(0, equals).c_str()), &value, sizeof value);
+    marks.erase(0, std::min(end + 1, marks.size()));
+  }
   ::CloseClipboard();
   return ok ? 0 : 1;
 }

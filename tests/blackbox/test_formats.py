@@ -10,6 +10,7 @@ from tarnwick_blackbox import (ERROR_CAPTION, HOOKS, HTML_FORMAT, PEER, RTF_FORM
                                driver_run, helper, read_until, release, wait_until, window,
                                windows_path, xclip_read)
 
+CLOUD = "CanUploadToCloudClipboard"  # 0: the copy stays off the user's other devices
 STYLE = "<style>P.Note { Color: Red }</style>"
 LINK = '<a href="http://Example.com/Some/Path" title="Kept As Is">'
 FIELD = r'{\field{\*\fldinst{HYPERLINK "http://Example.com/Some/Path"}}{\fldrslt{\ul '
@@ -130,22 +131,25 @@ class Formats(TarnwickTestCase):
         self.assert_clipboard("PROMISED FORMATS", None, None)
         release(owner)
 
-    def test_a_conversion_keeps_the_copys_locale_for_programs_that_paste_8_bit_text(self):
+    def test_a_conversion_keeps_the_copys_locale_and_its_word_on_the_cloud_clipboard(self):
         """A program that pastes 8-bit text gets it in the code page of the
-        copy's locale (CF_LOCALE), by a button and in Auto mode."""
-        def assert_8_bit_paste(text):
+        copy's locale (CF_LOCALE), and a copy kept off the cloud clipboard
+        stays off it, by a button and in Auto mode."""
+        def assert_kept(text):
             self.assertEqual(clip_block("#16"), (1049).to_bytes(4, "little").rstrip(b"\0"))
             self.assertEqual(clip_block("#1"), text.encode("cp1251"))
+            self.assertEqual(clip_block(CLOUD), b"", "the cloud clipboard may not take it")
 
-        clip_formats("привет мир", None, None, "#16=1049")  # copied in Russian
+        marks = "#16=1049," + CLOUD  # copied in Russian, not for the cloud
+        clip_formats("привет мир", None, None, marks)
         self.wait_field("привет мир")
         self.press("UPPRE CASE")
-        assert_8_bit_paste("ПРИВЕТ МИР")
+        assert_kept("ПРИВЕТ МИР")
         self.set_auto(True)
         self.press("lower case")
-        clip_formats("Снова Текст", None, None, "#16=1049")
+        clip_formats("Снова Текст", None, None, marks)
         wait_until(lambda: driver("clip-get") == "снова текст", 10)
-        assert_8_bit_paste("снова текст")
+        assert_kept("снова текст")
 
     def limit_memory(self, from_bytes):
         """Tarnwick's blocks for the clipboard fail from this size up."""

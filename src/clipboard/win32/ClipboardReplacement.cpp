@@ -61,6 +61,10 @@ void ClipboardReplacement::Put(TextView text, const FormattedVersions& formatted
     if (lock.data() == nullptr) mErrTrap::RaiseRuntime(mErrTrap::rt::OutOfMemory);
     WriteUnicodeBlock(text, lock.data());
   }
+  if (!PutDword(CloudUploadClipboardFormat(), formatted.cloudUpload)) {
+    ::EmptyClipboard();
+    mErrTrap::RaiseRuntime(mErrTrap::rt::CantOpenClipboard);
+  }
   static const std::optional<std::string> kLeftOut;
   const bool rtf = PutFormatted(RtfClipboardFormat(), formatted.rtf);
   const bool html = PutFormatted(HtmlClipboardFormat(), formatted.html);
@@ -68,7 +72,7 @@ void ClipboardReplacement::Put(TextView text, const FormattedVersions& formatted
     ::EmptyClipboard();  // no formatted version without its text
     mErrTrap::RaiseRuntime(mErrTrap::rt::CantOpenClipboard);
   }
-  PutLocale(formatted.locale);
+  PutDword(CF_LOCALE, formatted.locale);  // without it, the system gives the keyboard layout's
   wrote_ = true;
   written_ = FingerprintOf(text, html ? formatted.html : kLeftOut, rtf ? formatted.rtf : kLeftOut);
 }
@@ -79,16 +83,16 @@ bool ClipboardReplacement::PutFormatted(UINT format, const std::optional<std::st
   return block && PutBlock(format, block);
 }
 
-void ClipboardReplacement::PutLocale(std::optional<std::uint32_t> locale) {
-  if (!locale) return;  // the system gives the text the keyboard layout's, as before
+bool ClipboardReplacement::PutDword(UINT format, std::optional<std::uint32_t> value) {
+  if (!value) return true;
   win32::GlobalBlock block(::GlobalAlloc(GMEM_MOVEABLE, sizeof(DWORD)));
-  if (!block) return;
+  if (!block || format == 0) return false;
   {
     LockedGlobal lock(block.get());
-    if (lock.data() == nullptr) return;
-    *static_cast<DWORD*>(lock.data()) = *locale;
+    if (lock.data() == nullptr) return false;
+    *static_cast<DWORD*>(lock.data()) = *value;
   }
-  PutBlock(CF_LOCALE, block);
+  return PutBlock(format, block);
 }
 
 bool ClipboardReplacement::PutBlock(UINT format, win32::GlobalBlock& block) {

@@ -36,12 +36,14 @@ class ClipboardReplacement {
   // error 521 when the clipboard cannot be opened or emptied, or when newer
   // content cannot be read to compare it.
   bool Clear();
-  // Puts the text, its formatted versions and its locale on the emptied
-  // clipboard, the richer formats first, as copying programs order them. Raises 7 when no
-  // memory is left for the text and 521 when the clipboard refuses it,
-  // leaving the clipboard empty. A formatted version that finds no memory
-  // or is refused is left out: the text is what the user converted. Does
-  // nothing after a Clear that returned false.
+  // Puts the text, its formatted versions, its locale and its word on the
+  // cloud clipboard on the emptied clipboard, the richer formats first, as
+  // copying programs order them. Raises 7 when no memory is left for the
+  // text and 521 when the clipboard refuses it or the word on the cloud
+  // clipboard, leaving the clipboard empty: a copy kept off the cloud never
+  // goes there converted. A formatted version or the locale that finds no
+  // memory or is refused is left out: the text is what the user converted.
+  // Does nothing after a Clear that returned false.
   void Put(TextView text, const FormattedVersions& formatted = {});
   // Closes the clipboard (its change notifications arrive now, still taken
   // as ours) and records the new content. Runs at scope end if not before.
@@ -56,9 +58,10 @@ class ClipboardReplacement {
   // A formatted version, when there is one and memory for it: true once the
   // clipboard holds it.
   bool PutFormatted(UINT format, const std::optional<std::string>& version);
-  // The copy's locale beside the text, when it had one and there is memory
-  // for it; without it the text is still what the user converted.
-  void PutLocale(std::optional<std::uint32_t> locale);
+  // A DWORD of the copy's (its locale, its word on the cloud clipboard)
+  // beside the text, when it had one: false when it had one and it finds no
+  // memory or is refused.
+  bool PutDword(UINT format, std::optional<std::uint32_t> value);
 
   ClipboardHook& hook_;
   HWND owner_;

@@ -34,8 +34,14 @@ UINT RtfClipboardFormat() {
   return format;
 }
 
+UINT CloudUploadClipboardFormat() {
+  static const UINT format = ::RegisterClipboardFormatW(L"CanUploadToCloudClipboard");
+  return format;
+}
+
 FormattedVersions ReadOpenFormattedVersions() {
-  return {ReadOpenBlock(HtmlClipboardFormat()), ReadOpenBlock(RtfClipboardFormat()), ReadOpenDword(CF_LOCALE)};
+  return {ReadOpenBlock(HtmlClipboardFormat()), ReadOpenBlock(RtfClipboardFormat()), ReadOpenDword(CF_LOCALE),
+          ReadOpenDword(CloudUploadClipboardFormat())};
 }
 
 std::optional<std::uint32_t> ReadOpenDword(UINT format) {

@@ -17,8 +17,10 @@ namespace tarnwick::clipboard {
 // The formats' numbers in this session (0 when registration failed).
 UINT HtmlClipboardFormat();
 UINT RtfClipboardFormat();
+UINT CloudUploadClipboardFormat();
 
-// The formatted versions and the locale on the clipboard that this thread
+// The formatted versions, the locale and the cloud clipboard's permission
+// on the clipboard that this thread
 // holds open, each read within its block's size. One the clipboard does not
 // hand out, or that there is no memory to copy, is left out: the text read
 // in the same look never depends on them.
