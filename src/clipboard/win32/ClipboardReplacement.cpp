@@ -85,14 +85,9 @@ bool ClipboardReplacement::PutFormatted(UINT format, const std::optional<std::st
 
 bool ClipboardReplacement::PutDword(UINT format, std::optional<std::uint32_t> value) {
   if (!value) return true;
-  win32::GlobalBlock block(::GlobalAlloc(GMEM_MOVEABLE, sizeof(DWORD)));
-  if (!block || format == 0) return false;
-  {
-    LockedGlobal lock(block.get());
-    if (lock.data() == nullptr) return false;
-    *static_cast<DWORD*>(lock.data()) = *value;
-  }
-  return PutBlock(format, block);
+  const DWORD dword = *value;
+  win32::GlobalBlock block = GlobalBlockOf({reinterpret_cast<const char*>(&dword), sizeof dword});
+  return block && format != 0 && PutBlock(format, block);
 }
 
 bool ClipboardReplacement::PutBlock(UINT format, win32::GlobalBlock& block) {

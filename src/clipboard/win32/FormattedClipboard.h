@@ -20,10 +20,10 @@ UINT RtfClipboardFormat();
 UINT CloudUploadClipboardFormat();
 
 // The formatted versions, the locale and the cloud clipboard's permission
-// on the clipboard that this thread
-// holds open, each read within its block's size. One the clipboard does not
-// hand out, or that there is no memory to copy, is left out: the text read
-// in the same look never depends on them.
+// on the clipboard that this thread holds open, each read within its
+// block's size. One the clipboard does not hand out, or that there is no
+// memory to copy, is left out: the text read in the same look never depends
+// on them.
 FormattedVersions ReadOpenFormattedVersions();
 
 // The DWORD at the start of a format's block on the open clipboard; none
